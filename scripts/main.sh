@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the optimised configuration and installs the plug-in.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+cmake --install build/release
