@@ -1,0 +1,170 @@
+#pragma once
+// The host-neutral core of one plug-in instance: parameter records, preset
+// slots, channel configurations and buffers, the instance lock, the plug-in's
+// identity and the attached editor graphics. Knows nothing of any plug-in API.
+#include "framework/Channels.h"
+#include "framework/EditorGraphics.h"
+#include "framework/ParamRecord.h"
+#include "framework/StateChunk.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace torvik {
+
+// Transport as the host reports it.
+struct TimeInfo {
+    double samplePos = 0.0;     // project time in samples
+    double sampleRate = 0.0;    // hertz
+    double tempo = 120.0;       // beats per minute
+    double ppqPos = 0.0;        // musical position in quarter notes
+    double lastBarPos = 0.0;    // quarter-note position of the last bar start
+    double cycleStart = 0.0;    // loop start in quarter notes
+    double cycleEnd = 0.0;      // loop end in quarter notes
+    std::int32_t numerator = 4; // time signature
+    std::int32_t denominator = 4;
+    bool playing = false;
+    bool cycleActive = false;
+};
+
+// A short MIDI message at a sample offset in the block.
+struct IMidiMsg {
+    std::int32_t offset = 0;
+    std::uint8_t status = 0;
+    std::uint8_t data1 = 0;
+    std::uint8_t data2 = 0;
+};
+
+class IEffectBase {
+public:
+    IEffectBase();
+    IEffectBase(const IEffectBase&) = delete;
+    IEffectBase& operator=(const IEffectBase&) = delete;
+
+    // Virtual operations, in slot order.
+    virtual ~IEffectBase();
+    virtual void OnReset();
+    virtual void HandleParamChange(int index);
+    virtual void ProcessBlock(double** inputs, double** outputs, int frames);
+    virtual void OnEditorOpen() {}
+    virtual void OnEditorClose() {}
+    virtual void OnActivate(bool active);
+    virtual bool ProcessMidiMsg(const IMidiMsg& msg);
+    virtual bool WriteState(IStateChunk& chunk);
+    virtual int ReadState(const IStateChunk& chunk, int position);
+    virtual void OnEditorResized() {}
+    virtual void OnHostIdentified() {}
+    virtual void ShowHostParamMenu(int /*index*/, int /*x*/, int /*y*/) {}
+    virtual void SetParameterFromEditor(int index, double normalised);
+    virtual void BeginHostEdit(int index) = 0;
+    virtual void InformHostEdit(int index, double normalised) = 0;
+    virtual void EndHostEdit(int index) = 0;
+    virtual bool IsOfflineProcessing() { return false; }
+    virtual int QuerySamplePosition() = 0;
+    virtual double QueryTempo() = 0;
+    virtual void QueryTimeSignature(int& numerator, int& denominator) = 0;
+    virtual void QueryTimeInfo(TimeInfo& info) = 0;
+    virtual int QueryHost() { return hostCode; }
+    virtual int QueryApi() { return apiCode; }
+    virtual void ResizeEditor(int width, int height) = 0;
+    virtual void AttachEditorGraphics(IEditorGraphics* editorGraphics);
+    virtual void SetLatency(int samples) { latency = samples; }
+    virtual void RefreshParamControls();
+    virtual void OnPresetRestored() {}
+    virtual void ApplyBlockSize(int n);
+    // Outgoing MIDI; plug-in APIs without MIDI output answer false.
+    virtual bool SendMidiMsg(const IMidiMsg& /*msg*/) { return false; }
+
+    // Parameters.
+    int ParamCount() const { return static_cast<int>(params.size()); }
+    IParamRecord* ParamAt(int index);
+    const IParamRecord* ParamAt(int index) const;
+
+    // Channel configurations.
+    bool LegalIO(int inputs, int outputs) const;
+    const std::vector<IChannelConfig>& ChannelConfigs() const { return channelConfigs; }
+    int InputChannelCount() const { return static_cast<int>(inputChannels.size()); }
+    int OutputChannelCount() const { return static_cast<int>(outputChannels.size()); }
+    IInputChannel& InputChannel(int i) { return inputChannels[static_cast<std::size_t>(i)]; }
+    IOutputChannel& OutputChannel(int i) { return outputChannels[static_cast<std::size_t>(i)]; }
+    double** InputData() { return inputData.data(); }
+    double** OutputData() { return outputData.data(); }
+
+    // Buffers, per block: convert in, process or bypass, convert out.
+    void ConvertInputBlock(int firstChannel, int count, float* const* hostBuffers, int frames);
+    void ConvertOutputBlock(int frames);
+    void BypassBlock(int frames);
+    void ClearChannelBuffers();
+
+    // State and presets.
+    bool SerializeParams(IStateChunk& chunk);
+    int UnserializeParams(const IStateChunk& chunk, int start);
+    void FillDefaultPresets(const char* name);
+    bool RecallPreset(int index);
+    int PresetCount() const { return static_cast<int>(presets.size()); }
+    IPresetRecord* PresetAt(int index);
+    int CurrentPresetIndex() const { return currentPresetIndex; }
+
+    // Identity and plain state.
+    const char* EffectName() const { return effectName; }
+    const char* ProductName() const { return productName; }
+    const char* MakerName() const { return makerName; }
+    std::uint32_t UniqueId() const { return uniqueId; }
+    std::uint32_t MakerId() const { return makerId; }
+    std::int32_t Version() const { return version; }
+    std::string VersionText() const;
+    double SampleRate() const { return sampleRate; }
+    void SetSampleRate(double fs) { sampleRate = fs; }
+    int BlockSize() const { return blockSize; }
+    int Latency() const { return latency; }
+    bool IsBypassed() const { return bypassed; }
+    void SetBypassed(bool on) { bypassed = on; }
+    int HostCode() const { return hostCode; }
+    int HostVersion() const { return hostVersion; }
+    void SetHostIdentity(int code, int hostVersionValue) {
+        hostCode = code;
+        hostVersion = hostVersionValue;
+    }
+    IEditorGraphics* Graphics() const { return graphics; }
+    // Group names in order of first appearance.
+    std::vector<std::string>& ParamGroups() { return paramGroups; }
+
+    // The instance lock: re-entrant, held for the whole processing call, state
+    // write and restore, and every parameter change from the editor.
+    std::recursive_mutex& Mutex() { return lock; }
+    void Lock() { lock.lock(); }
+    void Unlock() { lock.unlock(); }
+
+private:
+    void ParseChannelConfigs(const char* text);
+
+    std::vector<IChannelConfig> channelConfigs;
+    std::recursive_mutex lock;
+    char effectName[128] = {};
+    char productName[128] = {};
+    char makerName[128] = {};
+    std::uint32_t uniqueId;
+    std::uint32_t makerId;
+    std::int32_t version;
+    std::int32_t apiCode;
+    std::int32_t hostCode; // -1 until identified
+    std::int32_t hostVersion;
+    bool bypassed = false;
+    std::int32_t currentPresetIndex = 0;
+    double sampleRate;      // hertz
+    std::int32_t blockSize; // samples
+    std::int32_t latency;   // samples; always 0 here
+    std::vector<std::string> paramGroups;
+    IEditorGraphics* graphics = nullptr; // the editor context; owned from attach on, deleted first
+    std::vector<IParamRecord> params;
+    std::vector<IPresetRecord> presets;
+    std::vector<double*> inputData;
+    std::vector<double*> outputData;
+    std::vector<IInputChannel> inputChannels;
+    std::vector<IOutputChannel> outputChannels;
+};
+
+} // namespace torvik

@@ -1,0 +1,23 @@
+#include "processor/Torvik.h"
+
+#include "processor/Parameters.h"
+
+namespace torvik {
+
+TORVIK::TORVIK() {
+    DefineTorvikParameters(*this);
+    // The default preset holds the values a fresh instance starts with.
+    FillDefaultPresets("-");
+}
+
+TORVIK::~TORVIK() = default;
+
+void TORVIK::HandleParamChange(int index) {
+    IEffectBase::HandleParamChange(index);
+}
+
+void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
+    IEffectBase::ProcessBlock(inputs, outputs, frames);
+}
+
+} // namespace torvik

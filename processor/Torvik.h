@@ -1,0 +1,17 @@
+#pragma once
+// TORVIK: the vocal and channel-strip effect. Defines the parameters, runs the
+// signal chain and builds the editor.
+#include "framework/EffectBase.h"
+
+namespace torvik {
+
+class TORVIK : public IEffectBase {
+public:
+    TORVIK();
+    ~TORVIK() override;
+
+    void HandleParamChange(int index) override;
+    void ProcessBlock(double** inputs, double** outputs, int frames) override;
+};
+
+} // namespace torvik
