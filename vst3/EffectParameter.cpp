@@ -12,7 +12,8 @@ void WidenToString128(const char* text, String128 out) {
     if (text) {
         // Sign extension of each byte, as the host's own widening does.
         for (; i < 127 && text[i] != '\0'; ++i)
-            out[i] = static_cast<TChar>(static_cast<std::int16_t>(static_cast<signed char>(text[i])));
+            out[i] =
+                static_cast<TChar>(static_cast<std::int16_t>(static_cast<signed char>(text[i])));
     }
     for (; i < 128; ++i)
         out[i] = 0;
