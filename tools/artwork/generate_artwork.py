@@ -386,9 +386,9 @@ def meter_face(c):
         hot = (not gr) and v > 0.70
         d.text((tx, ty), legend, font=fnt, fill=red if hot else ink, anchor="mm")
     cap_font = font(FONT_COND_BOLD, 9 if h >= 75 else 8)
-    d.text((w / 2.0, h * 0.63), c.caption, font=cap_font, fill=(70, 56, 40), anchor="mm")
+    d.text((w / 2.0, h * 0.50), c.caption, font=cap_font, fill=(70, 56, 40), anchor="mm")
     unit_font = font(FONT_COND, 8)
-    d.text((w / 2.0, h * 0.63 + 10), "dB", font=unit_font, fill=(92, 74, 52), anchor="mm")
+    d.text((w / 2.0, h * 0.50 + 9), "dB", font=unit_font, fill=(92, 74, 52), anchor="mm")
     return img
 
 
@@ -420,9 +420,9 @@ def meter_strip(c):
         tip = polar(px * SS, py * SS, (radius + 6.0) * SS, a)
         base = (px * SS, py * SS)
         off = 1.6 * SS
-        d.line(((base[0] + off, base[1] + off), (tip[0] + off, tip[1] + off)), fill=(60, 40, 10, 70),
+        d.line(((base[0] + off, base[1] + off), (tip[0] + off, tip[1] + off)), fill=(60, 40, 10, 60),
                width=int(1.6 * SS))
-        d.line((base, tip), fill=(26, 22, 20, 255), width=int(1.3 * SS))
+        d.line((base, tip), fill=(20, 16, 14, 255), width=int(1.75 * SS))
         f = face.copy()
         f.alpha_composite(downsample(layer, w, h))
         f.alpha_composite(cover)
@@ -446,56 +446,105 @@ CAPTION_FONT_SIZE = 10
 LEGEND_FONT_SIZE = 8
 
 
-def caption_box(c):
-    """Where a control's caption goes: centred above it, 3 pixels clear."""
-    fnt = font(FONT_COND_BOLD, CAPTION_FONT_SIZE)
-    cx, _ = c.centre
-    dx, dy = CAPTION_OFFSETS.get(c.name, (0, 0))
-    x, y = cx + dx, c.y - 3 + dy
-    return (x, y, "mb"), text_box(fnt, c.caption, x, y, "mb")
+class TextItem:
+    """One piece of text printed on the background, with the box it covers."""
+
+    def __init__(self, what, text, fnt, x, y, anchor, fill, section=None, tracking=0):
+        self.what, self.text, self.font = what, text, fnt
+        self.x, self.y, self.anchor, self.fill = x, y, anchor, fill
+        self.section = section  # the panel the text must stay inside, or None
+        self.tracking = tracking  # extra pixels between letters
+
+    @property
+    def box(self):
+        if self.tracking == 0:
+            return text_box(self.font, self.text, self.x, self.y, self.anchor)
+        # Tracked text is set letter by letter from its left end on the baseline.
+        boxes, x = [], self.x
+        for ch in self.text:
+            boxes.append(text_box(self.font, ch, x, self.y, "ls"))
+            x += self.font.getlength(ch) + self.tracking
+        return (min(b[0] for b in boxes), min(b[1] for b in boxes), max(b[2] for b in boxes),
+                max(b[3] for b in boxes))
+
+    @property
+    def right(self):
+        return self.box[2]
+
+    def draw(self, d):
+        if self.tracking == 0:
+            d.text((self.x, self.y), self.text, font=self.font, fill=self.fill, anchor=self.anchor)
+            return
+        x = self.x
+        for ch in self.text:
+            d.text((x, self.y), ch, font=self.font, fill=self.fill, anchor="ls")
+            x += self.font.getlength(ch) + self.tracking
 
 
-def legend_boxes(c):
-    """Min and max legends of a knob, under the two ends of its scale."""
-    fnt = font(FONT_COND, LEGEND_FONT_SIZE)
-    cx, cy = c.centre
-    r = knob_radius(c) + 6.0
-    out = []
-    for legend, a, anchor in ((c.min_legend, -KNOB_SWEEP_DEG, "mt"), (c.max_legend, KNOB_SWEEP_DEG, "mt")):
-        ex, _ = polar(cx, cy, r, a)
-        y = c.y + c.fh + 1
-        out.append(((ex, y, anchor), legend, text_box(fnt, legend, ex, y, anchor)))
-    return out
+CAPTION_COLOUR = (222, 222, 218)
+LEGEND_COLOUR = (156, 158, 164)
+
+
+def background_texts(controls):
+    """Every text of the background: name and maker, section titles, captions and scale legends."""
+    items = []
+    name = TextItem("product name", "TORVIK", font(FONT_BOLD, 30), 34, 38, "ls", (236, 234, 228), tracking=3)
+    items.append(name)
+    items.append(TextItem("product line", "VOCAL CHANNEL STRIP", font(FONT_COND_BOLD, 11), name.right + 12, 38,
+                          "ls", (150, 152, 158)))
+    items.append(TextItem("maker", "Quellmark", font(FONT_SERIF_ITALIC, 20), EDITOR_W - 34, 37, "rs",
+                          (214, 210, 200)))
+    title_font = font(FONT_BOLD, 12)
+    for key, (title, left, right, accent) in SECTIONS.items():
+        items.append(TextItem("title of " + key, title, title_font, (left + right) / 2.0, PANEL_TOP + 20, "ms",
+                              accent, section=key))
+    cap_font = font(FONT_COND_BOLD, CAPTION_FONT_SIZE)
+    leg_font = font(FONT_COND, LEGEND_FONT_SIZE)
+    for c in controls:
+        if c.kind == "meter":
+            continue  # a meter's caption is printed on its dial
+        # Captions sit centred above their control, 3 pixels clear.
+        cx, cy = c.centre
+        dx, dy = CAPTION_OFFSETS.get(c.name, (0, 0))
+        items.append(TextItem("caption of " + c.name, c.caption, cap_font, cx + dx, c.y - 3 + dy, "mb",
+                              CAPTION_COLOUR, section=c.section))
+        if c.kind == "knob":
+            # Legends go under the two ends of the scale, just below the knob.
+            for legend, a in ((c.min_legend, -KNOB_SWEEP_DEG), (c.max_legend, KNOB_SWEEP_DEG)):
+                ex, _ = polar(cx, cy, knob_radius(c) + 6.0, a)
+                items.append(TextItem("legend %s of %s" % (legend, c.name), legend, leg_font, ex, c.y + c.fh + 1,
+                                      "mt", LEGEND_COLOUR, section=c.section))
+    return items
 
 
 def intersects(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
-def check_layout(controls):
-    """Every printed text box must stay inside the editor, clear of every control and of each other."""
-    boxes = []
-    for c in controls:
-        if c.kind == "meter":
-            continue
-        _, box = caption_box(c)
-        boxes.append(("caption of " + c.name, box))
-        if c.kind == "knob":
-            for _, legend, lbox in legend_boxes(c):
-                boxes.append(("legend %s of %s" % (legend, c.name), lbox))
-    for name, box in boxes:
-        assert box[0] >= 0 and box[1] >= 0 and box[2] <= EDITOR_W and box[3] <= EDITOR_H, name + " leaves the editor"
+def check_layout(controls, texts):
+    """Every text stays inside the editor (and its panel), clear of every control and of every other text."""
+    for t in texts:
+        box = t.box
+        assert box[0] >= 0 and box[1] >= 0 and box[2] <= EDITOR_W and box[3] <= EDITOR_H, t.what + " leaves the editor"
+        if t.section is not None:
+            _, left, right, _ = SECTIONS[t.section]
+            assert left <= box[0] and box[2] <= right and PANEL_TOP <= box[1] and box[3] <= PANEL_BOTTOM, \
+                t.what + " leaves its panel"
+        else:
+            assert box[3] <= PANEL_TOP, t.what + " runs into the panels"
         for c in controls:
-            assert not intersects(box, c.rect), "%s %s overlaps control %s %s" % (name, box, c.name, c.rect)
-    for i, (n1, b1) in enumerate(boxes):
-        for n2, b2 in boxes[i + 1:]:
-            assert not intersects(b1, b2), "%s overlaps %s" % (n1, n2)
-    # Controls must sit inside their own section's panel.
+            assert not intersects(box, c.rect), "%s %s overlaps control %s %s" % (t.what, box, c.name, c.rect)
+    for i, a in enumerate(texts):
+        for b in texts[i + 1:]:
+            assert not intersects(a.box, b.box), "%s overlaps %s" % (a.what, b.what)
+    # Controls must sit inside their own section's panel, and never on one another.
     for c in controls:
         _, left, right, _ = SECTIONS[c.section]
         x0, y0, x1, y1 = c.rect
         assert left <= x0 and x1 <= right and PANEL_TOP <= y0 and y1 <= PANEL_BOTTOM, c.name + " outside its panel"
-    return boxes
+    for i, a in enumerate(controls):
+        for b in controls[i + 1:]:
+            assert not intersects(a.rect, b.rect), a.name + " overlaps " + b.name
 
 
 def screw(img_ss, x, y):
@@ -548,31 +597,17 @@ def background(controls):
             d.ellipse((cx * SS - r, cy * SS - r, cx * SS + r, cy * SS + r), fill=(18, 18, 20))
             knob_scale(d, c)
 
-    for x, y in ((12, 12), (EDITOR_W - 12, 12), (12, EDITOR_H - 12), (EDITOR_W - 12, EDITOR_H - 12)):
+    # Header rule, then the faceplate screws.
+    d.rectangle((14 * SS, 49 * SS, (EDITOR_W - 14) * SS, 50 * SS - 1), fill=(14, 14, 15))
+    d.rectangle((14 * SS, 50 * SS, (EDITOR_W - 14) * SS, 51 * SS - 1), fill=(54, 56, 60))
+    for x, y in ((15, 26), (EDITOR_W - 15, 26), (15, EDITOR_H - 15), (EDITOR_W - 15, EDITOR_H - 15)):
         screw(img, x, y)
 
     img = downsample(img, EDITOR_W, EDITOR_H)
     d = ImageDraw.Draw(img)
 
-    # Product name and maker across the top.
-    d.text((28, 30), "TORVIK", font=font(FONT_BOLD, 30), fill=(236, 234, 228), anchor="ls")
-    d.text((164, 30), "VOCAL CHANNEL STRIP", font=font(FONT_COND_BOLD, 11), fill=(150, 152, 158), anchor="ls")
-    d.text((EDITOR_W - 28, 30), "Quellmark", font=font(FONT_SERIF_ITALIC, 20), fill=(214, 210, 200), anchor="rs")
-    # Section titles.
-    title_font = font(FONT_BOLD, 12)
-    for key, (title, left, right, accent) in SECTIONS.items():
-        d.text(((left + right) / 2.0, PANEL_TOP + 20), title, font=title_font, fill=accent, anchor="ms")
-    # Captions and scale legends.
-    cap_font = font(FONT_COND_BOLD, CAPTION_FONT_SIZE)
-    leg_font = font(FONT_COND, LEGEND_FONT_SIZE)
-    for c in controls:
-        if c.kind == "meter":
-            continue
-        (x, y, anchor), _ = caption_box(c)
-        d.text((x, y), c.caption, font=cap_font, fill=(222, 222, 218), anchor=anchor)
-        if c.kind == "knob":
-            for (lx, ly, lanchor), legend, _ in legend_boxes(c):
-                d.text((lx, ly), legend, font=leg_font, fill=(156, 158, 164), anchor=lanchor)
+    for t in background_texts(controls):
+        t.draw(d)
     img.putalpha(255)
     return img
 
@@ -610,7 +645,7 @@ def main():
     args = parser.parse_args()
 
     controls = [Control(row) for row in CONTROLS]
-    check_layout(controls)
+    check_layout(controls, background_texts(controls))
     os.makedirs(args.out, exist_ok=True)
 
     strips = {}
