@@ -617,22 +617,46 @@ def background(controls):
 # --------------------------------------------------------------------------
 
 
+def blit_with_alpha(dest, src, x0, y0):
+    """Copies src onto dest at (x0, y0) the way the editor draws its controls.
+
+    A fully transparent source pixel leaves the destination alone, an opaque
+    one replaces it; in between the colour moves from the destination toward
+    the source by alpha / 256 (integer steps, truncated toward zero) and the
+    alpha adds up.
+    """
+    sp = src.load()
+    dp = dest.load()
+    w, h = src.size
+    for y in range(h):
+        for x in range(w):
+            s = sp[x, y]
+            sa = s[3]
+            if sa == 0:
+                continue
+            if sa == 255:
+                dp[x0 + x, y0 + y] = s
+                continue
+            d = dp[x0 + x, y0 + y]
+            colour = tuple(s[k] + int((d[k] - s[k]) * (255 - sa) / 256) for k in range(3))
+            dp[x0 + x, y0 + y] = colour + (min(d[3] + sa, 255),)
+
+
 def preview(bg, strips, controls):
     """The editor as it first opens: every control at its default frame over the background."""
+    # Normalised defaults of the parameters bound to the knobs and switches.
     defaults = {
         "GAINPRE": 0.0, "HPFPRE": 0.0, "INPUTMAIN": 0.5, "OUTPUTMAIN": 0.5, "RELDES": 0.128205,
         "THRDES": 1.0, "MIXDES": 1.0, "MIXGATE": 1.0, "RELGATE": 0.198397, "THRGATE": 1.0,
         "LGEQ": 0.5, "LMFEQ": 0.183673, "LMGEQ": 0.5, "HMFEQ": 0.223881, "HMGEQ": 0.5, "HGEQ": 0.5,
         "THRCOMP": 1.0, "RATIOCOMP": 0.135135, "MIXCOMP": 1.0, "BYPASSPRE": 1.0, "BYPASSMAIN": 1.0,
-        "PADPRE": 1.0, "MICPRE": 1.0, "EXTSCCOMP": 1.0, "BYPASSEQ": 1.0,
-        "METERPRE": 0.55, "METERMAIN": 0.7, "METERDES": 0.2, "METERGATE": 0.4, "METERCOMP": 0.5,
-    }
+    }  # every other switch is off and every meter at rest (0) in a fresh editor
     out = bg.copy()
     for c in controls:
         v = defaults.get(c.name, 0.0)
         i = min(max(int((c.frames - 1) * v + 0.5), 0), c.frames - 1)
         frame = strips[c.name].crop((0, i * c.fh, c.fw, (i + 1) * c.fh))
-        out.alpha_composite(frame, (c.x, c.y))
+        blit_with_alpha(out, frame, c.x, c.y)
     return out
 
 
