@@ -28,6 +28,14 @@ public:
     void SetMeterControls(int pre, int main, int deEss, int gate, int comp);
     const Meters& MeterStates() const { return meters; }
 
+    // Read-only views of the stages, for inspection.
+    const Preamp& PreampStage() const { return preamp; }
+    const DeEsser& DeEsserStage() const { return deEsser; }
+    const Gate& GateStage() const { return gate; }
+    const Equaliser& EqualiserStage() const { return equaliser; }
+    const Compressor& CompressorStage() const { return compressor; }
+    const OutputStage& Output() const { return outputStage; }
+
 private:
     bool SwitchOn(int index) const;
 
