@@ -139,6 +139,15 @@ TEST_P(ChainReference, EverySampleAndMeterAgreesToTheBit) {
                    {kDeEsserThreshold, -20.0 - 7.0 * t},
                    {kPreampHpf, 20.0 + 40.0 * t}});
         }
+        // Switches flip between blocks: filters that stopped resume from their
+        // old state, and the output glide holds while the main section is off.
+        if (block % 11 == 6 && !c.settings.empty()) {
+            const int flips[] = {kEqBypass,          kDeEsserBypass, kPreampHpfSwitch,
+                                 kPreampTransformer, kMainBypass,    kCompSidechainHpf,
+                                 kPreampPhase,       kGateBypass,    kPreampLowBoost};
+            const int flip = flips[(block / 11) % std::size(flips)];
+            Apply(fx, ref, {{flip, fx.ParamAt(flip)->Value() == 0.0 ? 1.0 : 0.0}});
+        }
         const int n = std::min(blockSizes[block % 5], frames - start);
         const std::size_t o = static_cast<std::size_t>(start);
         std::vector<double> outL(static_cast<std::size_t>(n)), outR(static_cast<std::size_t>(n));
