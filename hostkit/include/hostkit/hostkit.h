@@ -9,3 +9,5 @@
 #include "hostkit/parameter_changes.h"
 #include "hostkit/plug_frame.h"
 #include "hostkit/process_buffers.h"
+
+#include "vst3sdk/pluginterfaces/vst3.h"
