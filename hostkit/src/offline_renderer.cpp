@@ -30,12 +30,6 @@ bool OfflineRenderer::start(std::string* error) {
         return false;
     }
     buffers = instance.makeBuffers(options.blockSize, options.sampleSize);
-    for (int32_t b = 0; b < buffers->inputBusCount(); ++b) {
-        const auto info = instance.busInfo(kAudio, kInput, b);
-        const bool active =
-            options.activateAllBuses || (info && (info->flags & BusInfo::kDefaultActive) != 0);
-        buffers->setBusActive(kInput, b, active);
-    }
     started = true;
     return true;
 }

@@ -212,6 +212,8 @@ TEST_P(TestGainProcessing, GainAutomationAndSidechain) {
     instance->activateDefaultBuses();
     ASSERT_EQ(instance->startProcessing(48000.0, kBlock, size), kResultOk);
     auto buffers = instance->makeBuffers(kBlock, size);
+    EXPECT_TRUE(buffers->isBusActive(kInput, 0));
+    EXPECT_FALSE(buffers->isBusActive(kInput, 1)); // not flagged default-active
     hostkit::ParameterChanges changes;
     ProcessData& data = buffers->prepare(kBlock);
     data.inputParameterChanges = &changes;
@@ -232,7 +234,9 @@ TEST_P(TestGainProcessing, GainAutomationAndSidechain) {
 
     // The sidechain joins only once its bus is active.
     changes.clear();
-    instance->activateBus(kAudio, kInput, 1, true);
+    ASSERT_EQ(instance->activateBus(kAudio, kInput, 1, true), kResultOk);
+    EXPECT_TRUE(instance->isAudioBusActive(kInput, 1));
+    buffers->setBusActive(kInput, 1, true);
     fill(*buffers, 1, 1.0);
     ASSERT_EQ(instance->process(buffers->prepare(kBlock)), kResultOk);
     for (int32_t i = 0; i < kBlock; i += 37)

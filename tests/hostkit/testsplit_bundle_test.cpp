@@ -49,6 +49,7 @@ TEST(TestSplitBundle, ControllerIsCreatedConnectedAndGivenTheComponentState) {
         EXPECT_EQ(instance->setComponentState({1, 2, 3}), kResultFalse);
         EXPECT_FALSE(instance->getControllerState()); // this controller keeps no state
 
+        instance->activateDefaultBuses();
         ASSERT_EQ(instance->startProcessing(44100.0, 64), kResultOk);
         auto buffers = instance->makeBuffers(64, kSample32);
         for (int32_t i = 0; i < 64; ++i)

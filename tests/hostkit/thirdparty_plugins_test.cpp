@@ -59,8 +59,8 @@ TEST_P(ThirdPartyPlugin, LoadsInitialisesAndProcessesLikeInAHost) {
         for (int32_t c = 0; c < buffers->channelCount(kInput, 0); ++c) {
             float* x = buffers->channel32(kInput, 0, c);
             for (int32_t i = 0; i < kBlock; ++i)
-                x[i] = 0.5f * static_cast<float>(
-                                  std::sin(2.0 * M_PI * 440.0 * (block * kBlock + i) / 48000.0));
+                x[i] = 0.5f * static_cast<float>(std::sin(2.0 * 3.141592653589793 * 440.0 *
+                                                          (block * kBlock + i) / 48000.0));
         }
         ProcessData& data = buffers->prepare(kBlock);
         outputChanges.clear();
