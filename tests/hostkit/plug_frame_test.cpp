@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 using namespace Steinberg;
 using namespace Steinberg::Linux;
@@ -67,6 +69,7 @@ TEST(PlugFrame, TimersFireFromTheLoopAndKeepAReference) {
     loop->release();
 }
 
+#if !defined(_WIN32)
 TEST(PlugFrame, FileDescriptorHandlersRunWhenReadable) {
     auto frame = owned(new hostkit::PlugFrame());
     auto ticker = owned(new Ticker());
@@ -84,6 +87,7 @@ TEST(PlugFrame, FileDescriptorHandlersRunWhenReadable) {
     close(fds[0]);
     close(fds[1]);
 }
+#endif
 
 TEST(PlugFrame, ResizeRecordsAndSizesTheView) {
     auto frame = owned(new hostkit::PlugFrame());
