@@ -189,8 +189,8 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
 
         if (Graphics()) {
             const MeterSources sources =
-                OutputStage::Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
-                                     G.gated, compressor.Gain());
+                outputStage.Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
+                                    G.gated, compressor.Gain());
             meters.Update(sources, fs, [this] { return Graphics(); });
         }
     }

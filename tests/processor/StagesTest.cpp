@@ -279,8 +279,8 @@ TEST(Compressor, NoReductionAtZeroThresholdOrSilentSidechain) {
 }
 
 TEST(OutputStage, MeterSources) {
-    const MeterSources s =
-        OutputStage::Sources({0.25, 0.5}, {1.0, 1.0}, 0.75, 20.0, {0.1, -0.3}, 0.5);
+    OutputStage o;
+    const MeterSources s = o.Sources({0.25, 0.5}, {1.0, 1.0}, 0.75, 20.0, {0.1, -0.3}, 0.5);
     EXPECT_EQ(s.pre, 1.5);
     EXPECT_NEAR(s.main, 4.2, 1e-15);
     EXPECT_EQ(s.deEss, 0.25);
