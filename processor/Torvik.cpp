@@ -142,10 +142,10 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     }
 
     // Block set-up: the filters that depend only on parameters.
-    compressor.SetUpBlock(fs);
+    preamp.SetUpBlock(fs, SwitchOn(kPreampLowBoost), SwitchOn(kPreampHighBoost));
     deEsser.SetUpBlock(fs);
     equaliser.SetUpBlock(fs);
-    preamp.SetUpBlock(fs, SwitchOn(kPreampLowBoost), SwitchOn(kPreampHighBoost));
+    compressor.SetUpBlock(fs);
     if (frames < 1 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])
         return;
 

@@ -49,7 +49,7 @@ void Preamp::SetSmootherRates(double fs) {
 }
 
 PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
-    double* const in[2] = {&x.left, &x.right};
+    const double in[2] = {x.left, x.right};
 
     // The gliding filters follow their smoothers at every sample, whatever the
     // switches say.
@@ -65,7 +65,7 @@ PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
     static const double xfmrLevel = std::pow(10.0, -1.75);
     double T[2];
     for (int c = 0; c < 2; ++c) {
-        const double v = *in[c];
+        const double v = in[c];
         if (!sw.transformer) {
             T[c] = v + kDenormalOffset;
             continue;
