@@ -2,6 +2,7 @@
 // TORVIK: the vocal and channel-strip effect. Defines the parameters, runs the
 // signal chain and builds the editor.
 #include "framework/EffectBase.h"
+#include "processor/EditorLayout.h"
 
 namespace torvik {
 
@@ -12,6 +13,13 @@ public:
 
     void HandleParamChange(int index) override;
     void ProcessBlock(double** inputs, double** outputs, int frames) override;
+
+    // The editor's control indices of the five meters, in meter order.
+    void SetMeterControls(int pre, int main, int deEss, int gate, int comp);
+    const MeterControlIndices& MeterControls() const { return meterControls; }
+
+private:
+    MeterControlIndices meterControls; // where the meters hand their values
 };
 
 } // namespace torvik
