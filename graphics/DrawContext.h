@@ -78,6 +78,8 @@ public:
     void SetControlValueFromPlug(int controlIndex, double normalised) override;
     int ControlCount() const override { return static_cast<int>(controls.size()); }
     void PrepareDrawing() override;
+    int EditorWidth() const override { return width; }
+    int EditorHeight() const override { return height; }
 
     // Building the editor.
     // A bitmap from the module-wide cache, loaded on first use. When it cannot

@@ -26,11 +26,11 @@ void TORVIK::SetMeterControls(int pre, int main, int deEss, int gate, int comp) 
 }
 
 void TORVIK::HandleParamChange(int index) {
-    IEffectBase::HandleParamChange(index);
+    IEffectVST3::HandleParamChange(index);
 }
 
 void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
-    IEffectBase::ProcessBlock(inputs, outputs, frames);
+    IEffectVST3::ProcessBlock(inputs, outputs, frames);
 }
 
 } // namespace torvik

@@ -147,7 +147,7 @@ void* IDrawContextX11::NativeWindow() {
     return window ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)) : nullptr;
 }
 
-int IDrawContextX11::EventFd() const {
+int IDrawContextX11::WindowEventFd() const {
     return display ? ConnectionNumber(display) : -1;
 }
 
@@ -259,13 +259,13 @@ bool IDrawContextX11::PresentRegion(const Rect& rect) {
     return true;
 }
 
-void IDrawContextX11::OnTimer() {
+void IDrawContextX11::OnWindowTimer() {
     if (!window)
         return;
     RedrawDirty();
 }
 
-void IDrawContextX11::ProcessEvents() {
+void IDrawContextX11::OnWindowEvents() {
     while (display && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);

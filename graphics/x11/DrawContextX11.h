@@ -2,7 +2,7 @@
 // The Linux editor window: an X11 child window inside the window the host
 // hands to the editor view (its "X11EmbedWindowID"). Its own display
 // connection carries the window's events; the host's run loop watches
-// EventFd() and calls ProcessEvents() when it is readable, and calls OnTimer()
+// WindowEventFd() and calls OnWindowEvents() when it is readable, and calls OnWindowTimer()
 // every TimerIntervalMs() milliseconds. No threads of its own.
 #include "graphics/QuietDrawContext.h"
 
@@ -30,11 +30,11 @@ public:
 
     // For the host's run loop.
     // Descriptor of the window's display connection, -1 without a window.
-    int EventFd() const;
+    int WindowEventFd() const override;
     // Handles every event that is waiting; nothing blocks.
-    void ProcessEvents();
+    void OnWindowEvents() override;
     // One redraw tick: repaints the dirty controls now.
-    void OnTimer();
+    void OnWindowTimer() override;
 
     // The window's ID, 0 when none.
     unsigned long WindowId() const { return window; }
