@@ -20,7 +20,7 @@ class IEffectBase;
 class IParamRecord;
 
 // Key codes handed to KeyDown.
-enum KeyCode : int {
+enum EditorKeyCode : int {
     kKeySpace = 0,
     kKeyUp = 1,
     kKeyDown = 2,
