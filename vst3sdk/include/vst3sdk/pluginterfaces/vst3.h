@@ -1,0 +1,20 @@
+// Every interface, record and constant of the VST 3 layer in one include.
+#pragma once
+
+#include "vst3sdk/pluginterfaces/base/ftypes.h"
+#include "vst3sdk/pluginterfaces/base/funknown.h"
+#include "vst3sdk/pluginterfaces/base/ibstream.h"
+#include "vst3sdk/pluginterfaces/base/ipluginbase.h"
+#include "vst3sdk/pluginterfaces/gui/iplugview.h"
+#include "vst3sdk/pluginterfaces/vst/ivstaudioprocessor.h"
+#include "vst3sdk/pluginterfaces/vst/ivstcomponent.h"
+#include "vst3sdk/pluginterfaces/vst/ivstcontextmenu.h"
+#include "vst3sdk/pluginterfaces/vst/ivsteditcontroller.h"
+#include "vst3sdk/pluginterfaces/vst/ivstevents.h"
+#include "vst3sdk/pluginterfaces/vst/ivsthostapplication.h"
+#include "vst3sdk/pluginterfaces/vst/ivstmessage.h"
+#include "vst3sdk/pluginterfaces/vst/ivstparameterchanges.h"
+#include "vst3sdk/pluginterfaces/vst/ivstprocesscontext.h"
+#include "vst3sdk/pluginterfaces/vst/ivstunits.h"
+#include "vst3sdk/pluginterfaces/vst/vstspeaker.h"
+#include "vst3sdk/pluginterfaces/vst/vsttypes.h"
