@@ -8,6 +8,7 @@
 
 #include <sndfile.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +101,15 @@ bool ReadUsableAudio(const std::string& path, const char* role, AudioData& out,
         error = path + ": holds no audio";
         return false;
     }
+    // Float files can carry NaN or infinity; no effect can make sense of them.
+    for (const auto& ch : out.channels)
+        for (std::size_t f = 0; f < ch.size(); ++f)
+            if (!std::isfinite(ch[f])) {
+                char at[48];
+                std::snprintf(at, sizeof at, "%.3f s", static_cast<double>(f) / out.sampleRate);
+                error = path + ": holds a sample that is not a number at " + at;
+                return false;
+            }
     return true;
 }
 
