@@ -20,6 +20,19 @@ public:
     virtual int ControlCount() const = 0;
     // Creates the drawing surfaces.
     virtual void PrepareDrawing() = 0;
+
+    // The editor window, opened by the plug-in's view inside a host window.
+    virtual int EditorWidth() const { return 0; }
+    virtual int EditorHeight() const { return 0; }
+    // parent: the host's window (an HWND, or an X11 window ID carried in the pointer).
+    virtual bool OpenEditorWindow(void* /*parent*/) { return false; }
+    virtual void CloseEditorWindow() {}
+    // Where the platform has no event loop of its own (X11), the host's run loop
+    // drives the window: a file descriptor to watch (-1 for none), the handler
+    // for its events, and a timer tick at the editor's frame rate.
+    virtual int WindowEventFd() const { return -1; }
+    virtual void OnWindowEvents() {}
+    virtual void OnWindowTimer() {}
 };
 
 } // namespace torvik

@@ -13,11 +13,11 @@ TORVIK::TORVIK() {
 TORVIK::~TORVIK() = default;
 
 void TORVIK::HandleParamChange(int index) {
-    IEffectBase::HandleParamChange(index);
+    IEffectVST3::HandleParamChange(index);
 }
 
 void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
-    IEffectBase::ProcessBlock(inputs, outputs, frames);
+    IEffectVST3::ProcessBlock(inputs, outputs, frames);
 }
 
 } // namespace torvik

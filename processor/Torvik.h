@@ -1,11 +1,11 @@
 #pragma once
 // TORVIK: the vocal and channel-strip effect. Defines the parameters, runs the
 // signal chain and builds the editor.
-#include "framework/EffectBase.h"
+#include "vst3/EffectVST3.h"
 
 namespace torvik {
 
-class TORVIK : public IEffectBase {
+class TORVIK : public IEffectVST3 {
 public:
     TORVIK();
     ~TORVIK() override;

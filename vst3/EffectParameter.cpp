@@ -1,0 +1,65 @@
+#include "vst3/EffectParameter.h"
+
+#include <string>
+
+namespace torvik {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+void WidenToString128(const char* text, String128 out) {
+    int i = 0;
+    if (text) {
+        // Sign extension of each byte, as the host's own widening does.
+        for (; i < 127 && text[i] != '\0'; ++i)
+            out[i] =
+                static_cast<TChar>(static_cast<std::int16_t>(static_cast<signed char>(text[i])));
+    }
+    for (; i < 128; ++i)
+        out[i] = 0;
+}
+
+void NarrowFromString16(const TChar* text, char* out, int maxChars) {
+    int i = 0;
+    if (text) {
+        for (; i < maxChars && text[i] != 0; ++i)
+            out[i] = static_cast<char>(text[i] & 0xFF);
+    }
+    out[i] = '\0';
+}
+
+IEffectParameter::IEffectParameter(IParamRecord& paramRecord, ParamID id, UnitID unit)
+    : record(paramRecord) {
+    info.id = id;
+    WidenToString128(record.Name(), info.title);
+    WidenToString128("", info.shortTitle);
+    WidenToString128(record.HostLabel(), info.units);
+    info.stepCount =
+        record.Kind() == kParamContinuous ? 0 : static_cast<int32>(record.Max() - record.Min());
+    info.defaultNormalizedValue = record.ToNormalised(record.Default());
+    info.unitId = unit;
+    info.flags = record.CanAutomate() ? ParameterInfo::kCanAutomate : 0;
+    precision = record.DisplayPrecision();
+    valueNormalized = info.defaultNormalizedValue;
+}
+
+void IEffectParameter::toString(ParamValue valueNormalized, String128 string) const {
+    WidenToString128(record.FormatForHost(valueNormalized).c_str(), string);
+}
+
+bool IEffectParameter::fromString(const TChar* string, ParamValue& valueNormalized) const {
+    char text[128];
+    NarrowFromString16(string, text, 127);
+    valueNormalized = record.ParseFromText(text);
+    return true;
+}
+
+ParamValue IEffectParameter::toPlain(ParamValue valueNormalized) const {
+    return record.FromNormalised(valueNormalized);
+}
+
+ParamValue IEffectParameter::toNormalized(ParamValue plainValue) const {
+    return record.ToNormalised(plainValue);
+}
+
+} // namespace torvik

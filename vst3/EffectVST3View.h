@@ -1,0 +1,59 @@
+#pragma once
+// The editor view the host asks the controller for. It draws nothing itself:
+// it opens and closes the plug-in's editor window inside the host's window and,
+// on Linux, lends that window the host's run loop for its timer and events.
+#include "vst3sdk/helpers/pluginview.h"
+#include "vst3sdk/pluginterfaces/gui/iplugview.h"
+
+namespace torvik {
+
+class IEffectVST3;
+
+class IEffectVST3View : public Steinberg::CPluginView
+#if !defined(_WIN32)
+    ,
+                        public Steinberg::Linux::ITimerHandler,
+                        public Steinberg::Linux::IEventHandler
+#endif
+{
+public:
+    explicit IEffectVST3View(IEffectVST3* plugin);
+    ~IEffectVST3View() override;
+
+    Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
+    Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
+    Steinberg::tresult PLUGIN_API removed() override;
+    Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
+    Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
+    Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
+
+#if !defined(_WIN32)
+    void PLUGIN_API onTimer() override;
+    void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override;
+#endif
+
+    // The view asked the host for a new size; the next onSize is the answer.
+    void ExpectNewSize() {
+        expectingNewSize = true;
+    }
+    bool ExpectingNewSize() const {
+        return expectingNewSize;
+    }
+
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+    REFCOUNT_METHODS(CPluginView)
+    OBJ_METHODS(IEffectVST3View, CPluginView)
+
+private:
+    void StartRunLoop();
+    void StopRunLoop();
+
+    IEffectVST3* plugin;           // counted: the view keeps its plug-in alive
+    bool expectingNewSize = false; // set when the view itself asked for a new size
+    bool windowOpen = false;       // the editor window is open in a host window
+#if !defined(_WIN32)
+    Steinberg::Linux::IRunLoop* runLoop = nullptr; // counted while timers are registered
+#endif
+};
+
+} // namespace torvik
