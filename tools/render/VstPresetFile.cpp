@@ -76,22 +76,6 @@ std::string IdForMessage(std::span<const std::uint8_t> image, std::size_t at) {
 
 } // namespace
 
-std::string ClassIdText(const std::uint8_t (&cid)[16]) {
-    static const char* const kDigits = "0123456789ABCDEF";
-#if defined(_WIN32)
-    // The first three groups are the little-endian fields of a GUID.
-    static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-#else
-    static constexpr int kOrder[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-#endif
-    std::string text;
-    for (int i : kOrder) {
-        text += kDigits[cid[i] >> 4];
-        text += kDigits[cid[i] & 0x0F];
-    }
-    return text;
-}
-
 bool IsClassIdText(const std::string& text) {
     if (text.size() != kClassIdLength)
         return false;

@@ -36,10 +36,6 @@ inline constexpr std::int32_t kMaxListEntries = 128;
 // not megabytes, and a hostile size must not make us allocate without bound.
 inline constexpr std::uintmax_t kMaxFileSize = 64u * 1024u * 1024u;
 
-// The 16 class-ID bytes as the platform's 32-digit text: on Windows the first three groups
-// (4, 2, 2 bytes) read as little-endian numbers, elsewhere all bytes in order.
-std::string ClassIdText(const std::uint8_t (&cid)[16]);
-
 // True when `text` is 32 hex digits (either case).
 bool IsClassIdText(const std::string& text);
 

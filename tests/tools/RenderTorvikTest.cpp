@@ -1,0 +1,171 @@
+// torvik-render with the real TORVIK.vst3: its 324-byte controller state in preset files, its
+// parameter names, and the linked stereo chain fed with mono files.
+#include "ToolTestSupport.h"
+
+#include "VstPresetFile.h"
+
+#include <cstring>
+
+namespace {
+
+using namespace tooltest;
+
+constexpr int kRate = 48000;
+constexpr std::size_t kStateSize = 40 * 8 + 4;
+
+class RenderTorvik : public ToolTest {
+protected:
+    RunResult Render(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--plugin", TORVIK_BUNDLE});
+        return Run(args);
+    }
+};
+
+double StateValue(const torvik::preset::Bytes& state, int index) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | state[static_cast<std::size_t>(index * 8 + i)];
+    double v = 0;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// Every stage engaged with settings a vocal would get: the whole chain does work.
+const std::vector<std::string> kBusyChain = {
+    "--set", "Preamp Gain=0",          "--set", "Preamp HPF Switch=1",
+    "--set", "Preamp HPF=90",          "--set", "De-Esser Bypass=1",
+    "--set", "De-Esser Threshold=-40", "--set", "Gate Bypass=1",
+    "--set", "Gate Threshold=50",      "--set", "EQ Bypass=1",
+    "--set", "High Mid Gain=3",        "--set", "Low Mid Gain=-2",
+    "--set", "Compressor Bypass=1",    "--set", "Compressor Threshold=-24",
+    "--set", "Compressor Ratio=4",     "--set", "Compressor Auto Release=1",
+};
+
+TEST_F(RenderTorvik, PresetHoldsTheControllerStateOnly) {
+    const RunResult r =
+        Render({"--set", "Compressor Threshold=-20", "--set", "Compressor Bypass=1", "--set",
+                "Main Output=-6", "--set", "Bypass=1", "--save-preset", P("a.vstpreset")});
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    torvik::preset::VstPreset a;
+    std::string error;
+    ASSERT_TRUE(torvik::preset::ReadVstPresetFile(dir / "a.vstpreset", a, error)) << error;
+    EXPECT_FALSE(a.componentState); // the component keeps no state of its own
+    ASSERT_TRUE(a.controllerState);
+    ASSERT_EQ(a.controllerState->size(), kStateSize);
+    const auto& s = *a.controllerState;
+    EXPECT_NEAR(StateValue(s, 16), -20.0, 1e-9);
+    EXPECT_EQ(StateValue(s, 35), 1.0);
+    EXPECT_NEAR(StateValue(s, 3), -6.0, 1e-9);
+    EXPECT_EQ(StateValue(s, 0), -30.0); // untouched default
+    EXPECT_EQ(StateValue(s, 17), 4.0);  // untouched default
+    EXPECT_EQ(StateValue(s, 28), 1.0);  // "Main Bypass" defaults to on
+    const std::uint8_t bypassOn[4] = {1, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(s.data() + 320, bypassOn, 4), 0);
+    // TORVIK's class ID in its four-word text form, the same on every platform.
+    EXPECT_EQ(a.classId, "F2AEE70D00DE4F4E51656C6D54525631");
+}
+
+TEST_F(RenderTorvik, PresetRoundTripReproducesTheStateBitForBit) {
+    std::vector<std::string> args = kBusyChain;
+    args.insert(args.end(), {"--save-preset", P("a.vstpreset")});
+    ASSERT_EQ(Render(args).exitCode, 0);
+    ASSERT_EQ(Render({"--preset", P("a.vstpreset"), "--save-preset", P("b.vstpreset")}).exitCode,
+              0);
+    const std::string a = Slurp(dir / "a.vstpreset");
+    ASSERT_EQ(a.size(), 48 + kStateSize + 8 + 20);
+    EXPECT_EQ(a, Slurp(dir / "b.vstpreset"));
+
+    // A render driven by the preset equals one driven by the same --set values.
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate,
+               {Noise(9600, 0.3, 5), Sine(9600, 220, 0.4, kRate)});
+    std::vector<std::string> direct = kBusyChain;
+    direct.insert(direct.end(), {P("in.wav"), P("direct.wav")});
+    ASSERT_EQ(Render(direct).exitCode, 0);
+    ASSERT_EQ(Render({"--preset", P("a.vstpreset"), P("in.wav"), P("preset.wav")}).exitCode, 0);
+    EXPECT_EQ(Slurp(dir / "direct.wav"), Slurp(dir / "preset.wav"));
+}
+
+TEST_F(RenderTorvik, MonoFileThroughTheLinkedChainStaysIdenticalInBothChannels) {
+    WriteAudio(dir / "voice.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, kRate, {Noise(24000, 0.5, 9)});
+    std::vector<std::string> args = kBusyChain;
+    args.insert(args.end(), {"--report", P("voice.wav"), P("out.wav")});
+    const RunResult r = Render(args);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    EXPECT_EQ(r.errors, ""); // no warning about differing channels
+    EXPECT_NE(r.output.find("mono input: output channels identical bit for bit"), std::string::npos)
+        << r.output;
+    EXPECT_EQ(ReadAudio(dir / "out.wav").channels.size(), 1u);
+}
+
+TEST_F(RenderTorvik, ThirtyTwoAndSixtyFourBitPathsAgreeWithinFloatRounding) {
+    // Float input: both paths hand the chain the same doubles, so only the final rounding of the
+    // 32-bit path's output to float may differ.
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate,
+               {Noise(20000, 0.4, 3), Noise(20000, 0.4, 4)});
+    for (const char* precision : {"32", "64"}) {
+        std::vector<std::string> args = kBusyChain;
+        args.insert(args.end(), {"--precision", precision, "--encoding", "double", P("in.wav"),
+                                 P(std::string("out") + precision + ".wav")});
+        ASSERT_EQ(Render(args).exitCode, 0);
+    }
+    const Audio a = ReadAudio(dir / "out32.wav");
+    const Audio b = ReadAudio(dir / "out64.wav");
+    ASSERT_EQ(a.channels.size(), 2u);
+    double worst = 0;
+    for (std::size_t c = 0; c < 2; ++c)
+        for (std::size_t i = 0; i < a.Frames(); ++i) {
+            const double allowed = std::fabs(b.channels[c][i]) / 16777216.0 + 1e-30;
+            worst = std::max(worst, std::fabs(a.channels[c][i] - b.channels[c][i]) / allowed);
+        }
+    EXPECT_LE(worst, 1.0); // within half an ulp of float, relative
+}
+
+TEST_F(RenderTorvik, AmbiguousAndUnnamedParametersNeedTheirId) {
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, {Noise(100, 0.1, 1)});
+    RunResult r = Render({"--set", "Compressor External Sidechain=1", P("in.wav"), P("out.wav")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find("names the parameters with IDs 38 and 39; give the ID instead"),
+              std::string::npos)
+        << r.errors;
+    EXPECT_FALSE(fs::exists(dir / "out.wav"));
+
+    r = Render({"--set", "39=1", "--set", "19=1", "--set", "Compressor Ratio=20", P("in.wav"),
+                P("out.wav")});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    r = Render({"--set", "Compressor Ratio=1", P("in.wav"), P("out2.wav")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find("'Compressor Ratio' takes values from 1.5 to 20; 1 is outside"),
+              std::string::npos)
+        << r.errors;
+    EXPECT_FALSE(fs::exists(dir / "out2.wav"));
+}
+
+TEST_F(RenderTorvik, ShortStateInAPresetRestoresWhatItHolds) {
+    // A preset whose state stops after parameter 16: TORVIK takes the values that are there,
+    // keeps its current ones for the rest and, finding no bypass flag, turns bypass off.
+    std::vector<std::string> args = kBusyChain;
+    args.insert(args.end(), {"--set", "Bypass=1", "--save-preset", P("full.vstpreset")});
+    ASSERT_EQ(Render(args).exitCode, 0);
+    torvik::preset::VstPreset cut;
+    std::string error;
+    ASSERT_TRUE(torvik::preset::ReadVstPresetFile(dir / "full.vstpreset", cut, error)) << error;
+    const torvik::preset::Bytes full = *cut.controllerState;
+    cut.controllerState->resize(17 * 8);
+    ASSERT_TRUE(torvik::preset::WriteVstPresetFile(dir / "cut.vstpreset", cut, error));
+
+    const RunResult r =
+        Render({"--preset", P("cut.vstpreset"), "--save-preset", P("back.vstpreset")});
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    torvik::preset::VstPreset back;
+    ASSERT_TRUE(torvik::preset::ReadVstPresetFile(dir / "back.vstpreset", back, error)) << error;
+    const auto& s = *back.controllerState;
+    ASSERT_EQ(s.size(), kStateSize);
+    for (int i = 0; i < 17; ++i)
+        EXPECT_EQ(StateValue(s, i), StateValue(full, i)) << "parameter " << i;
+    EXPECT_EQ(StateValue(s, 29), 0.0); // "De-Esser Bypass" back at its default
+    EXPECT_EQ(StateValue(s, 35), 0.0); // "Compressor Bypass" likewise
+    EXPECT_EQ(StateValue(s, 28), 1.0); // "Main Bypass" default
+    EXPECT_EQ(s[320], 0);              // bypass off
+}
+
+} // namespace
