@@ -422,8 +422,8 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
     if (!ok)
         return false;
 
-    // Back to the file's channel count. A mono file comes back mono: a channel-symmetric effect
-    // gives identical channels; if they differ, the average is kept and the caller warns.
+    // Back to the file's channel count. A mono file comes back mono, as the average of the
+    // output channels (which is each of them exactly when they agree).
     output.sampleRate = input.sampleRate;
     output.format = input.format;
     output.channels.clear();
@@ -435,8 +435,10 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
         for (std::size_t c = 1; c < out.size(); ++c)
             for (std::size_t f = 0; f < mono.size(); ++f) {
                 const double d = std::fabs(out[c][f] - out[0][f]);
-                if (std::memcmp(&out[c][f], &out[0][f], sizeof(double)) != 0)
+                if (std::memcmp(&out[c][f], &out[0][f], sizeof(double)) != 0) {
                     fold.identical = false;
+                    fold.differentThrough = std::max(fold.differentThrough, f + 1);
+                }
                 fold.maxDifference = std::max(fold.maxDifference, d);
             }
         if (!fold.identical)

@@ -37,11 +37,14 @@ struct ResolvedSetting {
     std::string title;     // for messages
 };
 
-// How mono files travel: fed to every input channel; on the way out the channels must agree.
+// How mono files travel: fed to every input channel and brought back as the average of the
+// output channels. A channel-symmetric effect gives identical channels, so the average is then
+// each channel exactly; these figures tell how far the channels strayed from each other.
 struct MonoFold {
-    bool checked = false;     // the output had two or more channels to compare
-    bool identical = true;    // all channels agreed bit for bit
-    double maxDifference = 0; // largest |L − R| seen
+    bool checked = false;             // the output had two or more channels to compare
+    bool identical = true;            // all channels agreed bit for bit
+    double maxDifference = 0;         // largest |L − R| seen, full scale 1
+    std::size_t differentThrough = 0; // frames up to and including the last that differed
 };
 
 class PluginSession {
