@@ -82,11 +82,13 @@ def reduction(reference, processed, floor_db, offset_db=0.0):
 
 
 def setting_value(settings, name, default):
+    """The last value given for `name` (later settings win, as with torvik-render)."""
+    value = default
     for s in settings:
-        key, _, value = s.partition("=")
+        key, _, text = s.partition("=")
         if key.strip() == name:
-            return float(value)
-    return default
+            value = float(text)
+    return value
 
 
 def measure(tool, bundle, folder, name, settings, work):
