@@ -54,8 +54,20 @@ fi
 "$render" --plugin "$bundle" --preset "$preset" --report --quiet \
     "$demo/before.wav" "$demo/after.wav" | tee "$demo/report.txt"
 
+# The same render without the compressor and without the de-esser: the differences are their
+# own gain reductions. The compressor adds 0.22 dB of makeup per dB of threshold depth.
+"$render" --plugin "$bundle" --preset "$preset" --set "Compressor Bypass=0" --quiet \
+    "$demo/before.wav" "$work/without-comp.wav"
+"$render" --plugin "$bundle" --preset "$preset" --set "De-Esser Bypass=0" --quiet \
+    "$demo/before.wav" "$work/without-deess.wav"
+threshold="$(sed -n "s/^$preset_name |.*Compressor Threshold=\([-0-9.]*\).*/\1/p" \
+    tools/presets/presets.txt)"
+makeup="$(awk -v t="${threshold:-0}" 'BEGIN { printf "%.4f", (t < 0 ? -t : t) * 0.22 }')"
+
 "$python" tools/demo/plot_render.py "$demo/before.wav" "$demo/after.wav" "$demo/torvik-demo.png" \
-    --title "TORVIK · $preset_name" --subtitle "$source_text"
+    --title "TORVIK · $preset_name" --subtitle "$source_text" \
+    --without-comp "$work/without-comp.wav" --makeup-db "$makeup" \
+    --without-deess "$work/without-deess.wav"
 
 # The editor picture, when the snapshot tool exists; it needs an X server.
 snapshot="$(find "$build/tools" -name torvik-snapshot -type f -perm -u+x 2>/dev/null | head -n 1)"

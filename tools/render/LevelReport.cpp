@@ -87,8 +87,8 @@ std::string FormatLevelReport(const AudioData& input, const AudioData& output) {
         text += "gain reduction: input too quiet to measure\n";
     } else {
         std::snprintf(buf, sizeof buf,
-                      "gain reduction (50 ms RMS, input above %.0f dBFS, %zu windows): "
-                      "max %.2f dB  mean %.2f dB  median %.2f dB\n",
+                      "gain reduction (input minus output, 50 ms RMS where the input is above "
+                      "%.0f dBFS, %zu windows): max %.2f dB  mean %.2f dB  median %.2f dB\n",
                       kQuietWindowDb, gr.windows, gr.maxDb, gr.meanDb, gr.medianDb);
         text += buf;
     }
