@@ -1,0 +1,148 @@
+// The 42 host parameters, their texts and conversions, units and the program list.
+#include "TorvikHost.h"
+
+#include "vst3sdk/helpers/ustring.h"
+#include "vst3sdk/pluginterfaces/vst/ivstunits.h"
+
+namespace torvik::testing {
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+constexpr ParamID kPreset = 0x70727374;
+constexpr ParamID kBypass = 0x62706173;
+
+std::string Utf8(const char16* text) {
+    return toUtf8(text, 128);
+}
+
+class Parameters : public ::testing::Test {
+protected:
+    void SetUp() override {
+        instance = NewTorvik();
+        ASSERT_NE(instance, nullptr);
+        controller = instance->controller();
+        ASSERT_NE(controller, nullptr);
+    }
+    std::unique_ptr<hostkit::Instance> instance;
+    IEditController* controller = nullptr;
+};
+
+TEST_F(Parameters, ListAsTheHostSeesIt) {
+    ASSERT_EQ(controller->getParameterCount(), 42);
+    ParameterInfo info{};
+    ASSERT_EQ(controller->getParameterInfo(0, info), kResultTrue);
+    EXPECT_EQ(info.id, kPreset);
+    EXPECT_EQ(Utf8(info.title), "Preset");
+    EXPECT_EQ(info.stepCount, 1);
+    EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange);
+
+    ASSERT_EQ(controller->getParameterInfo(1, info), kResultTrue);
+    EXPECT_EQ(info.id, kBypass);
+    EXPECT_EQ(Utf8(info.title), "Bypass");
+    EXPECT_EQ(info.stepCount, 1);
+    EXPECT_EQ(info.flags, 0x10009);
+
+    const struct {
+        int index;
+        const char* title;
+        const char* units;
+        int32 steps;
+        double defaultNormalised;
+        int32 precision;
+    } rows[] = {
+        {0, "Preamp Gain", "%", 0, 0.0, 2},
+        {4, "De-Esser Release", "%", 0, 25.0 / 195.0, 2},
+        {17, "Compressor Ratio", "%", 0, 2.5 / 18.5, 2},
+        {19, "", "", 1, 0.0, 0},
+        {20, "Preamp Bypass", "", 1, 1.0, 0},
+        {38, "Compressor External Sidechain", "", 1, 0.0, 0},
+        {39, "Compressor External Sidechain", "", 1, 0.0, 0},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(controller->getParameterInfo(row.index + 2, info), kResultTrue);
+        EXPECT_EQ(info.id, static_cast<ParamID>(row.index));
+        EXPECT_EQ(Utf8(info.title), row.title) << row.index;
+        EXPECT_EQ(Utf8(info.units), row.units) << row.index;
+        EXPECT_EQ(Utf8(info.shortTitle), "");
+        EXPECT_EQ(info.stepCount, row.steps) << row.index;
+        EXPECT_DOUBLE_EQ(info.defaultNormalizedValue, row.defaultNormalised) << row.index;
+        EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate) << row.index;
+        EXPECT_EQ(info.unitId, 0);
+    }
+    EXPECT_EQ(controller->getParameterInfo(42, info), kResultFalse);
+    EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
+}
+
+TEST_F(Parameters, ValuesTextsAndConversions) {
+    EXPECT_EQ(controller->getParamNormalized(0), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(2), 0.5);
+    EXPECT_EQ(controller->getParamNormalized(kPreset), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(4000), 0.0);
+
+    EXPECT_EQ(controller->setParamNormalized(17, 0.5), kResultOk);
+    EXPECT_DOUBLE_EQ(controller->normalizedParamToPlain(17, controller->getParamNormalized(17)),
+                     10.75);
+    EXPECT_EQ(controller->setParamNormalized(kPreset, 0.5), kResultFalse);
+    EXPECT_EQ(controller->setParamNormalized(40, 0.5), kResultFalse);
+
+    EXPECT_EQ(instance->parameterText(0, 0.0), "-30.00");
+    EXPECT_EQ(instance->parameterText(18, 1.0), "1.00");
+    EXPECT_EQ(instance->parameterText(20, 1.0), "1");
+    EXPECT_EQ(instance->parameterText(20, 0.0), "0");
+    EXPECT_EQ(instance->parameterText(kBypass, 1.0), "");
+    String128 text{};
+    EXPECT_EQ(controller->getParamStringByValue(kBypass, 1.0, text), kResultFalse);
+
+    ParamValue normalised = -1;
+    UString128 typed("-20 dB");
+    EXPECT_EQ(controller->getParamValueByString(16, typed.data(), normalised), kResultTrue);
+    EXPECT_NEAR(normalised, 40.0 / 60.0, 1e-12);
+
+    EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -30.0), 0.5);
+    EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -90.0), 0.0);
+    EXPECT_EQ(controller->plainParamToNormalized(kBypass, 0.25), 0.25);
+    EXPECT_DOUBLE_EQ(controller->normalizedParamToPlain(0, 0.25), -15.0);
+}
+
+TEST_F(Parameters, UnitsAndProgramList) {
+    FUnknownPtr<IUnitInfo> units(controller);
+    ASSERT_TRUE(units);
+    EXPECT_EQ(units->getUnitCount(), 1);
+    UnitInfo unit{};
+    ASSERT_EQ(units->getUnitInfo(0, unit), kResultOk);
+    EXPECT_EQ(Utf8(unit.name), "Root Unit");
+    EXPECT_EQ(unit.parentUnitId, -1);
+    EXPECT_EQ(unit.programListId, -1);
+    EXPECT_EQ(units->getUnitInfo(1, unit), kResultFalse);
+    EXPECT_EQ(units->getUnitInfo(-1, unit), kResultFalse);
+
+    EXPECT_EQ(units->getProgramListCount(), 0);
+    ProgramListInfo list{};
+    ASSERT_EQ(units->getProgramListInfo(0, list), kResultOk);
+    EXPECT_EQ(list.id, static_cast<ProgramListID>(kPreset));
+    EXPECT_EQ(Utf8(list.name), "Factory Presets");
+    EXPECT_EQ(list.programCount, 1);
+    EXPECT_EQ(units->getProgramListInfo(1, list), kResultFalse);
+
+    String128 name{};
+    ASSERT_EQ(units->getProgramName(kPreset, 0, name), kResultOk);
+    EXPECT_EQ(Utf8(name), "-");
+    ASSERT_EQ(units->getProgramName(kPreset, 5, name), kResultOk);
+    EXPECT_EQ(Utf8(name), "");
+    EXPECT_EQ(units->getProgramName(1234, 0, name), kResultFalse);
+    EXPECT_EQ(units->getSelectedUnit(), 0);
+}
+
+TEST_F(Parameters, EditorEditsReachTheComponentHandler) {
+    FUnknownPtr<IEditController2> controller2(controller);
+    ASSERT_TRUE(controller2);
+    EXPECT_EQ(controller2->setKnobMode(kLinearMode), kResultOk);
+    EXPECT_EQ(controller2->openHelp(false), kResultFalse);
+    EXPECT_EQ(controller2->openAboutBox(false), kResultFalse);
+}
+
+} // namespace
+} // namespace torvik::testing
