@@ -4,7 +4,9 @@
 
 #include "VstPresetFile.h"
 
+#include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -40,6 +42,60 @@ const std::vector<std::string> kBusyChain = {
     "--set", "Compressor Bypass=1",    "--set", "Compressor Threshold=-24",
     "--set", "Compressor Ratio=4",     "--set", "Compressor Auto Release=1",
 };
+
+TEST_F(RenderTorvik, KnownSettingsGiveTheExpectedOutput) {
+    // 64-bit samples and double files, so the chain's own arithmetic is all that is measured.
+    // Every stage but the ones named is out of the path (their switches default to 0).
+    const double dc = std::pow(10.0, -10.0 / 20.0); // a constant 10 dB above -20 dB
+    const std::vector<double> noise = Noise(36000, 0.5, 21);
+    struct Case {
+        const char* what;
+        std::vector<std::string> settings;
+        std::vector<double> input;
+        std::size_t from;                       // first frame checked
+        std::function<double(double)> expected; // of the input sample
+        double tolerance;
+    };
+    const double outputGain = std::pow(10.0, -6.0 / 20.0);
+    // Ratio 4 takes 7.5 dB off a level 10 dB over the threshold; the makeup of the internal
+    // sidechain is 0.22 x 20 = 4.4 dB.
+    const double compressed = std::pow(10.0, -7.5 / 20.0) * std::pow(10.0, 4.4 / 20.0);
+    const Case cases[] = {
+        {"main section off: the input, less the denormal offset",
+         {"Main Bypass=0", "Compressor Bypass=1", "Compressor Threshold=-40"},
+         noise,
+         0,
+         [](double x) { return x - 1e-10; },
+         0.0},
+        {"preamp out, output gain -6 dB once its glide has settled",
+         {"Preamp Bypass=0", "Main Output=-6"},
+         noise,
+         24000,
+         [&](double x) { return outputGain * (x - 1e-10); },
+         1e-12},
+        {"compressor on a constant level 10 dB over its threshold",
+         {"Preamp Bypass=0", "Compressor Bypass=1", "Compressor Threshold=-20",
+          "Compressor Ratio=4"},
+         std::vector<double>(36000, dc),
+         24000,
+         [&](double x) { return compressed * x - 1e-10; },
+         1e-9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate, {c.input});
+        std::vector<std::string> args;
+        for (const auto& s : c.settings)
+            args.insert(args.end(), {"--set", s});
+        args.insert(args.end(), {"--precision", "64", P("in.wav"), P("out.wav")});
+        const RunResult r = Render(args);
+        ASSERT_EQ(r.exitCode, 0) << r.errors;
+        const Audio out = ReadAudio(dir / "out.wav");
+        ASSERT_EQ(out.Frames(), c.input.size());
+        for (std::size_t i = c.from; i < c.input.size(); ++i)
+            ASSERT_NEAR(out.channels[0][i], c.expected(c.input[i]), c.tolerance) << "frame " << i;
+    }
+}
 
 TEST_F(RenderTorvik, PresetHoldsTheControllerStateOnly) {
     const RunResult r =
