@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -247,6 +248,55 @@ TEST_F(RenderTorvik, ShortStateInAPresetRestoresWhatItHolds) {
     EXPECT_EQ(StateValue(s, 35), 0.0); // "Compressor Bypass" likewise
     EXPECT_EQ(StateValue(s, 28), 1.0); // "Main Bypass" default
     EXPECT_EQ(s[320], 0);              // bypass off
+}
+
+// The factory presets that the build generated hold exactly the settings presets.txt lists.
+TEST_F(RenderTorvik, FactoryPresetsHoldTheirListedSettings) {
+    // Title -> ID from the tool's own listing, as a user would look them up.
+    const RunResult list = Render({"--list-params"});
+    ASSERT_EQ(list.exitCode, 0) << list.errors;
+    std::map<std::string, int> ids;
+    std::istringstream lines(list.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() < 52 || line.find("index") != std::string::npos)
+            continue;
+        std::string title = line.substr(19, 32);
+        title.erase(title.find_last_not_of(' ') + 1);
+        ids[title] = std::atoi(line.substr(7, 10).c_str());
+    }
+    ASSERT_EQ(ids.at("Compressor Threshold"), 16);
+
+    std::ifstream table(PRESET_TABLE);
+    ASSERT_TRUE(table) << PRESET_TABLE;
+    int presets = 0;
+    for (std::string line; std::getline(table, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const std::string name = line.substr(0, line.find(" |"));
+        SCOPED_TRACE(name);
+        ++presets;
+        torvik::preset::VstPreset p;
+        std::string error;
+        const fs::path file = fs::path(PRESET_DIR) / (name + ".vstpreset");
+        ASSERT_TRUE(torvik::preset::ReadVstPresetFile(file, p, error)) << error;
+        ASSERT_TRUE(p.controllerState);
+        ASSERT_EQ(p.controllerState->size(), kStateSize);
+        std::istringstream settings(
+            line.substr(line.find('|') + 1, line.rfind('|') - line.find('|') - 1));
+        for (std::string s; std::getline(settings, s, ';');) {
+            const auto eq = s.find('=');
+            std::string key = s.substr(0, eq);
+            key.erase(0, key.find_first_not_of(' '));
+            const double value = std::stod(s.substr(eq + 1));
+            ASSERT_TRUE(ids.count(key)) << key;
+            EXPECT_NEAR(StateValue(*p.controllerState, ids[key]), value, 1e-9) << key;
+        }
+        // Loading the preset and saving it again changes nothing.
+        ASSERT_EQ(
+            Render({"--preset", file.string(), "--save-preset", P("again.vstpreset")}).exitCode, 0);
+        EXPECT_EQ(Slurp(file), Slurp(dir / "again.vstpreset"));
+    }
+    EXPECT_EQ(presets, 6);
 }
 
 } // namespace
