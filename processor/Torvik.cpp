@@ -142,10 +142,10 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     }
 
     // Block set-up: the filters that depend only on parameters.
-    compressor.SetUpBlock(fs);
+    preamp.SetUpBlock(fs, SwitchOn(kPreampLowBoost), SwitchOn(kPreampHighBoost));
     deEsser.SetUpBlock(fs);
     equaliser.SetUpBlock(fs);
-    preamp.SetUpBlock(fs, SwitchOn(kPreampLowBoost), SwitchOn(kPreampHighBoost));
+    compressor.SetUpBlock(fs);
     if (frames < 1 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])
         return;
 
@@ -189,8 +189,8 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
 
         if (Graphics()) {
             const MeterSources sources =
-                OutputStage::Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
-                                     G.gated, compressor.Gain());
+                outputStage.Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
+                                    G.gated, compressor.Gain());
             meters.Update(sources, fs, [this] { return Graphics(); });
         }
     }

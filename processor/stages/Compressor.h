@@ -3,6 +3,7 @@
 // external sidechain, with a makeup gain tied to the threshold and a dry/wet
 // blend.
 #include "processor/dsp/Biquad.h"
+#include "processor/dsp/CachedMath.h"
 #include "processor/stages/Stereo.h"
 
 namespace torvik {
@@ -38,6 +39,12 @@ private:
     double compGain = 1.0;        // gain-reduction factor, moved by the gain ramp
 
     dsp::Biquad sidechainHpf[2]; // 80 Hz high-pass of the key, per channel
+
+    dsp::CachedExp detectorCoefExp; // the detector's coefficient from the sample rate
+    dsp::CachedExp attackExp;       // attack factor
+    dsp::CachedExp releaseExp;      // release factor
+    dsp::CachedPow10 targetPow;     // target gain from the reduction in dB
+    dsp::CachedPow10 makeupPow;     // makeup gain
 };
 
 } // namespace torvik

@@ -20,13 +20,13 @@ Stereo DeEsser::Process(Stereo P, const DeEsserSwitches& sw, double fs) {
     attackMs = sw.soft ? 4.0 : 2.0;
     ratio = sw.soft ? 1.5 : 4.0;
 
-    const double a = std::exp(-62.83185307 / fs);
+    const double a = detectorCoefExp(-62.83185307 / fs);
     const double thr = thresholdSmoother.Step(thresholdDb * 1.5);
-    const double thrLin = std::exp(thr / kStageDbScale);
+    const double thrLin = thresholdExp(thr / kStageDbScale);
     const double attackFactor =
-        attackMs / 1000.0 == 0.0 ? 0.0 : std::exp(-1.0 / ((attackMs / 1000.0) * fs));
+        attackMs / 1000.0 == 0.0 ? 0.0 : attackExp(-1.0 / ((attackMs / 1000.0) * fs));
     const double releaseFactor =
-        releaseMs / 1000.0 == 0.0 ? 0.0 : std::exp(-1.0 / ((releaseMs / 1000.0) * fs));
+        releaseMs / 1000.0 == 0.0 ? 0.0 : releaseExp(-1.0 / ((releaseMs / 1000.0) * fs));
 
     const double e = std::fabs(P.left) + std::fabs(P.right);
     const double E = dsp::Run(detectorHpf, e);

@@ -3,6 +3,7 @@
 // channels' magnitudes and turns the resulting gain reduction into the depth
 // of a 16 kHz high shelf on each channel.
 #include "processor/dsp/Biquad.h"
+#include "processor/dsp/CachedMath.h"
 #include "processor/dsp/ParamSmoother.h"
 #include "processor/stages/Stereo.h"
 
@@ -40,6 +41,11 @@ private:
     dsp::ParamSmoother thresholdSmoother; // 1.5 × threshold, stage dB scale; one step per sample
     dsp::Biquad detectorHpf;              // 15 kHz high-pass of the detector, both channels summed
     dsp::Biquad shelf[2]; // 16 kHz high shelf whose cut is the reduction, per channel
+
+    dsp::CachedExp detectorCoefExp; // the detector's coefficient from the sample rate
+    dsp::CachedExp thresholdExp;    // linear threshold from the gliding threshold
+    dsp::CachedExp attackExp;       // attack factor
+    dsp::CachedExp releaseExp;      // release factor
 };
 
 } // namespace torvik

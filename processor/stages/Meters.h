@@ -1,6 +1,7 @@
 #pragma once
 // Ballistics of the five meters and the hand-off of their values to the
 // editor's meter controls.
+#include "processor/dsp/CachedMath.h"
 #include "processor/stages/OutputStage.h"
 
 #include <cmath>
@@ -32,7 +33,7 @@ struct Meters {
     template <typename GraphicsSource>
     void Update(const MeterSources& sources, double fs, GraphicsSource graphics) {
         // One-pole that covers 99 % of a step in 0.3 s.
-        const double k = std::exp(-4.60517018599 / (0.3 * fs));
+        const double k = coefficientExp(-4.60517018599 / (0.3 * fs));
         const Entry entries[5] = {
             {&meterPre, meterPreControl, sources.pre},
             {&meterMain, meterMainControl, sources.main},
@@ -57,6 +58,8 @@ struct Meters {
     }
 
 private:
+    dsp::CachedExp coefficientExp; // the ballistic coefficient from the sample rate
+
     struct Entry {
         double* state; // the meter's state
         int control;   // its editor control index

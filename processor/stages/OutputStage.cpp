@@ -23,7 +23,7 @@ MeterSources OutputStage::Sources(Stereo preampMeterSource, Stereo out, double d
     s.main = std::fabs(2.1 * (out.left + out.right));
     s.deEss = std::fabs(1.0 - deEssGain);
     s.gate =
-        std::fabs(std::pow(10.0, (60.0 - gateThresholdParam) / 20.0) * (gated.left + gated.right));
+        std::fabs(gateLiftPow((60.0 - gateThresholdParam) / 20.0) * (gated.left + gated.right));
     s.comp = std::fabs(1.0 - compGain);
     return s;
 }

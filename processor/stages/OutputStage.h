@@ -2,6 +2,7 @@
 // Closes each sample: the gliding main output gain on the compressor output,
 // or the input straight through with the main section off. Also gathers the
 // per-sample values that the five meters follow.
+#include "processor/dsp/CachedMath.h"
 #include "processor/dsp/ParamSmoother.h"
 #include "processor/stages/Stereo.h"
 
@@ -24,12 +25,13 @@ public:
     // The compressor output C and the main input pair x in; the output pair out.
     Stereo Process(Stereo C, Stereo x, bool mainEngaged);
 
-    static MeterSources Sources(Stereo preampMeterSource, Stereo out, double deEssGain,
-                                double gateThresholdParam, Stereo gated, double compGain);
+    MeterSources Sources(Stereo preampMeterSource, Stereo out, double deEssGain,
+                         double gateThresholdParam, Stereo gated, double compGain);
 
 private:
-    dsp::ParamSmoother
-        outputSmoother; // output gain; two steps per sample while the main section runs
+    // Output gain; two steps per sample while the main section runs.
+    dsp::ParamSmoother outputSmoother;
+    dsp::CachedPow10 gateLiftPow; // the gate meter's lift from the threshold
 };
 
 } // namespace torvik

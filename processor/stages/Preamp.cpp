@@ -49,7 +49,7 @@ void Preamp::SetSmootherRates(double fs) {
 }
 
 PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
-    double* const in[2] = {&x.left, &x.right};
+    const double in[2] = {x.left, x.right};
 
     // The gliding filters follow their smoothers at every sample, whatever the
     // switches say.
@@ -62,10 +62,10 @@ PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
 
     // Transformer: adds a low band of the input's saturation, about 35 dB
     // down and saturated once more, to the dry input.
-    const double xfmrLevel = std::pow(10.0, -1.75);
+    static const double xfmrLevel = std::pow(10.0, -1.75);
     double T[2];
     for (int c = 0; c < 2; ++c) {
-        const double v = *in[c];
+        const double v = in[c];
         if (!sw.transformer) {
             T[c] = v + kDenormalOffset;
             continue;
@@ -80,7 +80,9 @@ PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
     for (int c = 0; c < 2; ++c)
         M[c] = inputSmoother.Step(inputGain) * T[c];
 
-    padGain = sw.pad ? std::pow(10.0, -1.0) : std::pow(10.0, 0.0);
+    static const double padIn = std::pow(10.0, -1.0);
+    static const double padOut = std::pow(10.0, 0.0);
+    padGain = sw.pad ? padIn : padOut;
 
     // Waveshaper: the drive sets how hard it works, not the level of small
     // signals, since its output is scaled back by the same drive.

@@ -1,6 +1,6 @@
 #pragma once
 // A second, deliberately plain rendering of the channel strip for comparison:
-// one function per sample, written straight from the stated order of
+// one function per sample, written straight from the chain's order of
 // operations, with every coefficient recomputed where the order says, every
 // smoother refreshed at every frame and no stage objects. It shares no code
 // with the processor; it covers sample rates of 44.1 kHz and up and signals

@@ -1,4 +1,4 @@
-// Each stage on its own, for the behaviours its description promises.
+// Each stage on its own: the behaviours it is built for.
 #include "processor/stages/Compressor.h"
 #include "processor/stages/DeEsser.h"
 #include "processor/stages/Equaliser.h"
@@ -112,14 +112,14 @@ TEST(Equaliser, ColourOfAConstantHalf) {
     EXPECT_EQ(eq.Process({0.5, 0.25}, false).right, 0.25); // skipped: no colour
 }
 
-// Up to full scale the colour is as stated; beyond it the tan term is held at
+// Up to full scale the colour is the plain formula; beyond it the tan term is held at
 // its full-scale value instead of growing without bound toward |x| = 1.1624.
 TEST(Equaliser, ColourIsBoundedAboveFullScale) {
     for (double x : {-1.0, -0.7, -0.1, 0.0, 0.3, 0.99, 1.0}) {
-        const double stated = x +
-                              std::sin(0.005 * std::tanh(x * x * x) + 0.00005 * std::sin(x * x)) -
-                              0.000001 * std::tan(x * x * x);
-        EXPECT_EQ(Equaliser::Colour(x), stated) << x;
+        const double plain = x +
+                             std::sin(0.005 * std::tanh(x * x * x) + 0.00005 * std::sin(x * x)) -
+                             0.000001 * std::tan(x * x * x);
+        EXPECT_EQ(Equaliser::Colour(x), plain) << x;
     }
     for (double x = 1.0; x < 3.0; x += 0.0001) {
         for (double v : {x, -x}) {
@@ -279,8 +279,8 @@ TEST(Compressor, NoReductionAtZeroThresholdOrSilentSidechain) {
 }
 
 TEST(OutputStage, MeterSources) {
-    const MeterSources s =
-        OutputStage::Sources({0.25, 0.5}, {1.0, 1.0}, 0.75, 20.0, {0.1, -0.3}, 0.5);
+    OutputStage o;
+    const MeterSources s = o.Sources({0.25, 0.5}, {1.0, 1.0}, 0.75, 20.0, {0.1, -0.3}, 0.5);
     EXPECT_EQ(s.pre, 1.5);
     EXPECT_NEAR(s.main, 4.2, 1e-15);
     EXPECT_EQ(s.deEss, 0.25);

@@ -28,4 +28,18 @@ public:
     std::vector<ControlValue> handed; // every control value handed in, in order
 };
 
+// Makes sure the plug-in has a graphics context, so its meters run: attaches
+// a recorder when none is attached yet (the plug-in then owns it) and returns
+// it, or returns null when the plug-in already has its own editor context.
+// Stores the editor's meter indices 40 to 44 either way.
+template <typename Plugin> RecordingGraphics* EnsureGraphics(Plugin& fx, int controls = 45) {
+    RecordingGraphics* recorder = nullptr;
+    if (!fx.Graphics()) {
+        recorder = new RecordingGraphics(controls);
+        fx.AttachEditorGraphics(recorder);
+    }
+    fx.SetMeterControls(40, 41, 42, 43, 44);
+    return recorder;
+}
+
 } // namespace torvik::testing
