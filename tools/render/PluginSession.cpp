@@ -1,7 +1,6 @@
 #include "PluginSession.h"
 
-#include "hostkit/parameter_changes.h"
-#include "hostkit/process_buffers.h"
+#include "hostkit/offline_renderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,15 +40,6 @@ std::string At(std::size_t frame, double sampleRate) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.3f s", static_cast<double>(frame) / sampleRate);
     return buf;
-}
-
-// Sample access for either precision of ProcessBuffers.
-template <class Sample>
-Sample* Channel(hostkit::ProcessBuffers& buffers, BusDirection dir, int32_t bus, int32_t ch) {
-    if constexpr (sizeof(Sample) == sizeof(float))
-        return buffers.channel32(dir, bus, ch);
-    else
-        return buffers.channel64(dir, bus, ch);
 }
 
 } // namespace
@@ -272,119 +262,39 @@ bool PluginSession::LoadPreset(const preset::VstPreset& preset, std::string& err
     return true;
 }
 
-bool PluginSession::Start(double sampleRate, int blockSize, int precision, bool sidechain,
-                          std::string& error) {
-    const int32 size = precision == 64 ? kSample64 : kSample32;
-    if (instance->processor()->canProcessSampleSize(size) != kResultTrue) {
-        error = "'" + className + "' cannot process " + std::to_string(precision) + "-bit samples";
-        return false;
-    }
-    instance->activateDefaultBuses();
-    if (sidechain && instance->activateBus(kAudio, kInput, 1, true) != kResultOk) {
-        error = "'" + className + "' refused to switch on its sidechain input";
-        return false;
-    }
-    const tresult r = instance->startProcessing(sampleRate, blockSize, size, kOffline);
-    if (r != kResultOk) {
-        error = "'" + className + "' refused to start processing at " + FormatValue(sampleRate) +
-                " Hz with blocks of " + std::to_string(blockSize);
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
-// The per-block loop for one sample type; everything else of rendering is precision-neutral.
-template <class Sample> struct BlockLoop {
-    hostkit::Instance& instance;
-    hostkit::ProcessBuffers& buffers;
-    hostkit::ParameterChanges& changes;
-    int blockSize;
-    double sampleRate;
-
-    bool Run(const AudioData& input, const AudioData* sidechain, std::size_t latency,
-             std::vector<std::vector<double>>& out, const std::function<void(double)>& progress,
-             std::string& error) {
-        const std::size_t frames = input.Frames();
-        const std::size_t total = frames + latency;
-        const int32_t mainChannels = buffers.channelCount(kInput, 0);
-        const int32_t outChannels = buffers.channelCount(kOutput, 0);
-        const bool useSidechain = sidechain != nullptr && buffers.inputBusCount() > 1;
-        const int32_t sideChannels = useSidechain ? buffers.channelCount(kInput, 1) : 0;
-        out.assign(static_cast<std::size_t>(outChannels), std::vector<double>(frames));
-        hostkit::ParameterChanges outputChanges;
-        hostkit::ProcessContextSource context(sampleRate);
-        context.setPlaying(true);
-
-        for (std::size_t start = 0; start < total;) {
-            const auto n = static_cast<int32_t>(
-                std::min<std::size_t>(static_cast<std::size_t>(blockSize), total - start));
-            buffers.clear();
-            for (int32_t c = 0; c < mainChannels; ++c)
-                Fill(Channel<Sample>(buffers, kInput, 0, c), input, c, mainChannels, start, n);
-            if (useSidechain)
-                for (int32_t c = 0; c < sideChannels; ++c)
-                    Fill(Channel<Sample>(buffers, kInput, 1, c), *sidechain, c, sideChannels, start,
-                         n);
-            ProcessData& data = buffers.prepare(n, kOffline);
-            data.inputParameterChanges = &changes;
-            outputChanges.clear();
-            data.outputParameterChanges = &outputChanges;
-            data.processContext = context.get();
-            const tresult r = instance.process(data);
-            if (r != kResultOk) {
-                error = "the effect's process call failed at " + At(start, sampleRate);
-                return false;
+// The file's channels laid out for a bus of `busChannels` channels, `frames` long: a mono file
+// feeds every channel, a stereo file feeding a mono bus is averaged, and frames past the file's
+// end are silence.
+hostkit::PlanarAudio ForBus(const AudioData& file, int32_t busChannels, std::size_t frames) {
+    hostkit::PlanarAudio bus(static_cast<std::size_t>(busChannels), std::vector<double>(frames));
+    const std::size_t length = std::min(frames, file.Frames());
+    const int files = file.ChannelCount();
+    for (int32_t c = 0; c < busChannels; ++c) {
+        auto& dst = bus[static_cast<std::size_t>(c)];
+        if (busChannels == 1 && files > 1) {
+            for (std::size_t f = 0; f < length; ++f) {
+                double sum = 0;
+                for (const auto& ch : file.channels)
+                    sum += ch[f];
+                dst[f] = sum / files;
             }
-            for (int32_t c = 0; c < outChannels; ++c) {
-                const Sample* s = Channel<Sample>(buffers, kOutput, 0, c);
-                for (int32_t i = 0; i < n; ++i) {
-                    const double v = static_cast<double>(s[i]);
-                    if (!std::isfinite(v)) {
-                        error = "the effect produced a sample that is not a number at " +
-                                At(start + static_cast<std::size_t>(i), sampleRate);
-                        return false;
-                    }
-                    const std::size_t frame = start + static_cast<std::size_t>(i);
-                    // The first `latency` frames are the effect's delay, not the file's audio.
-                    if (frame >= latency)
-                        out[static_cast<std::size_t>(c)][frame - latency] = v;
-                }
-            }
-            changes.clear(); // the settings travel in the first block only
-            context.advance(n);
-            start += static_cast<std::size_t>(n);
-            if (progress)
-                progress(static_cast<double>(start) / static_cast<double>(total));
-        }
-        return true;
-    }
-
-    // One bus channel from a file: a mono file feeds every channel, a stereo file feeding a
-    // mono bus is averaged; frames past the file's end are silence.
-    static void Fill(Sample* dst, const AudioData& src, int32_t channel, int32_t busChannels,
-                     std::size_t start, int32_t n) {
-        if (dst == nullptr)
-            return;
-        const std::size_t frames = src.Frames();
-        const int files = src.ChannelCount();
-        for (int32_t i = 0; i < n; ++i) {
-            const std::size_t f = start + static_cast<std::size_t>(i);
-            double v = 0;
-            if (f < frames) {
-                if (busChannels == 1 && files > 1) {
-                    for (const auto& ch : src.channels)
-                        v += ch[f];
-                    v /= files;
-                } else {
-                    v = src.channels[static_cast<std::size_t>(std::min(channel, files - 1))][f];
-                }
-            }
-            dst[i] = static_cast<Sample>(v);
+        } else {
+            const auto& src = file.channels[static_cast<std::size_t>(std::min(c, files - 1))];
+            std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(length), dst.begin());
         }
     }
-};
+    return bus;
+}
+
+hostkit::PlanarAudio Slice(const hostkit::PlanarAudio& audio, std::size_t start, std::size_t n) {
+    hostkit::PlanarAudio part;
+    for (const auto& ch : audio)
+        part.emplace_back(ch.begin() + static_cast<std::ptrdiff_t>(start),
+                          ch.begin() + static_cast<std::ptrdiff_t>(start + n));
+    return part;
+}
 
 } // namespace
 
@@ -401,26 +311,72 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
         error = "'" + className + "' has no sidechain input";
         return false;
     }
-    if (!Start(input.sampleRate, blockSize, precision, sidechain != nullptr, error))
-        return false;
-    const auto latency = static_cast<std::size_t>(instance->processor()->getLatencySamples());
     const int32 size = precision == 64 ? kSample64 : kSample32;
-    std::unique_ptr<hostkit::ProcessBuffers> buffers = instance->makeBuffers(blockSize, size);
-    hostkit::ParameterChanges changes(static_cast<int32_t>(pending.size()) + 1, 1);
+    if (instance->processor()->canProcessSampleSize(size) != kResultTrue) {
+        error = "'" + className + "' cannot process " + std::to_string(precision) + "-bit samples";
+        return false;
+    }
+    hostkit::RenderOptions options;
+    options.sampleRate = input.sampleRate;
+    options.blockSize = blockSize;
+    options.sampleSize = size;
+    options.processMode = kOffline;
+    // The sidechain bus is switched on only when there is something to feed it.
+    options.activateAllBuses = sidechain != nullptr;
+    hostkit::OfflineRenderer renderer(*instance, options);
+    std::string why;
+    if (!renderer.start(&why)) {
+        error = "'" + className + "' refused to start processing at " +
+                FormatValue(input.sampleRate) + " Hz with blocks of " + std::to_string(blockSize) +
+                " (" + why + ")";
+        return false;
+    }
+    // The settings travel as changes at the first sample, as a host sends what the user set.
     for (const ResolvedSetting& s : pending)
-        changes.add(s.id, s.normalized, 0);
+        renderer.scheduleParameter(s.id, s.normalized, 0);
     pending.clear();
 
-    std::vector<std::vector<double>> out;
-    const bool ok =
-        precision == 64
-            ? BlockLoop<double>{*instance, *buffers, changes, blockSize, double(input.sampleRate)}
-                  .Run(input, sidechain, latency, out, progress, error)
-            : BlockLoop<float>{*instance, *buffers, changes, blockSize, double(input.sampleRate)}
-                  .Run(input, sidechain, latency, out, progress, error);
-    instance->stopProcessing();
-    if (!ok)
-        return false;
+    // An effect that delays its output gets as many frames of silence more; the first ones it
+    // returns are dropped, so output and input line up.
+    const auto latency = static_cast<std::size_t>(instance->processor()->getLatencySamples());
+    const std::size_t frames = input.Frames();
+    const std::size_t total = frames + latency;
+    const hostkit::PlanarAudio main = ForBus(input, ins[0], total);
+    hostkit::PlanarAudio side;
+    if (sidechain != nullptr)
+        side = ForBus(*sidechain, ins[1], total);
+
+    // About a second at a time, in whole blocks, so progress can be shown on long files.
+    const std::size_t blocks = std::max(1, input.sampleRate / blockSize);
+    const std::size_t chunk = blocks * static_cast<std::size_t>(blockSize);
+    std::vector<std::vector<double>> out(static_cast<std::size_t>(outs.front()),
+                                         std::vector<double>(frames));
+    for (std::size_t start = 0; start < total; start += chunk) {
+        const std::size_t n = std::min(chunk, total - start);
+        const hostkit::PlanarAudio sidePart =
+            sidechain != nullptr ? Slice(side, start, n) : hostkit::PlanarAudio{};
+        const std::optional<hostkit::PlanarAudio> result =
+            renderer.run(Slice(main, start, n), sidechain != nullptr ? &sidePart : nullptr, &why);
+        if (!result) {
+            error = "the effect failed to process the block at " + At(start, input.sampleRate) +
+                    " (" + why + ")";
+            return false;
+        }
+        for (std::size_t c = 0; c < out.size() && c < result->size(); ++c)
+            for (std::size_t i = 0; i < n; ++i) {
+                const double v = (*result)[c][i];
+                if (!std::isfinite(v)) {
+                    error = "the effect produced a sample that is not a number at " +
+                            At(start + i, input.sampleRate);
+                    return false;
+                }
+                if (start + i >= latency)
+                    out[c][start + i - latency] = v;
+            }
+        if (progress)
+            progress(static_cast<double>(start + n) / static_cast<double>(total));
+    }
+    renderer.stop();
 
     // Back to the file's channel count. A mono file comes back mono, as the average of the
     // output channels (which is each of them exactly when they agree).

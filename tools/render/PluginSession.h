@@ -88,7 +88,6 @@ public:
 private:
     PluginSession() = default;
     void ReadParameters();
-    bool Start(double sampleRate, int blockSize, int precision, bool sidechain, std::string& error);
 
     std::unique_ptr<hostkit::Instance> instance;  // the loaded effect
     Steinberg::FUID classId;                      // class created
