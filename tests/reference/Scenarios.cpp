@@ -212,6 +212,26 @@ std::vector<Scenario> AllScenarios() {
         list.push_back(s);
     }
 
+    // Long runs: a difference below the 32-bit rounding of a filter's output can take
+    // many thousands of samples to surface.
+    {
+        Scenario s = Make("all stages, four seconds", EverythingOn());
+        s.seconds = 4.0;
+        s.sidechain = Signal::Bass;
+        list.push_back(s);
+        s = Make("preamp all switches, four seconds",
+                 {{kPreampGain, 6.0},
+                  {kHpfSwitch, 1},
+                  {kPreampHpf, 140},
+                  {kMic, 1},
+                  {kLowBoost, 1},
+                  {kHighBoost, 1},
+                  {kTransformer, 1}},
+                 Signal::Noise, 0.7);
+        s.seconds = 4.0;
+        list.push_back(s);
+    }
+
     // Block splits, empty blocks included.
     {
         Scenario s = Make("all stages, ragged blocks", EverythingOn());
