@@ -90,12 +90,13 @@ void Generate(Signal kind, double level, double fs, int channel, std::vector<dou
     }
 }
 
-// Sets a real value the way a host does, through its normalised form.
-void Apply(testing::TestTorvik& fx, ReferenceStrip& model, int index, double value) {
+// Sets a value the way a host does, through its normalised form.
+void Apply(testing::TestTorvik& fx, ReferenceStrip& model, int index, double value,
+           bool normalised) {
     IParamRecord* param = fx.ParamAt(index);
     if (!param)
         return;
-    param->SetFromNormalised(param->ToNormalised(value));
+    param->SetFromNormalised(normalised ? value : param->ToNormalised(value));
     fx.HandleParamChange(index);
     model.SetParam(index, param->Value());
 }
@@ -154,7 +155,7 @@ Comparison RunScenario(const Scenario& s) {
         model.SetParam(i, fx.ParamAt(i)->Value());
     }
     for (const ParamSetting& p : s.settings)
-        Apply(fx, model, p.index, p.value);
+        Apply(fx, model, p.index, p.value, s.normalisedSettings);
 
     std::vector<double> procOut[2], modelOut[2];
     std::vector<MeterFrame> modelMeters;
@@ -167,7 +168,7 @@ Comparison RunScenario(const Scenario& s) {
                 fs = c.value;
                 fx.SetSampleRate(fs);
             } else {
-                Apply(fx, model, c.index, c.value);
+                Apply(fx, model, c.index, c.value, false);
             }
         }
         const int size = s.blockSizes[static_cast<std::size_t>(block) % s.blockSizes.size()];

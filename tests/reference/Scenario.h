@@ -35,6 +35,7 @@ struct Scenario {
     std::string name;
     double sampleRate = 48000.0;
     std::vector<ParamSetting> settings; // applied before the first block
+    bool normalisedSettings = false;    // settings hold normalised values instead of real ones
     Signal main = Signal::Voice;
     double level = 0.5; // peak level of the main signal where the signal has one
     Signal sidechain = Signal::Silence;

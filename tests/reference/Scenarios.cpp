@@ -3,6 +3,7 @@
 // splits, changes between blocks and sample rates.
 #include "reference/Scenario.h"
 
+#include <cstdint>
 #include <initializer_list>
 #include <utility>
 
@@ -342,6 +343,35 @@ std::vector<Scenario> AllScenarios() {
                                                                            {kCompThreshold, -10.0},
                                                                            {kPreampBypass, 0}});
         list.push_back(s);
+    }
+
+    // Seeded random settings: every switch and value drawn afresh, over the four rates and
+    // the signals; the main input stays at or below 0 dB so the equaliser sees no more
+    // than full scale.
+    {
+        std::uint32_t seed = 20261210u;
+        auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<double>(seed >> 8) / 16777216.0; // 0 to 1
+        };
+        const Signal signals[] = {Signal::Voice, Signal::Sibilant, Signal::Noise,
+                                  Signal::Sine,  Signal::Loud,     Signal::NearFull};
+        const double rates[] = {44100.0, 48000.0, 96000.0, 192000.0};
+        for (int n = 0; n < 32; ++n) {
+            Scenario s = Make("random settings #" + std::to_string(n), {});
+            s.normalisedSettings = true;
+            for (int index = kPreampGain; index <= kCompMix; ++index)
+                s.settings.push_back({index, next()});
+            for (int index = kPreampBypass; index <= kSidechainHpf; ++index)
+                s.settings.push_back({index, next() < 0.5 ? 0.0 : 1.0});
+            s.settings.push_back({kMainInput, 0.5 * next()}); // -30 to 0 dB
+            s.main = signals[n % 6];
+            s.sidechain = n % 3 == 0 ? Signal::Bass : Signal::Voice;
+            s.sampleRate = rates[(n / 6) % 4];
+            s.seconds = 0.1;
+            s.blockSizes = {static_cast<int>(1 + next() * 700), static_cast<int>(next() * 64)};
+            list.push_back(s);
+        }
     }
 
     // An unusual rate just above 32 kHz, where every corner is still below half the rate.
