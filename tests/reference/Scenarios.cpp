@@ -238,6 +238,12 @@ std::vector<Scenario> AllScenarios() {
         Scenario s = Make("all stages, ragged blocks", EverythingOn());
         s.blockSizes = {1, 7, 64, 333, 0, 1024, 2};
         list.push_back(s);
+        // Single-sample blocks also compare the meter states at every sample.
+        s.name = "all stages, single-sample blocks";
+        s.blockSizes = {1};
+        s.seconds = 0.05;
+        s.main = Signal::Sibilant;
+        list.push_back(s);
         s.name = "defaults, single-sample blocks";
         s.settings = {};
         s.blockSizes = {1};
