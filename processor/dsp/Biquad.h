@@ -16,11 +16,12 @@ enum BiquadType : int {
     kHighShelf = 6,
 };
 
-// Highest corner, as a fraction of the sample rate, that a section is designed
-// at. tan(pi * fc) is unbounded at half the sample rate and folds over beyond
-// it, so corners from here up (a 16 kHz shelf at 32 kHz and below, a 15 kHz
-// one at 30 kHz and below) are designed at this fraction instead: the section
-// stays stable and acts at the top of the band.
+// The corner, as a fraction of the sample rate, that a section is designed at
+// when its own corner has no design. tan(pi * fc) is unbounded at half the
+// sample rate and folds over beyond it, so corners from 0.5 up (a 16 kHz shelf
+// at 32 kHz and below, a 15 kHz one at 30 kHz and below) are designed at this
+// fraction instead: the section stays stable and acts at the top of the band.
+// Corners below 0.5 keep their own design.
 inline constexpr double kMaxBiquadFc = 0.49;
 
 // Narrows a double to float for a 32-bit filter input. Values beyond the float
