@@ -16,8 +16,8 @@ float ToFloat(double v) {
 void Biquad::UpdateCoefficients() {
     constexpr double pi = 3.141592653589793;
     const double corner = fc < 0.5 ? fc : kMaxBiquadFc;
-    const double V = std::pow(10.0, std::fabs(gainDb) / 20.0);
-    const double K = std::tan(pi * corner);
+    const double V = gainPow(std::fabs(gainDb) / 20.0);
+    const double K = cornerTan(pi * corner);
     const double Q = q;
     const double K2 = K * K;
     double n = 0.0;

@@ -2,6 +2,7 @@
 // A second-order section in transposed direct form II with seven response
 // types. It takes and returns its sample at 32-bit precision while its state
 // stays double, so every pass through it rounds the signal to float.
+#include "processor/dsp/CachedMath.h"
 
 namespace torvik::dsp {
 
@@ -41,6 +42,8 @@ struct Biquad {
     double z1 = 0.0;     // transposed direct form II state
     double z2 = 0.0;
     bool designed = false; // coefficients were computed from the four settings above
+    CachedPow10 gainPow;   // V from the gain, for designs that repeat a gain
+    CachedTan cornerTan;   // K from the corner, for designs that repeat a corner
 
     // Recomputes the five coefficients from type, fc, q and gainDb; the state
     // is untouched. An unknown type keeps the coefficients as they were.

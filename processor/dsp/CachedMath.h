@@ -1,5 +1,5 @@
 #pragma once
-// exp and pow(10, x) that remember their last argument. The chain recomputes
+// exp, pow(10, x) and tan that remember their last argument. The chain recomputes
 // many factors at every sample from values that rarely change; libm gives the
 // same result for the same argument, so answering a repeated argument from
 // the cache changes no output bit.
@@ -35,6 +35,21 @@ public:
 private:
     double argument = NAN; // last exponent; NaN matches nothing
     double result = NAN;   // 10^argument
+};
+
+class CachedTan {
+public:
+    double operator()(double x) {
+        if (!(x == argument)) {
+            argument = x;
+            result = std::tan(x);
+        }
+        return result;
+    }
+
+private:
+    double argument = NAN; // last argument; NaN matches nothing
+    double result = NAN;   // tan(argument)
 };
 
 } // namespace torvik::dsp

@@ -143,7 +143,10 @@ TEST_P(ChainReference, EverySampleAndMeterAgreesToTheBit) {
                                  kPreampTransformer, kMainBypass,    kCompSidechainHpf,
                                  kPreampPhase,       kGateBypass,    kPreampLowBoost};
             const int flip = flips[(block / 11) % std::size(flips)];
-            Apply(fx, ref, {{flip, fx.ParamAt(flip)->Value() == 0.0 ? 1.0 : 0.0}});
+            // Below 44.1 kHz the de-esser's 16 kHz shelf is designed just below
+            // half the sample rate, where the plain rendering has no answer.
+            if (flip != kDeEsserBypass || fs >= 44100.0)
+                Apply(fx, ref, {{flip, fx.ParamAt(flip)->Value() == 0.0 ? 1.0 : 0.0}});
         }
         const int n = std::min(blockSizes[block % 5], frames - start);
         const std::size_t o = static_cast<std::size_t>(start);
@@ -184,6 +187,14 @@ std::string CaseName(const ::testing::TestParamInfo<std::tuple<int, double>>& in
     return std::string(kCases[std::get<0>(info.param)].name) + "_" +
            std::to_string(static_cast<int>(std::get<1>(info.param)));
 }
+
+// At 32 kHz everything but the de-esser's shelf (16 kHz, half the sample rate)
+// is designed as at the higher rates; with the de-esser skipped the chain
+// still agrees to the bit.
+INSTANTIATE_TEST_SUITE_P(At32k, ChainReference,
+                         ::testing::Combine(::testing::Values(0, 3, 6, 7, 8, 9),
+                                            ::testing::Values(32000.0)),
+                         CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, ChainReference,

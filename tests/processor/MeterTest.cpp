@@ -104,19 +104,6 @@ TEST(Meters, ChainDrivesTheOutputMeterTowardFourPointTwoAtFullScale) {
     EXPECT_NEAR(fx.MeterStates().meterMain, 4.2, 4.2 * 0.0125);
 }
 
-TEST(Meters, ChainHandsFiveValuesPerSample) {
-    TestTorvik fx;
-    RecordingGraphics* recorder = EnsureGraphics(fx);
-    if (!recorder)
-        GTEST_SKIP() << "the processor attaches its own editor";
-    fx.SetSampleRate(kFs);
-    Render(fx, Constant(3, 0.5, 0.5), 512);
-    ASSERT_EQ(recorder->handed.size(), 15u);
-    for (int i = 0; i < 15; ++i)
-        EXPECT_EQ(recorder->handed[static_cast<std::size_t>(i)].control, 40 + i % 5);
-    EXPECT_EQ(recorder->handed[11].value, fx.MeterStates().meterMain);
-}
-
 TEST(Meters, CompressorMeterShowsTheReduction) {
     TestTorvik fx;
     EnsureGraphics(fx);
