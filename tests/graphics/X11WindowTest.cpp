@@ -29,14 +29,18 @@ class XServer {
 public:
     static bool Ensure() {
         const char* display = std::getenv("DISPLAY");
-        if (display && *display && CanConnect(display))
-            return true;
+        // A server that is resetting refuses connections for a moment.
+        for (int tries = 0; display && *display && tries < 20; ++tries) {
+            if (CanConnect(display))
+                return true;
+            usleep(50000);
+        }
         for (int n = 0; n < 20; ++n) {
             const std::string name = ":" + std::to_string(170 + (getpid() + n) % 60);
             const pid_t pid = fork();
             if (pid == 0) {
                 execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1600x1000x24", "-nolisten",
-                       "tcp", static_cast<char*>(nullptr));
+                       "tcp", "-noreset", static_cast<char*>(nullptr));
                 _exit(127);
             }
             if (pid < 0)
@@ -81,8 +85,19 @@ int IgnoreXErrors(Display*, XErrorEvent*) {
 
 class X11WindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { serverUp = XServer::Ensure(); }
-    static void TearDownTestSuite() { XServer::Stop(); }
+    static void SetUpTestSuite() {
+        serverUp = XServer::Ensure();
+        // A server resets when its last client leaves, refusing connections
+        // for a moment; one connection held for the whole suite prevents that.
+        if (serverUp)
+            keeper = XOpenDisplay(nullptr);
+    }
+    static void TearDownTestSuite() {
+        if (keeper)
+            XCloseDisplay(keeper);
+        keeper = nullptr;
+        XServer::Stop();
+    }
 
     void SetUp() override {
         if (!serverUp)
@@ -142,6 +157,7 @@ protected:
     Rect RectOf(int i) { return Control(i).GetRect(); }
 
     static inline bool serverUp = false;
+    static inline Display* keeper = nullptr; // held open while the suite runs
     testing::TestTorvik plug;
     IDrawContextX11* editor = nullptr;
     Display* host = nullptr;
