@@ -5,15 +5,49 @@
 #include "processor/EditorLayout.h"
 #include "processor/Parameters.h"
 
+#include <cmath>
+#include <mutex>
+
 namespace torvik {
+namespace {
+
+// Largest input magnitude the chain takes. Its powers (up to the seventh in
+// the waveshaper) and its 32-bit filter stages overflow for samples far beyond
+// this; no audio comes near it (about +600 dBFS).
+constexpr double kMaxInputMagnitude = 1e30;
+
+// The chain's entry: a sample that is not a number or infinite is silence, so
+// it cannot poison the filters and envelopes for good; finite samples pass
+// unchanged up to the bound above.
+double EntrySample(double v) {
+    if (!std::isfinite(v))
+        return 0.0;
+    if (v > kMaxInputMagnitude)
+        return kMaxInputMagnitude;
+    if (v < -kMaxInputMagnitude)
+        return -kMaxInputMagnitude;
+    return v;
+}
+
+double DbToGain(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+
+} // namespace
 
 TORVIK::TORVIK() {
     DefineTorvikParameters(*this);
+    // Give the chain its working values from the defaults, so that a processor
+    // driven on its own starts from the same values a host's first preset
+    // recall gives it.
+    for (int i = 0; i < kNumParams; ++i)
+        HandleParamChange(i);
     // The editor: built once, attached for the instance's whole life. Attaching
     // pushes every parameter's value into its controls.
     IDrawContext* editor = CreateEditorContext(this, kEditorWidth, kEditorHeight, kEditorFps);
-    const MeterControlIndices meters = BuildTorvikEditor(*this, *editor);
-    SetMeterControls(meters.pre, meters.main, meters.deEss, meters.gate, meters.comp);
+    const MeterControlIndices meterIndices = BuildTorvikEditor(*this, *editor);
+    SetMeterControls(meterIndices.pre, meterIndices.main, meterIndices.deEss, meterIndices.gate,
+                     meterIndices.comp);
     AttachEditorGraphics(editor);
     // The default preset holds the values a fresh instance starts with.
     FillDefaultPresets("-");
@@ -21,16 +55,155 @@ TORVIK::TORVIK() {
 
 TORVIK::~TORVIK() = default;
 
-void TORVIK::SetMeterControls(int pre, int main, int deEss, int gate, int comp) {
-    meterControls = MeterControlIndices{pre, main, deEss, gate, comp};
+void TORVIK::SetMeterControls(int pre, int main, int deEss, int gateMeter, int comp) {
+    meters.meterPreControl = pre;
+    meters.meterMainControl = main;
+    meters.meterDeEssControl = deEss;
+    meters.meterGateControl = gateMeter;
+    meters.meterCompControl = comp;
 }
 
 void TORVIK::HandleParamChange(int index) {
-    IEffectVST3::HandleParamChange(index);
+    std::lock_guard guard(Mutex());
+    const IParamRecord* param = ParamAt(index);
+    if (!param)
+        return;
+    const double v = param->Value();
+    switch (index) {
+    case kPreampGain:
+        preamp.preampGain = DbToGain(v);
+        break;
+    case kPreampHpf:
+        preamp.hpfFreqHz = v;
+        break;
+    case kMainInput:
+        preamp.inputGain = DbToGain(v);
+        break;
+    case kMainOutput:
+        outputStage.outputGain = DbToGain(v);
+        break;
+    case kDeEsserRelease:
+        deEsser.releaseMs = v;
+        break;
+    case kDeEsserThreshold:
+        deEsser.thresholdDb = v;
+        break;
+    case kDeEsserMix:
+        deEsser.mix = v;
+        break;
+    case kGateMix:
+        gate.mix = v;
+        break;
+    case kGateRelease:
+        gate.releaseMs = v;
+        break;
+    case kGateThreshold:
+        gate.thresholdParam = v;
+        break;
+    case kLowGain:
+        equaliser.lowGainDb = v;
+        break;
+    case kLowMidFreq:
+        equaliser.lowMidFreqHz = v;
+        break;
+    case kLowMidGain:
+        equaliser.lowMidGainDb = v;
+        break;
+    case kHighMidFreq:
+        equaliser.highMidFreqHz = v;
+        break;
+    case kHighMidGain:
+        equaliser.highMidGainDb = v;
+        break;
+    case kHighGain:
+        equaliser.highGainDb = v;
+        break;
+    case kCompThreshold:
+        compressor.thresholdDb = v;
+        break;
+    case kCompRatio:
+        compressor.ratio = v;
+        break;
+    case kCompMix:
+        compressor.mix = v;
+        break;
+    default:
+        break; // switches are read while processing; 19 is unused
+    }
+}
+
+bool TORVIK::SwitchOn(int index) const {
+    return static_cast<int>(ParamAt(index)->Value()) != 0;
 }
 
 void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
-    IEffectVST3::ProcessBlock(inputs, outputs, frames);
+    const double fs = SampleRate();
+    if (!(fs > 0.0) || !std::isfinite(fs)) {
+        // No chain can run without a sample rate: pass the input through.
+        if (frames > 0 && inputs && outputs) {
+            for (int c = 0; c < 2; ++c) {
+                if (!outputs[c])
+                    continue;
+                for (int i = 0; i < frames; ++i)
+                    outputs[c][i] = inputs[c] ? EntrySample(inputs[c][i]) : 0.0;
+            }
+        }
+        return;
+    }
+
+    // Block set-up: the filters that depend only on parameters.
+    preamp.SetUpBlock(fs, SwitchOn(kPreampLowBoost), SwitchOn(kPreampHighBoost));
+    deEsser.SetUpBlock(fs);
+    equaliser.SetUpBlock(fs);
+    compressor.SetUpBlock(fs);
+    if (frames < 1 || !inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])
+        return;
+
+    // The sample rate cannot change during a block (the instance lock is
+    // held), so refreshing the smoother rates once before the first frame
+    // gives the same values as refreshing them at every frame.
+    preamp.SetSmootherRates(fs);
+    deEsser.SetSmootherRates(fs);
+    outputStage.SetSmootherRates(fs);
+
+    const double* sidechainLeft = inputs[2];
+    const double* sidechainRight = inputs[3];
+    for (int i = 0; i < frames; ++i) {
+        // Read both inputs before writing: the host may process in place.
+        const Stereo x = {EntrySample(inputs[0][i]), EntrySample(inputs[1][i])};
+        const Stereo sidechain = {sidechainLeft ? EntrySample(sidechainLeft[i]) : 0.0,
+                                  sidechainRight ? EntrySample(sidechainRight[i]) : 0.0};
+
+        const PreampSwitches preampSwitches = {
+            SwitchOn(kPreampBypass),    SwitchOn(kPreampPad), SwitchOn(kPreampPhase),
+            SwitchOn(kPreampHpfSwitch), SwitchOn(kPreampMic), SwitchOn(kPreampTransformer)};
+        const PreampOutput P = preamp.Process(x, preampSwitches, fs);
+
+        const DeEsserSwitches deEsserSwitches = {SwitchOn(kDeEsserBypass), SwitchOn(kDeEsserBand),
+                                                 SwitchOn(kDeEsserSoft)};
+        const Stereo D = deEsser.Process(P.out, deEsserSwitches, fs);
+
+        const GateSwitches gateSwitches = {SwitchOn(kGateBypass), SwitchOn(kGateFastAttack)};
+        const GateOutput G = gate.Process(D, gateSwitches, fs);
+
+        const Stereo E = equaliser.Process(G.out, SwitchOn(kEqBypass));
+
+        const CompressorSwitches compressorSwitches = {
+            SwitchOn(kCompBypass), SwitchOn(kCompFastAttack), SwitchOn(kCompAutoRelease),
+            SwitchOn(kCompExternalSidechain), SwitchOn(kCompSidechainHpf)};
+        const Stereo C = compressor.Process(E, sidechain, compressorSwitches, fs);
+
+        const Stereo out = outputStage.Process(C, x, SwitchOn(kMainBypass));
+        outputs[0][i] = out.left;
+        outputs[1][i] = out.right;
+
+        if (Graphics()) {
+            const MeterSources sources =
+                outputStage.Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
+                                    G.gated, compressor.Gain());
+            meters.Update(sources, fs, [this] { return Graphics(); });
+        }
+    }
 }
 
 } // namespace torvik

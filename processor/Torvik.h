@@ -1,8 +1,14 @@
 #pragma once
 // TORVIK: the vocal and channel-strip effect. Defines the parameters, runs the
 // signal chain and builds the editor.
-#include "processor/EditorLayout.h"
 #include "vst3/EffectVST3.h"
+#include "processor/stages/Compressor.h"
+#include "processor/stages/DeEsser.h"
+#include "processor/stages/Equaliser.h"
+#include "processor/stages/Gate.h"
+#include "processor/stages/Meters.h"
+#include "processor/stages/OutputStage.h"
+#include "processor/stages/Preamp.h"
 
 namespace torvik {
 
@@ -11,15 +17,36 @@ public:
     TORVIK();
     ~TORVIK() override;
 
+    // Turns the real value of one of the parameters 0 to 18 into the chain's
+    // working value; other indices change nothing. Takes the instance lock.
     void HandleParamChange(int index) override;
+    // inputs: main left, main right, sidechain left, sidechain right; outputs:
+    // left, right; each frames long. Called with the instance lock held.
     void ProcessBlock(double** inputs, double** outputs, int frames) override;
 
     // The editor's control indices of the five meters, in meter order.
     void SetMeterControls(int pre, int main, int deEss, int gate, int comp);
-    const MeterControlIndices& MeterControls() const { return meterControls; }
+    const Meters& MeterStates() const { return meters; }
+
+    // Read-only views of the stages, for inspection.
+    const Preamp& PreampStage() const { return preamp; }
+    const DeEsser& DeEsserStage() const { return deEsser; }
+    const Gate& GateStage() const { return gate; }
+    const Equaliser& EqualiserStage() const { return equaliser; }
+    const Compressor& CompressorStage() const { return compressor; }
+    const OutputStage& Output() const { return outputStage; }
 
 private:
-    MeterControlIndices meterControls; // where the meters hand their values
+    bool SwitchOn(int index) const;
+
+    // The chain, in signal order.
+    Preamp preamp;           // drive, colour, high-pass, boosts, polarity
+    DeEsser deEsser;         // sibilance shelf
+    Gate gate;               // hard-keyed gate
+    Equaliser equaliser;     // colour and four bands
+    Compressor compressor;   // soft-knee compressor with makeup
+    OutputStage outputStage; // main output gain
+    Meters meters;           // the five meters' states and controls
 };
 
 } // namespace torvik

@@ -214,19 +214,26 @@ tresult PLUGIN_API IEffectVST3::setBusArrangements(SpeakerArrangement* inputs, i
         withSidechain && CountChannels(AudioInputBus(1)->getArrangement()) != nSc;
     if (rebuildMain || rebuildSidechain) {
         // The input list is rebuilt whole: main input, then the sidechain with
-        // the channel count asked for.
+        // the channel count asked for. A host that switched a bus on before
+        // arranging it finds it still on.
+        const TBool mainWasActive = mainIn->isActive();
+        const TBool sidechainWasActive = withSidechain ? AudioInputBus(1)->isActive() : false;
         getBusList(kAudio, kInput)->clear();
         WidenToString128("Input", name);
-        addAudioInput(name, SpeakerArrangementForChannels(nIn), kMain, BusInfo::kDefaultActive);
+        addAudioInput(name, SpeakerArrangementForChannels(nIn), kMain, BusInfo::kDefaultActive)
+            ->setActive(mainWasActive);
         if (withSidechain) {
             WidenToString128("Sidechain Input", name);
-            addAudioInput(name, SpeakerArrangementForChannels(nSc), kAux, 0);
+            addAudioInput(name, SpeakerArrangementForChannels(nSc), kAux, 0)
+                ->setActive(sidechainWasActive);
         }
     }
     if (CountChannels(mainOut->getArrangement()) != nOut) {
+        const TBool outputWasActive = mainOut->isActive();
         getBusList(kAudio, kOutput)->clear();
         WidenToString128("Output", name);
-        addAudioOutput(name, SpeakerArrangementForChannels(nOut), kMain, BusInfo::kDefaultActive);
+        addAudioOutput(name, SpeakerArrangementForChannels(nOut), kMain, BusInfo::kDefaultActive)
+            ->setActive(outputWasActive);
     }
     return kResultOk;
 }

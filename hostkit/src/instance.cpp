@@ -161,7 +161,20 @@ std::vector<int32_t> Instance::audioChannelCounts(BusDirection dir) const {
 tresult Instance::activateBus(MediaType type, BusDirection dir, int32 index, bool state) {
     if (!componentPtr)
         return kNotInitialized;
-    return componentPtr->activateBus(type, dir, index, state ? 1 : 0);
+    const tresult result = componentPtr->activateBus(type, dir, index, state ? 1 : 0);
+    if (result == kResultOk && type == kAudio && index >= 0) {
+        auto& flags = dir == kInput ? activeInputs : activeOutputs;
+        if (static_cast<size_t>(index) >= flags.size())
+            flags.resize(static_cast<size_t>(index) + 1, false);
+        flags[static_cast<size_t>(index)] = state;
+    }
+    return result;
+}
+
+bool Instance::isAudioBusActive(BusDirection dir, int32 index) const {
+    const auto& flags = dir == kInput ? activeInputs : activeOutputs;
+    return index >= 0 && static_cast<size_t>(index) < flags.size() &&
+           flags[static_cast<size_t>(index)];
 }
 
 void Instance::activateDefaultBuses() {
@@ -237,6 +250,10 @@ std::unique_ptr<ProcessBuffers> Instance::makeBuffers(int32_t maxSamples,
                                                       int32 symbolicSampleSize) const {
     auto buffers = std::make_unique<ProcessBuffers>(
         audioChannelCounts(kInput), audioChannelCounts(kOutput), maxSamples, symbolicSampleSize);
+    for (int32_t b = 0; b < buffers->inputBusCount(); ++b)
+        buffers->setBusActive(kInput, b, isAudioBusActive(kInput, b));
+    for (int32_t b = 0; b < buffers->outputBusCount(); ++b)
+        buffers->setBusActive(kOutput, b, isAudioBusActive(kOutput, b));
     return buffers;
 }
 

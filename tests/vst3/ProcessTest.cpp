@@ -3,6 +3,7 @@
 #include "Block.h"
 #include "TorvikHost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -194,6 +195,72 @@ TEST(Process, HostileBlocksGiveFiniteOutput) {
                 ASSERT_TRUE(v == 0.0 || std::fabs(v) >= std::numeric_limits<float>::min());
             }
         }
+    }
+}
+
+// The compressor engaged, fed by the external sidechain at the lowest threshold.
+void ExternalSidechainCompression(BlockRunner& runner) {
+    runner.Change(35, 1.0); // compressor in
+    runner.Change(38, 1.0); // external sidechain
+    runner.Change(16, 0.0); // threshold -60 dB
+}
+
+TEST(Process, SidechainBusDecidesWhatTheCompressorHears) {
+    // Reference: the compressor stage skipped, which passes its input through.
+    auto reference = Started(kSample32);
+    auto compressed = Started(kSample32);
+    ASSERT_TRUE(reference && compressed);
+    BlockRunner ref(*reference, 512, kSample32);
+    BlockRunner sc(*compressed, 512, kSample32);
+    ExternalSidechainCompression(sc);
+
+    auto loud = [](int bus, int ch, int i) { return bus == 1 ? 0.9 : Signal(0, ch, i); };
+    auto run = [&](int blocks) {
+        double maxDifference = 0.0;
+        for (int block = 0; block < blocks; ++block) {
+            ref.Fill(512, loud);
+            sc.Fill(512, loud);
+            ref.Run(512);
+            sc.Run(512);
+            for (int i = 0; i < 512; ++i)
+                maxDifference =
+                    std::max(maxDifference, std::fabs(ref.Output(0, i) - sc.Output(0, i)));
+        }
+        return maxDifference;
+    };
+    // Active and loud: the compressor reduces.
+    EXPECT_GT(run(20), 0.05);
+
+    // Switched off: its channels read zeros from the next block on (the last
+    // sidechain block is not heard again), so the gain recovers completely.
+    compressed->setActive(false);
+    compressed->activateBus(kAudio, kInput, 1, false);
+    compressed->setActive(true);
+    run(300);
+    EXPECT_LT(run(10), 1e-6);
+}
+
+TEST(Process, InactiveSidechainNeverCompresses) {
+    auto reference = Started(kSample64);
+    auto compressed = Started(kSample64);
+    ASSERT_TRUE(reference && compressed);
+    compressed->setActive(false);
+    compressed->activateBus(kAudio, kInput, 1, false);
+    compressed->setActive(true);
+    BlockRunner ref(*reference, 512, kSample64);
+    BlockRunner sc(*compressed, 512, kSample64);
+    ExternalSidechainCompression(sc);
+    for (int block = 0; block < 10; ++block) {
+        auto f = [block](int bus, int ch, int i) {
+            return bus == 1 ? 0.9 : Signal(0, ch, i + 512 * block);
+        };
+        ref.Fill(512, f);
+        sc.Fill(512, f);
+        ref.Run(512);
+        sc.Run(512);
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < 512; ++i)
+                ASSERT_EQ(ref.Output(ch, i), sc.Output(ch, i));
     }
 }
 

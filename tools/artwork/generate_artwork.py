@@ -99,7 +99,8 @@ CONTROLS = [
     (141, "METERCOMP", "meter", 121, 144, 66, 805, 103, "comp", "GAIN REDUCTION", None, None),
 ]
 
-BACKGROUND = (101, "BG", "background", 1, EDITOR_W, EDITOR_H, 0, 0)
+# The background: resource ID and file name; one frame the size of the editor.
+BACKGROUND_ID, BACKGROUND_NAME = 101, "BG"
 
 # Captions normally sit centred just above their control; these move one.
 CAPTION_OFFSETS = {}
@@ -521,6 +522,17 @@ def intersects(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
+def check_catalogue(controls):
+    """One image per resource ID from 101 to 146, except 138, each under its own name."""
+    ids = sorted([BACKGROUND_ID] + [c.id for c in controls])
+    assert ids == [i for i in range(101, 147) if i != 138], "resource IDs are not 101..146 without 138"
+    names = [BACKGROUND_NAME] + [c.name for c in controls]
+    assert len(set(names)) == len(names), "two images share a name"
+    frames = {"knob": KNOB_FRAMES, "switch": SWITCH_FRAMES, "meter": METER_FRAMES}
+    for c in controls:
+        assert c.frames == frames[c.kind], c.name + " has the wrong frame count"
+
+
 def check_layout(controls, texts):
     """Every text stays inside the editor (and its panel), clear of every control and of every other text."""
     for t in texts:
@@ -669,6 +681,7 @@ def main():
     args = parser.parse_args()
 
     controls = [Control(row) for row in CONTROLS]
+    check_catalogue(controls)
     check_layout(controls, background_texts(controls))
     os.makedirs(args.out, exist_ok=True)
 
@@ -685,7 +698,7 @@ def main():
         save_png(strip, os.path.join(args.out, c.name + ".png"))
     bg = background(controls)
     assert bg.size == (EDITOR_W, EDITOR_H)
-    save_png(bg, os.path.join(args.out, "BG.png"))
+    save_png(bg, os.path.join(args.out, BACKGROUND_NAME + ".png"))
     if args.preview:
         preview(bg, strips, controls).convert("RGB").save(args.preview, format="PNG", optimize=True)
     return 0

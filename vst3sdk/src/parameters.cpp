@@ -89,9 +89,9 @@ void StringListParameter::clear() {
 }
 
 void StringListParameter::toString(ParamValue v, String128 string) const {
-    const double plain = toPlain(v);
+    const double plain = std::isnan(v) ? -1.0 : toPlain(v);
     const auto index = static_cast<int64>(plain);
-    if (std::isnan(plain) || index < 0 || index >= getStringCount()) {
+    if (index < 0 || index >= getStringCount()) {
         string[0] = 0;
         return;
     }

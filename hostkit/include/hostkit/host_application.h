@@ -5,6 +5,7 @@
 #include "vst3sdk/pluginterfaces/vst/ivsthostapplication.h"
 #include "vst3sdk/pluginterfaces/vst/ivstmessage.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -66,7 +67,7 @@ public:
 
     void setName(std::u16string newName);
     /** Number of messages and attribute lists the plug-in asked for. */
-    int createdObjects() const { return created; }
+    int createdObjects() const { return created.load(); }
 
     Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
     Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID _iid,
@@ -76,9 +77,9 @@ public:
     REFCOUNT_METHODS(FObject)
 
 private:
-    std::mutex lock;         ///< guards hostName
-    std::u16string hostName; ///< answered by getName, truncated to 127 units
-    int created = 0;         ///< objects made by createInstance
+    std::mutex lock;             ///< guards hostName
+    std::u16string hostName;     ///< answered by getName, truncated to 127 units
+    std::atomic<int> created{0}; ///< objects made by createInstance
 };
 
 } // namespace hostkit

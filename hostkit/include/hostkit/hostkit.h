@@ -6,6 +6,9 @@
 #include "hostkit/instance.h"
 #include "hostkit/memory_stream.h"
 #include "hostkit/module.h"
+#include "hostkit/offline_renderer.h"
 #include "hostkit/parameter_changes.h"
 #include "hostkit/plug_frame.h"
 #include "hostkit/process_buffers.h"
+
+#include "vst3sdk/pluginterfaces/vst3.h"

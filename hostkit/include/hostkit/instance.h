@@ -83,7 +83,10 @@ public:
                     Steinberg::int32 processMode = Steinberg::Vst::kRealtime);
     void stopProcessing();
     bool isActive() const { return active; }
-    /** Buffers matching the current audio buses and their activation. */
+    /** Whether the kit activated this audio bus (buses start inactive). */
+    bool isAudioBusActive(Steinberg::Vst::BusDirection dir, Steinberg::int32 index) const;
+    /** Buffers matching the current audio buses; buses this kit has not activated are marked
+        inactive in them (silent inputs). */
     std::unique_ptr<ProcessBuffers> makeBuffers(int32_t maxSamples,
                                                 Steinberg::int32 symbolicSampleSize) const;
     Steinberg::tresult process(Steinberg::Vst::ProcessData& data);
@@ -123,6 +126,8 @@ private:
     Steinberg::IPtr<Steinberg::Vst::IEditController> controllerPtr;    ///< controller or null
     Steinberg::IPtr<Steinberg::Vst::IConnectionPoint> componentPoint;  ///< when connected
     Steinberg::IPtr<Steinberg::Vst::IConnectionPoint> controllerPoint; ///< when connected
+    std::vector<bool> activeInputs;     ///< activation of each audio input bus, as set through us
+    std::vector<bool> activeOutputs;    ///< activation of each audio output bus, as set through us
     bool singleComponent = false;       ///< controller is the component object
     bool connected = false;             ///< connection points joined
     bool controllerInitialized = false; ///< separate controller needs terminate

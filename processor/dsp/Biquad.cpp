@@ -1,0 +1,113 @@
+#include "processor/dsp/Biquad.h"
+
+#include <cfloat>
+#include <cmath>
+
+namespace torvik::dsp {
+
+float ToFloat(double v) {
+    if (v > static_cast<double>(FLT_MAX))
+        return FLT_MAX;
+    if (v < -static_cast<double>(FLT_MAX))
+        return -FLT_MAX;
+    return static_cast<float>(v);
+}
+
+void Biquad::UpdateCoefficients() {
+    constexpr double pi = 3.141592653589793;
+    const double corner = fc < kMaxBiquadFc ? fc : kMaxBiquadFc;
+    const double V = std::pow(10.0, std::fabs(gainDb) / 20.0);
+    const double K = std::tan(pi * corner);
+    const double Q = q;
+    const double K2 = K * K;
+    double n = 0.0;
+    switch (type) {
+    case kLowPass:
+        n = 1.0 / (1.0 + K / Q + K2);
+        a0 = K2 * n;
+        a1 = 2.0 * a0;
+        a2 = a0;
+        b1 = 2.0 * (K2 - 1.0) * n;
+        b2 = (1.0 - K / Q + K2) * n;
+        break;
+    case kHighPass:
+        n = 1.0 / (1.0 + K / Q + K2);
+        a0 = n;
+        a1 = -2.0 * a0;
+        a2 = a0;
+        b1 = 2.0 * (K2 - 1.0) * n;
+        b2 = (1.0 - K / Q + K2) * n;
+        break;
+    case kBandPass:
+        n = 1.0 / (1.0 + K / Q + K2);
+        a0 = (K / Q) * n;
+        a1 = 0.0;
+        a2 = -a0;
+        b1 = 2.0 * (K2 - 1.0) * n;
+        b2 = (1.0 - K / Q + K2) * n;
+        break;
+    case kNotch:
+        n = 1.0 / (1.0 + K / Q + K2);
+        a0 = (1.0 + K2) * n;
+        a1 = 2.0 * (K2 - 1.0) * n;
+        a2 = a0;
+        b1 = a1;
+        b2 = (1.0 - K / Q + K2) * n;
+        break;
+    case kPeak:
+        if (gainDb >= 0.0) {
+            n = 1.0 / (1.0 + K / Q + K2);
+            a0 = (1.0 + (V / Q) * K + K2) * n;
+            a1 = 2.0 * (K2 - 1.0) * n;
+            a2 = (1.0 - (V / Q) * K + K2) * n;
+            b1 = a1;
+            b2 = (1.0 - K / Q + K2) * n;
+        } else {
+            n = 1.0 / (1.0 + (V / Q) * K + K2);
+            a0 = (1.0 + K / Q + K2) * n;
+            a1 = 2.0 * (K2 - 1.0) * n;
+            a2 = (1.0 - K / Q + K2) * n;
+            b1 = a1;
+            b2 = (1.0 - (V / Q) * K + K2) * n;
+        }
+        break;
+    case kLowShelf:
+        if (gainDb >= 0.0) {
+            n = 1.0 / (1.0 + K / Q + K2);
+            a0 = (1.0 + (V / Q) * K + V * K2) * n;
+            a1 = 2.0 * (V * K2 - 1.0) * n;
+            a2 = (1.0 - (V / Q) * K + V * K2) * n;
+            b1 = 2.0 * (K2 - 1.0) * n;
+            b2 = (1.0 - K / Q + K2) * n;
+        } else {
+            n = 1.0 / (1.0 + (V / Q) * K + V * K2);
+            a0 = (1.0 + K / Q + K2) * n;
+            a1 = 2.0 * (K2 - 1.0) * n;
+            a2 = (1.0 - K / Q + K2) * n;
+            b1 = 2.0 * (V * K2 - 1.0) * n;
+            b2 = (1.0 - (V / Q) * K + V * K2) * n;
+        }
+        break;
+    case kHighShelf:
+        if (gainDb >= 0.0) {
+            n = 1.0 / (1.0 + K / Q + K2);
+            a0 = (V + (V / Q) * K + K2) * n;
+            a1 = 2.0 * (K2 - V) * n;
+            a2 = (V - (V / Q) * K + K2) * n;
+            b1 = 2.0 * (K2 - 1.0) * n;
+            b2 = (1.0 - K / Q + K2) * n;
+        } else {
+            n = 1.0 / (V + (V / Q) * K + K2);
+            a0 = (1.0 + K / Q + K2) * n;
+            a1 = 2.0 * (K2 - 1.0) * n;
+            a2 = (1.0 - K / Q + K2) * n;
+            b1 = 2.0 * (K2 - V) * n;
+            b2 = (V - (V / Q) * K + K2) * n;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace torvik::dsp

@@ -1,0 +1,77 @@
+#pragma once
+// A second-order section in transposed direct form II with seven response
+// types. It takes and returns its sample at 32-bit precision while its state
+// stays double, so every pass through it rounds the signal to float.
+
+namespace torvik::dsp {
+
+// Response types of a Biquad.
+enum BiquadType : int {
+    kLowPass = 0,
+    kHighPass = 1,
+    kBandPass = 2,
+    kNotch = 3,
+    kPeak = 4,
+    kLowShelf = 5,
+    kHighShelf = 6,
+};
+
+// Highest corner, as a fraction of the sample rate, that a section is designed
+// at. tan(pi * fc) is unbounded at half the sample rate and folds over beyond
+// it, so corners from here up (a 16 kHz shelf at 32 kHz and below, a 15 kHz
+// one at 30 kHz and below) are designed at this fraction instead: the section
+// stays stable and acts at the top of the band.
+inline constexpr double kMaxBiquadFc = 0.49;
+
+// Narrows a double to float for a 32-bit filter input. Values beyond the float
+// range become the largest float of their sign instead of an undefined cast.
+float ToFloat(double v);
+
+struct Biquad {
+    int type = kLowPass; // response type, 0 to 6
+    double a0 = 1.0;     // feed-forward coefficients
+    double a1 = 0.0;
+    double a2 = 0.0;
+    double b1 = 0.0; // feedback coefficients; the leading one is 1
+    double b2 = 0.0;
+    double fc = 0.5;     // corner or centre as a fraction of the sample rate
+    double q = 0.707;    // quality factor
+    double gainDb = 0.0; // gain in dB for peak and shelves
+    double z1 = 0.0;     // transposed direct form II state
+    double z2 = 0.0;
+    bool designed = false; // coefficients were computed from the four settings above
+
+    // Recomputes the five coefficients from type, fc, q and gainDb; the state
+    // is untouched. An unknown type keeps the coefficients as they were.
+    void UpdateCoefficients();
+
+    // Sets the four settings and updates the coefficients. The design is a
+    // pure function of the settings, so a repeat of the last design is skipped.
+    void Configure(int newType, double newFc, double newQ, double newGainDb) {
+        if (designed && newType == type && newFc == fc && newQ == q && newGainDb == gainDb)
+            return;
+        type = newType;
+        fc = newFc;
+        q = newQ;
+        gainDb = newGainDb;
+        UpdateCoefficients();
+        designed = true;
+    }
+
+    // One sample through the section.
+    float Process(float in) {
+        const double x = in;
+        const double out = x * a0 + z1;
+        z1 = x * a1 + z2 - b1 * out;
+        z2 = x * a2 - b2 * out;
+        return ToFloat(out);
+    }
+};
+
+// The chain's use of a section: a double narrowed to float on the way in and
+// widened back on the way out.
+inline double Run(Biquad& filter, double v) {
+    return static_cast<double>(filter.Process(ToFloat(v)));
+}
+
+} // namespace torvik::dsp

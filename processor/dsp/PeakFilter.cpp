@@ -1,0 +1,58 @@
+#include "processor/dsp/PeakFilter.h"
+
+#include <cmath>
+
+namespace torvik::dsp {
+
+// Centres at or above this fraction of the sample rate are designed here: the
+// design needs the centre below half the sample rate (tan(w0/2) folds over
+// there). Only sample rates below about 16.7 kHz reach it.
+static constexpr double kMaxPeakFraction = 0.49;
+
+void PeakFilter::SetPeak(double gainDb, double freqHz, double q) {
+    const double highest = kMaxPeakFraction * sampleRate;
+    const double centreHz = freqHz < highest ? freqHz : highest;
+    const double w0 = (piConst + piConst) / sampleRate * centreHz;
+    const double dw = w0 / (q * 1.588308819);
+    const double g = std::pow(10.0, gainDb / 20.0);
+    const double gb = std::pow(10.0, gainDb / gainDivisor / 20.0);
+    Design(1.0, g, gb, w0, dw);
+}
+
+void PeakFilter::Design(double g0, double g, double gb, double w0, double dw) {
+    if (g == gb) {
+        b0 = 1.0;
+        b1 = 0.0;
+        b2 = 0.0;
+        a1 = 0.0;
+        a2 = 0.0;
+        return;
+    }
+    const double pi = piConst;
+    const double F = std::fabs(g * g - gb * gb);
+    const double G00 = std::fabs(g * g - g0 * g0);
+    const double F00 = std::fabs(gb * gb - g0 * g0);
+    const double w0pi = w0 * w0 - pi * pi; // w0² − π²
+    const double G1 =
+        std::sqrt((g0 * g0 * (w0pi * w0pi) + g * g * F00 * (pi * pi) * (dw * dw) / F) /
+                  (w0pi * w0pi + F00 * (pi * pi) * (dw * dw) / F));
+    const double G01 = std::fabs(g * g - g0 * G1);
+    const double G11 = std::fabs(g * g - G1 * G1);
+    const double F01 = std::fabs(gb * gb - g0 * G1);
+    const double F11 = std::fabs(gb * gb - G1 * G1);
+    const double tw = std::tan(w0 / 2.0);
+    const double W2 = std::sqrt(G11 / G00) * (tw * tw);
+    const double DW = (1.0 + std::sqrt(F00 / F11) * W2) * std::tan(dw / 2.0);
+    const double C = F11 * (DW * DW) - 2.0 * W2 * (F01 - std::sqrt(F00 * F11));
+    const double D = 2.0 * W2 * (G01 - std::sqrt(G00 * G11));
+    const double A = std::sqrt((C + D) / F);
+    const double B = std::sqrt((g * g * C + gb * gb * D) / F);
+    const double M = 1.0 + W2 + A;
+    b0 = (G1 + g0 * W2 + B) / M;
+    b1 = -2.0 * (G1 - g0 * W2) / M;
+    b2 = (G1 - B + g0 * W2) / M;
+    a1 = -2.0 * (1.0 - W2) / M;
+    a2 = (1.0 + W2 - A) / M;
+}
+
+} // namespace torvik::dsp

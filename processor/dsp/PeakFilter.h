@@ -1,0 +1,38 @@
+#pragma once
+// A peaking section designed by the parametric-equaliser method with a
+// prescribed gain at half the sample rate. Runs in double precision in direct
+// form I.
+
+namespace torvik::dsp {
+
+struct PeakFilter {
+    double b0 = 0.0; // numerator coefficients
+    double b1 = 0.0;
+    double b2 = 0.0;
+    double a1 = 0.0; // denominator; the leading one is 1
+    double a2 = 0.0;
+    double sampleRate = 0.0;                 // Hz, written by the owner before each design
+    double piConst = 3.141592653589793;      // pi as the design uses it
+    double gainDivisor = 1.4142135623730951; // band-edge gain in dB is the peak's over this
+    double x1 = 0.0;                         // last two inputs
+    double x2 = 0.0;
+    double y1 = 0.0; // last two outputs
+    double y2 = 0.0;
+
+    // Designs a peak of gainDb at freqHz with quality q; history untouched.
+    void SetPeak(double gainDb, double freqHz, double q);
+    // The design from reference gain g0, peak gain g, band-edge gain gb,
+    // centre w0 and bandwidth dw (radians per sample).
+    void Design(double g0, double g, double gb, double w0, double dw);
+
+    double Process(double in) {
+        const double y = b0 * in + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = in;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+};
+
+} // namespace torvik::dsp

@@ -1,0 +1,13 @@
+#include "processor/stages/Meters.h"
+
+#include "framework/EditorGraphics.h"
+
+namespace torvik {
+
+void Meters::HandOff(IEditorGraphics& context, int control, double value) {
+    if (control < 0 || control >= context.ControlCount())
+        return;
+    context.SetControlValueFromPlug(control, value);
+}
+
+} // namespace torvik

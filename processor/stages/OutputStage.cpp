@@ -1,0 +1,31 @@
+#include "processor/stages/OutputStage.h"
+
+#include <cmath>
+
+namespace torvik {
+
+// The offset the preamp added on entry against denormals.
+constexpr double kDenormalOffset = 1e-10;
+
+Stereo OutputStage::Process(Stereo C, Stereo x, bool mainEngaged) {
+    if (!mainEngaged)
+        return {x.left - kDenormalOffset, x.right - kDenormalOffset};
+    Stereo out;
+    out.left = outputSmoother.Step(outputGain) * (C.left - kDenormalOffset);
+    out.right = outputSmoother.Step(outputGain) * (C.right - kDenormalOffset);
+    return out;
+}
+
+MeterSources OutputStage::Sources(Stereo preampMeterSource, Stereo out, double deEssGain,
+                                  double gateThresholdParam, Stereo gated, double compGain) {
+    MeterSources s;
+    s.pre = std::fabs(2.0 * (preampMeterSource.left + preampMeterSource.right));
+    s.main = std::fabs(2.1 * (out.left + out.right));
+    s.deEss = std::fabs(1.0 - deEssGain);
+    s.gate =
+        std::fabs(gateLiftPow((60.0 - gateThresholdParam) / 20.0) * (gated.left + gated.right));
+    s.comp = std::fabs(1.0 - compGain);
+    return s;
+}
+
+} // namespace torvik

@@ -1,0 +1,37 @@
+#pragma once
+// Closes each sample: the gliding main output gain on the compressor output,
+// or the input straight through with the main section off. Also gathers the
+// per-sample values that the five meters follow.
+#include "processor/dsp/CachedMath.h"
+#include "processor/dsp/ParamSmoother.h"
+#include "processor/stages/Stereo.h"
+
+namespace torvik {
+
+// What each meter follows for one sample, in meter order.
+struct MeterSources {
+    double pre = 0.0;   // |2 (S_left + S_right)|, preamp drive level
+    double main = 0.0;  // |2.1 (out_left + out_right)|, output level
+    double deEss = 0.0; // |1 − de-esser gain|, reduction as a fraction
+    double gate = 0.0;  // gated pair lifted by the threshold's height above −60 dB
+    double comp = 0.0;  // |1 − compressor gain|, reduction as a fraction
+};
+
+class OutputStage {
+public:
+    double outputGain = 1.0; // main output gain, linear, from the parameter handling
+
+    void SetSmootherRates(double fs) { outputSmoother.SetRate(fs); }
+    // The compressor output C and the main input pair x in; the output pair out.
+    Stereo Process(Stereo C, Stereo x, bool mainEngaged);
+
+    MeterSources Sources(Stereo preampMeterSource, Stereo out, double deEssGain,
+                         double gateThresholdParam, Stereo gated, double compGain);
+
+private:
+    // Output gain; two steps per sample while the main section runs.
+    dsp::ParamSmoother outputSmoother;
+    dsp::CachedPow10 gateLiftPow; // the gate meter's lift from the threshold
+};
+
+} // namespace torvik

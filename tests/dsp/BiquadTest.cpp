@@ -1,0 +1,172 @@
+#include "processor/dsp/Biquad.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <complex>
+#include <vector>
+
+namespace torvik::dsp {
+namespace {
+
+// Magnitude of the section's response at f (fraction of the sample rate),
+// evaluated from its coefficients: (a0 + a1 z⁻¹ + a2 z⁻²) / (1 + b1 z⁻¹ + b2 z⁻²).
+double Magnitude(const Biquad& f, double fraction) {
+    const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * fraction);
+    const std::complex<double> z2 = z1 * z1;
+    return std::abs((f.a0 + f.a1 * z1 + f.a2 * z2) / (1.0 + f.b1 * z1 + f.b2 * z2));
+}
+
+Biquad Designed(int type, double fc, double q, double gainDb) {
+    Biquad f;
+    f.type = type;
+    f.fc = fc;
+    f.q = q;
+    f.gainDb = gainDb;
+    f.UpdateCoefficients();
+    return f;
+}
+
+TEST(Biquad, FreshSectionPassesItsInput) {
+    Biquad f;
+    EXPECT_EQ(f.type, kLowPass);
+    EXPECT_EQ(f.fc, 0.5);
+    EXPECT_EQ(f.q, 0.707);
+    for (float x : {0.25f, -1.0f, 3.5f, 0.0f})
+        EXPECT_EQ(f.Process(x), x);
+}
+
+TEST(Biquad, WorkedLowShelfExample) {
+    const Biquad f = Designed(kLowShelf, 30.0 / 48000.0, 0.2, 3.0);
+    EXPECT_NEAR(f.a0, 1.00401226768, 1e-11);
+    EXPECT_NEAR(f.a1, -1.98053756573, 1e-11);
+    EXPECT_NEAR(f.a2, 0.976546869357, 1e-11);
+    EXPECT_NEAR(f.b1, -1.98054071573, 1e-11);
+    EXPECT_NEAR(f.b2, 0.980555987041, 1e-11);
+}
+
+// The responses each type is built for, read off the coefficients.
+TEST(Biquad, ResponsesOfEveryType) {
+    const double fc = 1000.0 / 48000.0;
+    struct Row {
+        int type;
+        double gainDb;
+        double at;       // where to look, fraction of the sample rate
+        double expected; // magnitude there
+    };
+    const Row rows[] = {
+        {kLowPass, 0, 1e-9, 1.0},
+        {kLowPass, 0, 0.5, 0.0},
+        {kLowPass, 0, fc, 0.707},
+        {kHighPass, 0, 0.5, 1.0},
+        {kHighPass, 0, 1e-9, 0.0},
+        {kHighPass, 0, fc, 0.707},
+        {kBandPass, 0, fc, 1.0},
+        {kBandPass, 0, 1e-9, 0.0},
+        {kNotch, 0, fc, 0.0},
+        {kNotch, 0, 1e-9, 1.0},
+        {kPeak, 6, fc, std::pow(10, 0.3)},
+        {kPeak, -6, fc, std::pow(10, -0.3)},
+        {kPeak, 6, 0.5, 1.0},
+        {kLowShelf, 6, 1e-9, std::pow(10, 0.3)},
+        {kLowShelf, -6, 1e-9, std::pow(10, -0.3)},
+        {kLowShelf, 6, 0.5, 1.0},
+        {kHighShelf, 6, 0.5, std::pow(10, 0.3)},
+        {kHighShelf, -6, 0.5, std::pow(10, -0.3)},
+        {kHighShelf, -6, 1e-9, 1.0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << "type " << r.type << " gain " << r.gainDb << " at " << r.at);
+        EXPECT_NEAR(Magnitude(Designed(r.type, fc, 0.707, r.gainDb), r.at), r.expected, 2e-4);
+    }
+}
+
+TEST(Biquad, ZeroGainShelvesAndPeakAreIdentity) {
+    for (int type : {kPeak, kLowShelf, kHighShelf}) {
+        Biquad f = Designed(type, 0.1, 0.2, 0.0);
+        // Unchanged apart from the rounding to float.
+        for (float x : {0.5f, -0.25f, 0.125f, 1.0f, 0.0f, -0.75f})
+            EXPECT_NEAR(f.Process(x), x, 1e-7 * std::fabs(x) + 1e-15) << "type " << type;
+    }
+}
+
+// Boost and cut branches mirror each other: in series they cancel.
+TEST(Biquad, BoostAndCutAreExactInverses) {
+    for (int type : {kPeak, kLowShelf, kHighShelf}) {
+        for (double q : {0.1, 0.2, 0.707, 1.4}) {
+            const Biquad up = Designed(type, 0.05, q, 6.0);
+            const Biquad down = Designed(type, 0.05, q, -6.0);
+            for (double at : {0.001, 0.01, 0.05, 0.2, 0.45})
+                EXPECT_NEAR(Magnitude(up, at) * Magnitude(down, at), 1.0, 1e-9)
+                    << "type " << type << " q " << q << " at " << at;
+        }
+    }
+}
+
+TEST(Biquad, UnknownTypeKeepsTheCoefficients) {
+    Biquad f = Designed(kHighPass, 0.01, 0.6, 0.0);
+    const Biquad before = f;
+    f.type = 7;
+    f.fc = 0.2;
+    f.UpdateCoefficients();
+    EXPECT_EQ(f.a0, before.a0);
+    EXPECT_EQ(f.a1, before.a1);
+    EXPECT_EQ(f.a2, before.a2);
+    EXPECT_EQ(f.b1, before.b1);
+    EXPECT_EQ(f.b2, before.b2);
+}
+
+TEST(Biquad, StateStaysDoubleWhileSamplesAreFloat) {
+    Biquad f = Designed(kLowPass, 0.01, 0.707, 0.0);
+    const double in = 0.1; // not a float value
+    const float out = static_cast<float>(dsp::Run(f, in));
+    // The first output is a0 × float(in); the state keeps the double product.
+    EXPECT_EQ(out, static_cast<float>(static_cast<double>(static_cast<float>(in)) * f.a0));
+    EXPECT_EQ(f.z1, static_cast<double>(static_cast<float>(in)) * f.a1 -
+                        f.b1 * (static_cast<double>(static_cast<float>(in)) * f.a0));
+}
+
+TEST(Biquad, ConfigureSkipsOnlyARepeatedDesign) {
+    Biquad f;
+    f.Configure(kHighShelf, 0.25, 0.1, 0.0); // the 0 dB shelf happens to be identity
+    EXPECT_TRUE(f.designed);
+    f.Configure(kHighShelf, 0.25, 0.1, 3.0);
+    EXPECT_EQ(f.a0, Designed(kHighShelf, 0.25, 0.1, 3.0).a0);
+    f.a0 = 99.0; // a repeat does not recompute
+    f.Configure(kHighShelf, 0.25, 0.1, 3.0);
+    EXPECT_EQ(f.a0, 99.0);
+}
+
+// At and beyond half the sample rate the design is taken at 0.49: finite,
+// stable coefficients instead of tan's pole and fold-over.
+TEST(Biquad, CornersAtOrAboveHalfTheRateStayStable) {
+    for (int type : {kLowPass, kHighPass, kLowShelf, kHighShelf}) {
+        for (double fc : {0.49, 0.5, 0.544, 1.0, 1.875}) {
+            SCOPED_TRACE(::testing::Message() << "type " << type << " fc " << fc);
+            Biquad f = Designed(type, fc, type == kHighPass ? 1.0 : 0.1, -20.0);
+            const Biquad at = Designed(type, 0.49, type == kHighPass ? 1.0 : 0.1, -20.0);
+            EXPECT_EQ(f.b1, at.b1);
+            EXPECT_EQ(f.a0, at.a0);
+            // Poles inside the unit circle: |b2| < 1 and |b1| < 1 + b2.
+            EXPECT_LT(std::fabs(f.b2), 1.0);
+            EXPECT_LT(std::fabs(f.b1), 1.0 + f.b2);
+            double peak = 0;
+            for (int i = 0; i < 20000; ++i)
+                peak = std::max(peak, std::fabs(dsp::Run(f, (i % 2) ? 1.0 : -1.0)));
+            EXPECT_TRUE(std::isfinite(peak));
+            EXPECT_LT(peak, 100.0);
+        }
+    }
+}
+
+TEST(Biquad, ToFloatSaturatesInsteadOfOverflowing) {
+    EXPECT_EQ(ToFloat(1e300), FLT_MAX);
+    EXPECT_EQ(ToFloat(-1e300), -FLT_MAX);
+    EXPECT_EQ(ToFloat(0.1), 0.1f);
+    EXPECT_TRUE(std::isnan(ToFloat(NAN)));
+}
+
+} // namespace
+} // namespace torvik::dsp

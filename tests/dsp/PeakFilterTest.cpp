@@ -1,0 +1,105 @@
+#include "processor/dsp/PeakFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+
+namespace torvik::dsp {
+namespace {
+
+double GainDb(const PeakFilter& f, double hz) {
+    const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * hz / f.sampleRate);
+    const std::complex<double> z2 = z1 * z1;
+    return 20.0 *
+           std::log10(std::abs((f.b0 + f.b1 * z1 + f.b2 * z2) / (1.0 + f.a1 * z1 + f.a2 * z2)));
+}
+
+TEST(PeakFilter, FreshFilterOutputsSilence) {
+    PeakFilter f;
+    EXPECT_EQ(f.piConst, 3.141592653589793);
+    EXPECT_EQ(f.gainDivisor, 1.4142135623730951);
+    for (double x : {1.0, -0.5, 123.0})
+        EXPECT_EQ(f.Process(x), 0.0);
+}
+
+TEST(PeakFilter, WorkedExample) {
+    PeakFilter f;
+    f.sampleRate = 48000;
+    f.SetPeak(6.0, 1000.0, 0.35);
+    EXPECT_NEAR(f.b0, 1.12473410331, 1e-10);
+    EXPECT_NEAR(f.b1, -1.7708898034, 1e-10);
+    EXPECT_NEAR(f.b2, 0.661225788886, 1e-10);
+    EXPECT_NEAR(f.a1, -1.75262442654, 1e-10);
+    EXPECT_NEAR(f.a2, 0.767694515345, 1e-10);
+    EXPECT_NEAR(GainDb(f, 1000.0), 6.0, 1e-6);
+}
+
+TEST(PeakFilter, ZeroGainIsAnExactPassThrough) {
+    for (double hz : {220.0, 1200.0, 8200.0}) {
+        for (double q : {0.2, 0.575, 0.8}) {
+            PeakFilter f;
+            f.sampleRate = 44100;
+            f.SetPeak(0.0, hz, q);
+            EXPECT_EQ(f.b0, 1.0);
+            EXPECT_EQ(f.b1, 0.0);
+            EXPECT_EQ(f.b2, 0.0);
+            EXPECT_EQ(f.a1, 0.0);
+            EXPECT_EQ(f.a2, 0.0);
+            EXPECT_EQ(f.Process(0.123), 0.123);
+        }
+    }
+}
+
+// The design meets its prescribed gains: the peak gain at the centre, the
+// band-edge gain (peak dB / √2) at the edges, unity at DC, and the boost and
+// cut of the same size mirror each other.
+TEST(PeakFilter, PrescribedGains) {
+    for (double gainDb : {-15.0, -6.0, 3.0, 15.0}) {
+        for (double hz : {400.0, 3000.0}) {
+            PeakFilter f;
+            f.sampleRate = 48000;
+            f.SetPeak(gainDb, hz, 0.5);
+            SCOPED_TRACE(::testing::Message() << gainDb << " dB at " << hz);
+            EXPECT_NEAR(GainDb(f, hz), gainDb, 1e-6);
+            EXPECT_NEAR(GainDb(f, 1e-6), 0.0, 1e-6);
+            PeakFilter mirror;
+            mirror.sampleRate = 48000;
+            mirror.SetPeak(-gainDb, hz, 0.5);
+            for (double at : {100.0, hz / 2, hz * 2, 10000.0})
+                EXPECT_NEAR(GainDb(f, at) + GainDb(mirror, at), 0.0, 0.05);
+        }
+    }
+}
+
+TEST(PeakFilter, ProcessIsDirectFormOne) {
+    PeakFilter f;
+    f.b0 = 0.5;
+    f.b1 = 0.25;
+    f.b2 = 0.125;
+    f.a1 = -0.5;
+    f.a2 = 0.25;
+    EXPECT_EQ(f.Process(1.0), 0.5);                            // 0.5
+    EXPECT_EQ(f.Process(0.0), 0.25 + 0.5 * 0.5);               // x1 = 1, y1 = 0.5
+    EXPECT_EQ(f.Process(0.0), 0.125 + 0.5 * 0.5 - 0.25 * 0.5); // x2 = 1, y1 = 0.5, y2 = 0.5
+}
+
+// A centre at or beyond half the sample rate (8.2 kHz at 16 kHz) is designed
+// just below it and stays stable.
+TEST(PeakFilter, CentreBeyondHalfTheRateStaysStable) {
+    for (double fs : {8000.0, 16000.0}) {
+        for (double gainDb : {-15.0, 15.0}) {
+            PeakFilter f;
+            f.sampleRate = fs;
+            f.SetPeak(gainDb, 8200.0, gainDb > 0 ? 0.575 : 0.8);
+            double peak = 0;
+            for (int i = 0; i < 20000; ++i)
+                peak = std::max(peak, std::fabs(f.Process((i % 3) ? 1.0 : -1.0)));
+            EXPECT_TRUE(std::isfinite(peak)) << fs << " " << gainDb;
+            EXPECT_LT(peak, 100.0);
+        }
+    }
+}
+
+} // namespace
+} // namespace torvik::dsp
