@@ -300,6 +300,19 @@ TEST_F(X11WindowTest, ReopeningUnderANewParentKeepsPlaceAndSize) {
     XDestroyWindow(host, second);
 }
 
+TEST_F(X11WindowTest, ResizingTheEditorResizesTheWindow) {
+    ASSERT_TRUE(Open());
+    editor->SetEditorSize(600, 300);
+    XSync(host, False);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host, editor->WindowId(), &attributes));
+    EXPECT_EQ(attributes.width, 600);
+    EXPECT_EQ(attributes.height, 300);
+    EXPECT_EQ(plug.lastResize, (std::pair<int, int>{600, 300}));
+    EXPECT_EQ(editor->DrawBitmap()->Width(), 600);
+    editor->OnWindowTimer(); // no controls left: nothing to draw, nothing breaks
+}
+
 TEST_F(X11WindowTest, BadParentOrVanishedParentIsSurvived) {
     EXPECT_EQ(editor->OpenEditorWindow(reinterpret_cast<void*>(0x7FFFFFF0ul)), nullptr);
     EXPECT_EQ(editor->OpenEditorWindow(nullptr), nullptr);
