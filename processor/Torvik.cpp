@@ -45,9 +45,8 @@ TORVIK::TORVIK() {
     // The editor: built once, attached for the instance's whole life. Attaching
     // pushes every parameter's value into its controls.
     IDrawContext* editor = CreateEditorContext(this, kEditorWidth, kEditorHeight, kEditorFps);
-    const MeterControlIndices meterIndices = BuildTorvikEditor(*this, *editor);
-    SetMeterControls(meterIndices.pre, meterIndices.main, meterIndices.deEss, meterIndices.gate,
-                     meterIndices.comp);
+    const MeterControlIndices controls = BuildTorvikEditor(*this, *editor);
+    SetMeterControls(controls.pre, controls.main, controls.deEss, controls.gate, controls.comp);
     AttachEditorGraphics(editor);
     // The default preset holds the values a fresh instance starts with.
     FillDefaultPresets("-");

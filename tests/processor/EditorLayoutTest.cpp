@@ -58,12 +58,12 @@ TEST_F(EditorLayoutTest, HoldsBackgroundNineteenKnobsTwentySwitchesFiveMeters) {
 }
 
 TEST_F(EditorLayoutTest, MetersAreTheLastFiveAndTheProcessorKnowsThem) {
-    const Meters& m = plug.MeterStates();
-    EXPECT_EQ(m.meterPreControl, 40);
-    EXPECT_EQ(m.meterMainControl, 41);
-    EXPECT_EQ(m.meterDeEssControl, 42);
-    EXPECT_EQ(m.meterGateControl, 43);
-    EXPECT_EQ(m.meterCompControl, 44);
+    const MeterControlIndices& m = plug.MeterControls();
+    EXPECT_EQ(m.pre, 40);
+    EXPECT_EQ(m.main, 41);
+    EXPECT_EQ(m.deEss, 42);
+    EXPECT_EQ(m.gate, 43);
+    EXPECT_EQ(m.comp, 44);
     for (int i = 40; i < 45; ++i)
         EXPECT_EQ(Control(i).ParamIndex(), -1) << i;
 }
@@ -142,11 +142,11 @@ TEST_F(EditorLayoutTest, ClickingPreampBypassTurnsItOff) {
 
 TEST_F(EditorLayoutTest, MeterValuesReachTheirControls) {
     IEditorGraphics* graphics = plug.Graphics();
-    const Meters& m = plug.MeterStates();
-    graphics->SetControlValueFromPlug(m.meterMainControl, 0.3); // the first value: the default
-    graphics->SetControlValueFromPlug(m.meterMainControl, 0.6);
-    graphics->SetControlValueFromPlug(m.meterCompControl, 0.5);
-    graphics->SetControlValueFromPlug(m.meterCompControl, 0.5);
+    const MeterControlIndices& m = plug.MeterControls();
+    graphics->SetControlValueFromPlug(m.main, 0.3); // the first value: the meter's default
+    graphics->SetControlValueFromPlug(m.main, 0.6);
+    graphics->SetControlValueFromPlug(m.comp, 0.5);
+    graphics->SetControlValueFromPlug(m.comp, 0.5);
     EXPECT_DOUBLE_EQ(Control(41).Value(), 0.6);
     EXPECT_DOUBLE_EQ(Control(41).DefaultValue(), 0.3);
     EXPECT_EQ(FrameOf(41), 73); // trunc(120 * 0.6 + 0.5) + 1

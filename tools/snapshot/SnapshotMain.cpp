@@ -37,9 +37,8 @@ int Render(TORVIK& plug, int argc, char** argv) {
             plug.HandleParamChange(s.index);
             editor->ApplyParamToControls(s.index, param->GetNormalised());
         }
-        const Meters& m = plug.MeterStates();
-        const int meterControls[5] = {m.meterPreControl, m.meterMainControl, m.meterDeEssControl,
-                                      m.meterGateControl, m.meterCompControl};
+        const MeterControlIndices& m = plug.MeterControls();
+        const int meterControls[5] = {m.pre, m.main, m.deEss, m.gate, m.comp};
         for (const MeterSetting& s : options.meters)
             editor->SetControlValueFromPlug(meterControls[s.meter], s.value);
     }

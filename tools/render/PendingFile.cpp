@@ -1,0 +1,88 @@
+#include "PendingFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace torvik::render {
+
+PendingFile::PendingFile(std::filesystem::path targetPath) : target(std::move(targetPath)) {
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    // A leading dot hides the unfinished file from casual listings.
+    std::string pattern = (folder / ("." + target.filename().string() + ".part-XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        error = "cannot create a file in " + folder.string() + ": " + std::strerror(errno);
+        return;
+    }
+    ::close(fd);
+    tempPath = name.data();
+}
+
+PendingFile::~PendingFile() {
+    if (!committed && !tempPath.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(tempPath, ignored);
+    }
+}
+
+bool PendingFile::Commit(std::string& why) {
+    if (tempPath.empty()) {
+        why = error;
+        return false;
+    }
+    // mkstemp creates the file for its owner only; give it what a plain create would.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(tempPath.c_str(), 0666 & ~mask);
+    if (std::rename(tempPath.c_str(), target.c_str()) != 0) {
+        why = "cannot write " + target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    committed = true;
+    return true;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                         std::string& why) {
+    PendingFile pending(target);
+    if (!pending.Ok()) {
+        why = pending.Error();
+        return false;
+    }
+    const int fd = ::open(pending.TempPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        why = "cannot write " + target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            why = "cannot write " + target.string() + ": " + std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!synced || !closed) {
+        why = "cannot write " + target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return pending.Commit(why);
+}
+
+} // namespace torvik::render

@@ -1,0 +1,44 @@
+#pragma once
+// A file that appears under its final name only when it is complete. Writers fill a temporary
+// file in the target's folder (so the final rename stays on one file system and is atomic);
+// Commit renames it into place, and destruction without Commit removes it. A reader of the
+// folder therefore never finds a half-written result under the name it asked for.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace torvik::render {
+
+class PendingFile {
+public:
+    // Creates an empty, uniquely named temporary file beside `target`. Check Ok() afterwards.
+    explicit PendingFile(std::filesystem::path target);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // True when the temporary file exists and can be written.
+    bool Ok() const { return !tempPath.empty(); }
+    // Why the temporary file could not be created (empty when Ok()).
+    const std::string& Error() const { return error; }
+    // Where writers put the bytes.
+    const std::filesystem::path& TempPath() const { return tempPath; }
+    const std::filesystem::path& Target() const { return target; }
+
+    // Moves the temporary file onto the target name. On failure answers false with a reason
+    // in `why` and the temporary file is removed on destruction.
+    bool Commit(std::string& why);
+
+private:
+    std::filesystem::path target;   // final name
+    std::filesystem::path tempPath; // temporary file beside it; empty when creation failed
+    std::string error;              // reason creation failed
+    bool committed = false;         // true once renamed into place
+};
+
+// Writes `bytes` to `target` through a PendingFile, flushed to disk before the rename.
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                         std::string& why);
+
+} // namespace torvik::render

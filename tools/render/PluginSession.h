@@ -1,0 +1,102 @@
+#pragma once
+// One effect instance loaded through the host kit and driven the way a DAW renders a track:
+// parameters set through the controller and as changes in the first processed block, state
+// restored from and saved to .vstpreset files, audio processed block by block.
+#include "AudioFile.h"
+#include "RenderOptions.h"
+#include "VstPresetFile.h"
+
+#include "hostkit/instance.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torvik::render {
+
+// What --list-params shows of one parameter, in plain (real) values.
+struct ParameterDescription {
+    int listIndex = 0;            // position in the controller's list
+    std::uint32_t id = 0;         // host parameter ID
+    std::string title;            // UTF-8
+    std::string units;            // UTF-8
+    int stepCount = 0;            // 0 continuous, n: n + 1 discrete values
+    double minimum = 0;           // plain value at normalised 0
+    double maximum = 0;           // plain value at normalised 1
+    double defaultPlain = 0;      // plain value of the default
+    double defaultNormalized = 0; // as the controller reports it
+    std::int32_t flags = 0;       // ParameterInfo flags
+};
+
+// One parameter change resolved against the loaded effect.
+struct ResolvedSetting {
+    std::uint32_t id = 0;  // host parameter ID
+    double plain = 0;      // the real value asked for
+    double normalized = 0; // what the host sends
+    std::string title;     // for messages
+};
+
+// How mono files travel: fed to every input channel and brought back as the average of the
+// output channels. A channel-symmetric effect gives identical channels, so the average is then
+// each channel exactly; these figures tell how far the channels strayed from each other.
+struct MonoFold {
+    bool checked = false;             // the output had two or more channels to compare
+    bool identical = true;            // all channels agreed bit for bit
+    double maxDifference = 0;         // largest |L − R| seen, full scale 1
+    std::size_t differentThrough = 0; // frames up to and including the last that differed
+};
+
+class PluginSession {
+public:
+    // Loads `bundlePath` and creates class `className` (empty: the first audio effect).
+    static std::unique_ptr<PluginSession> Open(const std::string& bundlePath,
+                                               const std::string& className, std::string& error);
+
+    const std::vector<ParameterDescription>& Parameters() const { return parameters; }
+    // The class ID in the platform's 32-digit text form, as .vstpreset files carry it.
+    std::string ClassIdText() const;
+    const std::string& ClassName() const { return className; }
+
+    // Finds the parameter (title, or decimal ID) and converts the real value; rejects unknown
+    // or ambiguous names, values outside the range and values between a switch's steps.
+    bool Resolve(const ParameterSetting& setting, ResolvedSetting& out, std::string& error) const;
+
+    // Hands the preset's 'Comp' chunk to the component and its 'Cont' chunk to the controller.
+    bool LoadPreset(const preset::VstPreset& preset, std::string& error);
+
+    // Sets the value on the controller now and queues it for the first processed block.
+    void Apply(const ResolvedSetting& setting);
+
+    // Processes `input` (and `sidechain`, padded with silence) in blocks of `blockSize` at the
+    // file's sample rate with 32- or 64-bit samples. `progress` gets the fraction done.
+    bool Render(const AudioData& input, const AudioData* sidechain, int blockSize, int precision,
+                AudioData& output, MonoFold& fold, const std::function<void(double)>& progress,
+                std::string& error);
+
+    // Delivers queued changes without audio (one silent block), so that the state reflects them
+    // in plug-ins whose component learns parameters only through processing.
+    bool Flush(int blockSize, int precision, std::string& error);
+
+    // The instance's state as a preset: 'Comp' when the component's getState succeeds, 'Cont'
+    // when the controller's does.
+    bool CapturePreset(preset::VstPreset& out, std::string& error) const;
+
+    // Current plain value of a parameter as the controller reports it.
+    double CurrentPlain(std::uint32_t id) const;
+
+private:
+    PluginSession() = default;
+    void ReadParameters();
+
+    std::unique_ptr<hostkit::Instance> instance;  // the loaded effect
+    Steinberg::FUID classId;                      // class created
+    std::string className;                        // its name
+    std::vector<ParameterDescription> parameters; // in list order
+    std::vector<ResolvedSetting> pending;         // changes for the first block
+};
+
+// Converts a zero-terminated UTF-16 text of at most `max` units to UTF-8.
+std::string Utf16ToUtf8(const char16_t* text, std::size_t max);
+
+} // namespace torvik::render
