@@ -13,7 +13,7 @@ cmake --build --preset "$preset"
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
     display=":$((90 + RANDOM % 100))"
-    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY="$display"
     trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true' EXIT

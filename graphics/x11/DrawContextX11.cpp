@@ -161,8 +161,8 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
         // Reopening under a new parent keeps the window's place and size.
         Window root = 0;
         unsigned int border = 0;
-        unsigned int depth = 0;
-        XGetGeometry(display, window, &root, &x, &y, &w, &h, &border, &depth);
+        unsigned int bits = 0;
+        XGetGeometry(display, window, &root, &x, &y, &w, &h, &border, &bits);
         CloseEditorWindow();
     }
     if (parentId == 0)
@@ -199,6 +199,8 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
     // with the usual masks takes them as they are.
     XWindowAttributes own{};
     XGetWindowAttributes(display, window, &own);
+    visual = own.visual;
+    depth = static_cast<unsigned int>(own.depth);
     canPresent = own.visual && own.visual->c_class == TrueColor &&
                  own.visual->red_mask == 0xFF0000 && own.visual->green_mask == 0xFF00 &&
                  own.visual->blue_mask == 0xFF && (own.depth == 24 || own.depth == 32);
@@ -226,6 +228,8 @@ void IDrawContextX11::ReleaseWindow() {
     window = 0;
     topLevelWindow = 0;
     canPresent = false;
+    visual = nullptr;
+    depth = 0;
 }
 
 void IDrawContextX11::CloseEditorWindow() {
@@ -241,10 +245,8 @@ bool IDrawContextX11::PresentRegion(const Rect& rect) {
     const Rect r = Intersection(rect, bounds);
     if (r.Width() <= 0 || r.Height() <= 0)
         return true;
-    XWindowAttributes own{};
-    XGetWindowAttributes(display, window, &own);
-    XImage* image = XCreateImage(display, own.visual, static_cast<unsigned int>(own.depth), ZPixmap,
-                                 0, reinterpret_cast<char*>(drawBitmap->PixelData()),
+    XImage* image = XCreateImage(display, static_cast<Visual*>(visual), depth, ZPixmap, 0,
+                                 reinterpret_cast<char*>(drawBitmap->PixelData()),
                                  static_cast<unsigned int>(drawBitmap->Width()),
                                  static_cast<unsigned int>(drawBitmap->Height()), 32,
                                  drawBitmap->RowSpan() * 4);
@@ -257,6 +259,17 @@ bool IDrawContextX11::PresentRegion(const Rect& rect) {
     XDestroyImage(image);
     XFlush(display);
     return true;
+}
+
+void IDrawContextX11::SetEditorSize(int w, int h) {
+    if (w == width && h == height)
+        return;
+    IDrawContextQuiet::SetEditorSize(w, h);
+    if (display && window && w > 0 && h > 0) {
+        XResizeWindow(display, window, static_cast<unsigned int>(w), static_cast<unsigned int>(h));
+        XFlush(display);
+        MarkAllDirty();
+    }
 }
 
 void IDrawContextX11::OnWindowTimer() {

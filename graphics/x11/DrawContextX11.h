@@ -20,6 +20,8 @@ public:
     ~IDrawContextX11() override;
 
     bool PresentRegion(const Rect& rect) override;
+    // Nothing when the size is unchanged; otherwise the window follows the new size.
+    void SetEditorSize(int w, int h) override;
     const char* BackendName() override { return "X11"; }
     // parent is the X11 window ID of the host's window, cast to a pointer.
     // Returns the new window's ID the same way, or none.
@@ -60,6 +62,8 @@ private:
     unsigned long topLevelWindow = 0; // the host's top-level ancestor: receives unhandled keys
     GC gc = nullptr;                  // drawing state for presenting
     bool canPresent = false;          // the screen takes our pixel layout directly
+    void* visual = nullptr;           // the window's Visual
+    unsigned int depth = 0;           // the window's depth, bits
     unsigned long lastPressTime = 0;  // server time of the last left press, ms
     int lastPressX = 0;               // where it was
     int lastPressY = 0;

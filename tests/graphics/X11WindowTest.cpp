@@ -8,72 +8,17 @@
 #include <gtest/gtest.h>
 
 // After the test framework: Xlib's macros (None, Bool, ...) would clash with it.
+#include "XServer.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <functional>
 #include <poll.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace torvik {
 namespace {
-
-// An X server for the tests: the one in DISPLAY, or an Xvfb started here.
-class XServer {
-public:
-    static bool Ensure() {
-        const char* display = std::getenv("DISPLAY");
-        if (display && *display && CanConnect(display))
-            return true;
-        for (int n = 0; n < 20; ++n) {
-            const std::string name = ":" + std::to_string(170 + (getpid() + n) % 60);
-            const pid_t pid = fork();
-            if (pid == 0) {
-                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1600x1000x24", "-nolisten",
-                       "tcp", static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            if (pid < 0)
-                return false;
-            for (int tries = 0; tries < 100; ++tries) {
-                if (waitpid(pid, nullptr, WNOHANG) == pid)
-                    break; // that display was taken; try the next one
-                if (CanConnect(name.c_str())) {
-                    setenv("DISPLAY", name.c_str(), 1);
-                    started = pid;
-                    return true;
-                }
-                usleep(50000);
-            }
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        return false;
-    }
-    static void Stop() {
-        if (started > 0) {
-            kill(started, SIGTERM);
-            waitpid(started, nullptr, 0);
-            started = 0;
-        }
-    }
-
-private:
-    static bool CanConnect(const char* name) {
-        Display* d = XOpenDisplay(name);
-        if (!d)
-            return false;
-        XCloseDisplay(d);
-        return true;
-    }
-    static inline pid_t started = 0;
-};
 
 int IgnoreXErrors(Display*, XErrorEvent*) {
     return 0;
@@ -81,8 +26,19 @@ int IgnoreXErrors(Display*, XErrorEvent*) {
 
 class X11WindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { serverUp = XServer::Ensure(); }
-    static void TearDownTestSuite() { XServer::Stop(); }
+    static void SetUpTestSuite() {
+        serverUp = testing::XServer::Ensure();
+        // A server resets when its last client leaves, refusing connections
+        // for a moment; one connection held for the whole suite prevents that.
+        if (serverUp)
+            keeper = XOpenDisplay(nullptr);
+    }
+    static void TearDownTestSuite() {
+        if (keeper)
+            XCloseDisplay(keeper);
+        keeper = nullptr;
+        testing::XServer::Stop();
+    }
 
     void SetUp() override {
         if (!serverUp)
@@ -142,6 +98,7 @@ protected:
     Rect RectOf(int i) { return Control(i).GetRect(); }
 
     static inline bool serverUp = false;
+    static inline Display* keeper = nullptr; // held open while the suite runs
     testing::TestTorvik plug;
     IDrawContextX11* editor = nullptr;
     Display* host = nullptr;
@@ -282,6 +239,19 @@ TEST_F(X11WindowTest, ReopeningUnderANewParentKeepsPlaceAndSize) {
     EXPECT_EQ(editor->NativeWindow(), nullptr);
     EXPECT_EQ(editor->WindowEventFd(), -1);
     XDestroyWindow(host, second);
+}
+
+TEST_F(X11WindowTest, ResizingTheEditorResizesTheWindow) {
+    ASSERT_TRUE(Open());
+    editor->SetEditorSize(600, 300);
+    XSync(host, False);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host, editor->WindowId(), &attributes));
+    EXPECT_EQ(attributes.width, 600);
+    EXPECT_EQ(attributes.height, 300);
+    EXPECT_EQ(plug.lastResize, (std::pair<int, int>{600, 300}));
+    EXPECT_EQ(editor->DrawBitmap()->Width(), 600);
+    editor->OnWindowTimer(); // no controls left: nothing to draw, nothing breaks
 }
 
 TEST_F(X11WindowTest, BadParentOrVanishedParentIsSurvived) {

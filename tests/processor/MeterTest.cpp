@@ -1,8 +1,11 @@
 // Meter ballistics and the hand-off to the editor's meter controls.
 #include "ChainTestSupport.h"
+#include "graphics/DrawContext.h"
 #include "support/RecordingGraphics.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -102,6 +105,29 @@ TEST(Meters, ChainDrivesTheOutputMeterTowardFourPointTwoAtFullScale) {
     SetParam(fx, kPreampBypass, 0); // the output then equals the input
     Render(fx, Constant(96000, 1.0, 1.0), 512);
     EXPECT_NEAR(fx.MeterStates().meterMain, 4.2, 4.2 * 0.0125);
+}
+
+TEST(Meters, ChainHandsFiveValuesPerSample) {
+    TestTorvik fx;
+    RecordingGraphics* recorder = EnsureGraphics(fx);
+    fx.SetSampleRate(kFs);
+    Render(fx, Constant(3, 0.5, 0.5), 512);
+    if (!recorder) {
+        // The processor's own editor: each meter control holds its meter's
+        // latest state, kept within the control's 0..1.
+        auto* editor = dynamic_cast<IDrawContext*>(fx.Graphics());
+        ASSERT_NE(editor, nullptr);
+        const Meters& m = fx.MeterStates();
+        const double states[5] = {m.meterPre, m.meterMain, m.meterDeEss, m.meterGate, m.meterComp};
+        for (int i = 0; i < 5; ++i)
+            EXPECT_DOUBLE_EQ(editor->GetControl(40 + i)->Value(), std::clamp(states[i], 0.0, 1.0))
+                << i;
+        return;
+    }
+    ASSERT_EQ(recorder->handed.size(), 15u);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(recorder->handed[static_cast<std::size_t>(i)].control, 40 + i % 5);
+    EXPECT_EQ(recorder->handed[11].value, fx.MeterStates().meterMain);
 }
 
 TEST(Meters, CompressorMeterShowsTheReduction) {
