@@ -25,7 +25,8 @@ public:
     virtual int EditorWidth() const { return 0; }
     virtual int EditorHeight() const { return 0; }
     // parent: the host's window (an HWND, or an X11 window ID carried in the pointer).
-    virtual bool OpenEditorWindow(void* /*parent*/) { return false; }
+    // Returns the editor's own window the same way, or none.
+    virtual void* OpenEditorWindow(void* /*parent*/) { return nullptr; }
     virtual void CloseEditorWindow() {}
     // Where the platform has no event loop of its own (X11), the host's run loop
     // drives the window: a file descriptor to watch (-1 for none), the handler

@@ -1,5 +1,8 @@
 #include "processor/Torvik.h"
 
+#include "framework/PluginIdentity.h"
+#include "graphics/EditorContext.h"
+#include "processor/EditorLayout.h"
 #include "processor/Parameters.h"
 
 #include <cmath>
@@ -39,6 +42,12 @@ TORVIK::TORVIK() {
     // recall gives it.
     for (int i = 0; i < kNumParams; ++i)
         HandleParamChange(i);
+    // The editor: built once, attached for the instance's whole life. Attaching
+    // pushes every parameter's value into its controls.
+    IDrawContext* editor = CreateEditorContext(this, kEditorWidth, kEditorHeight, kEditorFps);
+    const MeterControlIndices controls = BuildTorvikEditor(*this, *editor);
+    SetMeterControls(controls.pre, controls.main, controls.deEss, controls.gate, controls.comp);
+    AttachEditorGraphics(editor);
     // The default preset holds the values a fresh instance starts with.
     FillDefaultPresets("-");
 }

@@ -1,6 +1,7 @@
 #pragma once
 // TORVIK: the vocal and channel-strip effect. Defines the parameters, runs the
 // signal chain and builds the editor.
+#include "processor/EditorLayout.h"
 #include "vst3/EffectVST3.h"
 #include "processor/stages/Compressor.h"
 #include "processor/stages/DeEsser.h"
@@ -27,6 +28,10 @@ public:
     // The editor's control indices of the five meters, in meter order.
     void SetMeterControls(int pre, int main, int deEss, int gate, int comp);
     const Meters& MeterStates() const { return meters; }
+    MeterControlIndices MeterControls() const {
+        return {meters.meterPreControl, meters.meterMainControl, meters.meterDeEssControl,
+                meters.meterGateControl, meters.meterCompControl};
+    }
 
     // Read-only views of the stages, for inspection.
     const Preamp& PreampStage() const { return preamp; }

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libpng-dev zlib1g-dev libsndfile1-dev libfreetype-dev fonts-dejavu-core
-    libx11-dev xvfb xauth x11-utils
+    libx11-dev libxtst-dev xvfb xauth x11-utils
     python3 python3-pil
     sox espeak-ng
     zam-plugins ardour

@@ -36,7 +36,7 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type) {
     if (!graphics)
         return kResultFalse;
     if (type && std::strcmp(type, kEditorPlatformType) == 0 && !windowOpen) {
-        windowOpen = graphics->OpenEditorWindow(parent);
+        windowOpen = graphics->OpenEditorWindow(parent) != nullptr;
         if (windowOpen)
             StartRunLoop();
     }

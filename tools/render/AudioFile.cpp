@@ -135,6 +135,9 @@ bool WriteAudioFile(const std::filesystem::path& path, const AudioData& audio, s
         error = "cannot write " + path.string() + " (" + sf_strerror(nullptr) + ")";
         return false;
     }
+    // No PEAK chunk: it carries the time of writing, and the same render must
+    // give the same bytes.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     // Integer files clip at full scale instead of wrapping round.
     if (IsIntegerEncoding(audio.format))
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);

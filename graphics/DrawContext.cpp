@@ -1,0 +1,379 @@
+#include "graphics/DrawContext.h"
+
+#include "framework/EffectBase.h"
+#include "graphics/BitmapCache.h"
+#include "graphics/BitmapControl.h"
+#include "graphics/Blit.h"
+#include "graphics/Font.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+
+namespace torvik {
+
+int BlitModeFor(BlendMethod method) {
+    switch (method) {
+    case BlendOpaque:
+        return kBlitCopy;
+    case BlendAdd:
+        return kBlitAdd | kBlitUseAlpha;
+    case BlendDodge:
+        return kBlitDodge | kBlitUseAlpha;
+    case BlendNone:
+    default:
+        return kBlitCopy | kBlitUseAlpha;
+    }
+}
+
+IDrawContext::IDrawContext(IEffectBase* plugIn, int w, int h, int rate)
+    : plug(plugIn), width(w), height(h), fps(rate) {}
+
+IDrawContext::~IDrawContext() {
+    delete keyCatcher;
+    keyCatcher = nullptr;
+    DeleteControls();
+    delete drawBitmap;
+    drawBitmap = nullptr;
+    delete scratchBitmap;
+    scratchBitmap = nullptr;
+}
+
+void IDrawContext::DeleteControls() {
+    while (!controls.empty()) {
+        delete controls.back();
+        controls.pop_back();
+    }
+}
+
+bool IDrawContext::MeasureText(TextStyle& style, const char* text, Rect& rect) {
+    return MeasureTextRect(style, text, rect);
+}
+
+void IDrawContext::SetEditorSize(int w, int h) {
+    {
+        // The processing thread feeds controls by index under the plug-in's
+        // lock; the list must not change under it.
+        std::unique_lock<std::recursive_mutex> guard;
+        if (plug)
+            guard = std::unique_lock(plug->Mutex());
+        width = w;
+        height = h;
+        EndOpenGesture();
+        mouseCapture = -1;
+        lastMouseX = -1;
+        lastMouseY = -1;
+        DeleteControls();
+        delete drawBitmap;
+        drawBitmap = nullptr;
+        delete scratchBitmap;
+        scratchBitmap = nullptr;
+        PrepareDrawing();
+    }
+    if (plug)
+        plug->ResizeEditor(w, h);
+}
+
+void IDrawContext::ApplyParamToControls(int paramIndex, double normalised) {
+    for (IControl* control : controls) {
+        if (control->ParamIndex() == paramIndex)
+            control->ApplyPlugValue(normalised);
+        auto& aux = control->AuxParams();
+        for (std::size_t k = 0; k < aux.size(); ++k) {
+            if (aux[k].paramIndex == paramIndex) {
+                control->ApplyAuxPlugValue(static_cast<int>(k), normalised);
+                break;
+            }
+        }
+    }
+}
+
+void IDrawContext::SetParamValueFromPlug(int paramIndex, double value, bool isNormalised) {
+    if (!isNormalised) {
+        const IParamRecord* param = plug ? plug->ParamAt(paramIndex) : nullptr;
+        if (!param)
+            return;
+        value = param->ToNormalised(value);
+    }
+    ApplyParamToControls(paramIndex, value);
+}
+
+void IDrawContext::SetControlValueFromPlug(int controlIndex, double normalised) {
+    if (controlIndex >= 0 && controlIndex < ControlCount())
+        controls[static_cast<std::size_t>(controlIndex)]->ApplyPlugValue(normalised);
+}
+
+void IDrawContext::PrepareDrawing() {
+    delete drawBitmap;
+    drawBitmap = new PIX_SysBitmap();
+    drawBitmap->Resize(width, height);
+    delete scratchBitmap;
+    scratchBitmap = new PIX_MemBitmap();
+}
+
+BitmapRef IDrawContext::LoadBitmapRef(int id, const char* name, int frames) {
+    PIX_IBitmap* bitmap = FindCachedBitmap(id);
+    if (!bitmap)
+        bitmap = AddCachedBitmap(id, LoadPlatformBitmap(id, name));
+    BitmapRef ref;
+    ref.bitmap = bitmap;
+    ref.width = bitmap ? bitmap->Width() : 0;
+    ref.height = bitmap ? bitmap->Height() : 0;
+    ref.frames = frames;
+    ref.framesHorizontal = false;
+    return ref;
+}
+
+void IDrawContext::AttachBackground(int id, const char* name) {
+    const BitmapRef ref = LoadBitmapRef(id, name, 1);
+    InsertBackground(new IBitmapControl(plug, 0, 0, -1, ref, BlendOpaque));
+}
+
+void IDrawContext::InsertBackground(IControl* control) {
+    if (control)
+        controls.insert(controls.begin(), control);
+}
+
+int IDrawContext::AttachControl(IControl* control) {
+    if (!control)
+        return -1;
+    controls.push_back(control);
+    return ControlCount() - 1;
+}
+
+IControl* IDrawContext::GetControl(int index) {
+    if (index < 0 || index >= ControlCount())
+        return nullptr;
+    return controls[static_cast<std::size_t>(index)];
+}
+
+void IDrawContext::SetKeyCatcher(IControl* control) {
+    delete keyCatcher;
+    keyCatcher = control;
+}
+
+bool IDrawContext::CollectDirtyRegion(Rect& region) {
+    bool any = false;
+    region = Rect{};
+    for (IControl* control : controls) {
+        if (!control->NeedsRedraw())
+            continue;
+        any = true;
+        const Rect& r = control->GetRect();
+        if (region.IsEmpty())
+            region = r;
+        else if (!r.IsEmpty())
+            region = BoundingBox(region, r);
+    }
+    return any;
+}
+
+bool IDrawContext::DrawRegion(const Rect& rect) {
+    if (controls.empty())
+        return true;
+    drawRect = rect;
+    for (IControl* control : controls) {
+        if (!control->IsHidden() && Intersects(rect, control->GetRect()))
+            control->Render(*this);
+    }
+    for (IControl* control : controls)
+        control->MarkClean();
+    return PresentRegion(rect);
+}
+
+bool IDrawContext::BlitBitmap(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY,
+                              const Blend* blend) {
+    const Rect r = Intersection(rect, drawRect);
+    const Rect source{srcX + r.left - rect.left, srcY + r.top - rect.top,
+                      srcX + r.right - rect.left, srcY + r.bottom - rect.top};
+    const float weight = blend ? blend->weight : 1.0f;
+    const int mode = blend ? BlitModeFor(blend->method) : (kBlitCopy | kBlitUseAlpha);
+    BlitPixels(drawBitmap, bitmap.bitmap, r.left, r.top, &source, weight, mode);
+    return true;
+}
+
+bool IDrawContext::RedrawDirty() {
+    Rect region;
+    if (!CollectDirtyRegion(region))
+        return false;
+    DrawRegion(region);
+    return true;
+}
+
+void IDrawContext::MarkAllDirty() {
+    for (IControl* control : controls)
+        control->MarkDirty(false);
+}
+
+int IDrawContext::HitTestFor(int x, int y, bool hoverRule) const {
+    for (int i = ControlCount() - 1; i >= 0; --i) {
+        const IControl* control = controls[static_cast<std::size_t>(i)];
+        if (control->IsHidden())
+            continue;
+        if (control->IsGrayed() && !(hoverRule && control->HoverWhenGrayed()))
+            continue;
+        if (control->HitTest(x, y))
+            return i;
+    }
+    return -1;
+}
+
+int IDrawContext::HitTest(int x, int y) const {
+    return HitTestFor(x, y, false);
+}
+
+void IDrawContext::EndOpenGesture() {
+    const int param = openGesture;
+    openGesture = -1;
+    if (plug && param >= 0)
+        plug->EndHostEdit(param);
+}
+
+void IDrawContext::MouseDown(int x, int y, const MouseMods& mods) {
+    lastMouseX = lastMouseY = -1;
+    mouseCapture = -1;
+    EndOpenGesture(); // a press while another button still holds a gesture
+    const int hit = HitTest(x, y);
+    if (hit < 0)
+        return;
+    IControl* control = controls[static_cast<std::size_t>(hit)];
+    mouseCapture = hit;
+    lastMouseX = x;
+    lastMouseY = y;
+    const int param = control->ParamIndex();
+    if (plug && plug->QueryApi() == 1 && mods.right) {
+        if (param >= 0) {
+            lastMouseX = lastMouseY = -1;
+            mouseCapture = -1;
+            plug->ShowHostParamMenu(param, x, y);
+            return;
+        }
+    } else if (plug && param >= 0) {
+        plug->BeginHostEdit(param);
+        openGesture = param;
+    }
+    control->OnPress(x, y, mods);
+}
+
+void IDrawContext::MouseDrag(int x, int y, const MouseMods& mods) {
+    if (mouseCapture < 0 || mouseCapture >= ControlCount())
+        return;
+    if (x == lastMouseX && y == lastMouseY)
+        return;
+    const int dX = x - lastMouseX;
+    const int dY = y - lastMouseY;
+    lastMouseX = x;
+    lastMouseY = y;
+    controls[static_cast<std::size_t>(mouseCapture)]->OnDrag(x, y, dX, dY, mods);
+}
+
+void IDrawContext::MouseUp(int x, int y, const MouseMods& mods) {
+    const int c = mouseCapture >= 0 ? mouseCapture : HitTest(x, y);
+    mouseCapture = lastMouseX = lastMouseY = -1;
+    if (c < 0 || c >= ControlCount()) {
+        EndOpenGesture();
+        return;
+    }
+    IControl* control = controls[static_cast<std::size_t>(c)];
+    control->OnRelease(x, y, mods);
+    // Only a gesture that a press began is ended: a release after a
+    // host-menu press or a double click has none.
+    if (control->ParamIndex() >= 0 && control->ParamIndex() == openGesture)
+        EndOpenGesture();
+}
+
+bool IDrawContext::MouseDoubleClick(int x, int y, const MouseMods& mods) {
+    lastMouseX = lastMouseY = mouseCapture = -1;
+    const int hit = HitTest(x, y);
+    if (hit < 0)
+        return false;
+    IControl* control = controls[static_cast<std::size_t>(hit)];
+    if (control->DoubleClickAsPress()) {
+        mouseCapture = hit;
+        lastMouseX = x;
+        lastMouseY = y;
+        control->OnPress(x, y, mods);
+        return true;
+    }
+    // The value change of a double click is a gesture of its own.
+    EndOpenGesture();
+    const int param = control->ParamIndex();
+    if (plug && param >= 0)
+        plug->BeginHostEdit(param);
+    control->OnDoubleClick(x, y, mods);
+    if (plug && param >= 0)
+        plug->EndHostEdit(param);
+    return false;
+}
+
+void IDrawContext::MouseWheel(int x, int y, const MouseMods& mods, int notches) {
+    const int target = mouseCapture >= 0 ? mouseCapture : HitTest(x, y);
+    if (target < 0 || target >= ControlCount())
+        return;
+    controls[static_cast<std::size_t>(target)]->OnWheel(x, y, mods, notches);
+}
+
+bool IDrawContext::KeyDown(int x, int y, int key) {
+    const int target = mouseCapture >= 0 ? mouseCapture : HitTest(x, y);
+    IControl* control = nullptr;
+    if (target <= 0 || target >= ControlCount())
+        control = keyCatcher;
+    else
+        control = controls[static_cast<std::size_t>(target)];
+    if (!control)
+        return false;
+    return control->OnKey(x, y, key);
+}
+
+bool IDrawContext::MouseHover(int x, int y, const MouseMods& mods) {
+    if (!handleMouseOver)
+        return false;
+    const int target = mouseCapture >= 0 ? mouseCapture : HitTestFor(x, y, true);
+    if (target < 0 || target >= ControlCount())
+        return true;
+    lastMouseX = x;
+    lastMouseY = y;
+    controls[static_cast<std::size_t>(target)]->OnHover(x, y, mods);
+    if (mouseOver >= 0 && mouseOver != target && mouseOver < ControlCount())
+        controls[static_cast<std::size_t>(mouseOver)]->OnLeave();
+    mouseOver = target;
+    return true;
+}
+
+void IDrawContext::MouseLeave() {
+    for (IControl* control : controls)
+        control->OnLeave();
+    mouseOver = -1;
+}
+
+void IDrawContext::PromptValueEntry(IControl* control, IParamRecord* param, const Rect& rect) {
+    if (!control || !param)
+        return;
+    const ParamKind kind = param->Kind();
+    if (kind == kParamList || (kind == kParamBoolean && !param->DisplayTexts().empty())) {
+        IPopupMenu menu;
+        const std::string current = param->CurrentText();
+        const int count = static_cast<int>(param->DisplayTexts().size());
+        for (int i = 0; i < count; ++i) {
+            const char* title = param->DisplayTextFor(i);
+            menu.AddItem(title, current == (title ? title : ""));
+        }
+        IPopupMenu* chosen = RunPopupMenu(&menu, rect);
+        if (chosen && chosen->ChosenIndex() >= 0)
+            control->ApplyUserValue(param->ToNormalised(chosen->ChosenIndex()));
+        return;
+    }
+    char text[64];
+    const double v = param->Value();
+    if (param->DisplayPrecision() > 0) {
+        std::snprintf(text, sizeof text, "%.*f", param->DisplayPrecision(),
+                      param->NegateDisplay() ? -v : v);
+    } else {
+        const double shown = std::clamp(param->NegateDisplay() ? -v : v, -1e15, 1e15);
+        std::snprintf(text, sizeof text, "%lld",
+                      static_cast<long long>(shown == shown ? shown : 0.0));
+    }
+    OpenTextEntry(control, control->Text(), rect, text, param);
+}
+
+} // namespace torvik

@@ -1,0 +1,182 @@
+#pragma once
+// The editor's graphics context: the ordered control list (index 0 is the
+// background), the back buffer they draw into, the mouse state and the redraw
+// rate. Platform classes derive from it, supply the platform services and turn
+// window events into the dispatch operations below.
+#include "framework/EditorGraphics.h"
+#include "graphics/Bitmap.h"
+#include "graphics/BitmapRef.h"
+#include "graphics/Control.h"
+#include "graphics/Geometry.h"
+#include "graphics/PopupMenu.h"
+#include "graphics/TextStyle.h"
+
+#include <string>
+#include <vector>
+
+namespace torvik {
+
+class IEffectBase;
+class IParamRecord;
+
+// Key codes handed to KeyDown.
+enum EditorKeyCode : int {
+    kKeySpace = 0,
+    kKeyUp = 1,
+    kKeyDown = 2,
+    kKeyLeft = 3,
+    kKeyRight = 4,
+    kKeyDigit0 = 5,  // "0".."9" are 5..14
+    kKeyLetterA = 15 // "A".."Z" are 15..40
+};
+
+class IDrawContext : public IEditorGraphics {
+public:
+    IDrawContext(IEffectBase* plug, int width, int height, int fps);
+    IDrawContext(const IDrawContext&) = delete;
+    IDrawContext& operator=(const IDrawContext&) = delete;
+
+    // Virtual operations, in slot order.
+    virtual bool PresentRegion(const Rect& rect) = 0;
+    virtual bool MeasureText(TextStyle& style, const char* text, Rect& rect);
+    virtual void EndTextEntry() = 0;
+    virtual void SetEditorSize(int w, int h);
+    virtual bool IsWindowOpen() { return NativeWindow() != nullptr; }
+    virtual const char* BackendName() { return ""; }
+    virtual int ShowMessage(const char* text, const char* caption, int type) = 0;
+    virtual IPopupMenu* RunPopupMenu(IPopupMenu* menu, const Rect& rect) = 0;
+    virtual void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                               const char* text, IParamRecord* param) = 0;
+    virtual void HostExecutablePath(std::string& out) = 0;
+    virtual void PluginModulePath(std::string& out) = 0;
+    virtual void UserDesktopPath(std::string& out) = 0;
+    virtual void AppDataPath(std::string& out, bool systemWide) = 0;
+    virtual void SandboxAppDataPath(std::string& out) = 0;
+    virtual void AskForFile(std::string& out, int action, std::string& directory,
+                            const char* extensions) = 0;
+    virtual bool AskForColour(Colour& colour, const char* prompt) = 0;
+    virtual bool OpenWebAddress(const char* address, const char* title, const char* confirmText,
+                                const char* errorText) = 0;
+    virtual void* OpenWindowInControl(void* /*parent*/, IControl* /*parentControl*/) {
+        return nullptr;
+    }
+    virtual void* OpenEditorWindow(void* parent) = 0;
+    virtual void AttachChildWindow(void* /*window*/) {}
+    virtual void DetachChildWindow() {}
+    virtual void CloseEditorWindow() = 0;
+    virtual void* NativeWindow() = 0;
+    virtual bool ClipboardText(std::string& out) = 0;
+    ~IDrawContext() override;
+    virtual void HideCursor() {}
+    virtual void RevealCursor() {}
+    virtual void PlatformHook() = 0;
+    virtual PIX_IBitmap* LoadPlatformBitmap(int id, const char* name) = 0;
+
+    // What the plug-in core calls (IEditorGraphics).
+    void ApplyParamToControls(int paramIndex, double normalised) override;
+    void SetParamValueFromPlug(int paramIndex, double value, bool isNormalised) override;
+    void SetControlValueFromPlug(int controlIndex, double normalised) override;
+    int ControlCount() const override { return static_cast<int>(controls.size()); }
+    void PrepareDrawing() override;
+    int EditorWidth() const override { return width; }
+    int EditorHeight() const override { return height; }
+
+    // Building the editor.
+    // A bitmap from the module-wide cache, loaded on first use. When it cannot
+    // be loaded the reference carries no bitmap and a 0 x 0 size.
+    BitmapRef LoadBitmapRef(int id, const char* name, int frames);
+    // A one-frame opaque bitmap control over its bitmap's size, put in front of the list.
+    void AttachBackground(int id, const char* name);
+    // Puts a control (owned from now on) in front of the list; the others move up by one.
+    void InsertBackground(IControl* control);
+    // Appends a control (owned from now on); returns its index.
+    int AttachControl(IControl* control);
+    IControl* GetControl(int index);
+    // Receives keys that land on the background or on no control; owned.
+    void SetKeyCatcher(IControl* control);
+
+    // Drawing.
+    // Bounding box of every control that needs a redraw; false when none does.
+    bool CollectDirtyRegion(Rect& region);
+    // Renders every visible control touching rect, cleans every control, presents rect.
+    bool DrawRegion(const Rect& rect);
+    // Draws the part of a bitmap starting at (srcX, srcY) into rect of the back
+    // buffer, clipped to the region being drawn. A null blend draws through the
+    // source alpha at full weight.
+    bool BlitBitmap(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY,
+                    const Blend* blend);
+    // One timer tick: collects the dirty region and, when there is one, has the
+    // platform repaint it now. Returns whether anything was dirty.
+    bool RedrawDirty();
+    // Marks every control dirty, so the next tick repaints everything.
+    void MarkAllDirty();
+
+    // Input, in editor coordinates.
+    int HitTest(int x, int y) const;
+    void MouseDown(int x, int y, const MouseMods& mods);
+    void MouseDrag(int x, int y, const MouseMods& mods);
+    void MouseUp(int x, int y, const MouseMods& mods);
+    // True when the control took the double click as a press (the platform then captures the
+    // mouse).
+    bool MouseDoubleClick(int x, int y, const MouseMods& mods);
+    void MouseWheel(int x, int y, const MouseMods& mods, int notches);
+    bool KeyDown(int x, int y, int key);
+    bool MouseHover(int x, int y, const MouseMods& mods);
+    void MouseLeave();
+
+    // Right-click value entry: a menu for listed values, a text entry otherwise.
+    void PromptValueEntry(IControl* control, IParamRecord* param, const Rect& rect);
+
+    // State.
+    IEffectBase* Plug() const { return plug; }
+    int Width() const { return width; }
+    int Height() const { return height; }
+    int Fps() const { return fps; }
+    // Milliseconds between timer ticks.
+    int TimerIntervalMs() const { return fps > 0 ? 1000 / fps : 1000; }
+    PIX_SysBitmap* DrawBitmap() const { return drawBitmap; }
+    PIX_MemBitmap* ScratchBitmap() const { return scratchBitmap; }
+    const Rect& DrawRect() const { return drawRect; }
+    int MouseCapture() const { return mouseCapture; }
+    int MouseOver() const { return mouseOver; }
+    int LastMouseX() const { return lastMouseX; }
+    int LastMouseY() const { return lastMouseY; }
+    bool HandleMouseOver() const { return handleMouseOver; }
+    void SetHandleMouseOver(bool on) { handleMouseOver = on; }
+    bool StrictDrawing() const { return strictDrawing; }
+    bool TooltipsEnabled() const { return tooltipsEnabled; }
+    void SetTooltipsEnabled(bool on) { tooltipsEnabled = on; }
+
+protected:
+    // Index of the topmost control under (x, y) that takes input, or -1.
+    int HitTestFor(int x, int y, bool hoverRule) const;
+    void DeleteControls();
+    // Ends the host gesture a press began, if one is open.
+    void EndOpenGesture();
+
+    std::vector<IControl*> controls; // owned; index 0 is the background
+    IEffectBase* plug;               // the creating plug-in; not owned
+    Rect drawRect;                   // region of the current pass; blits are clipped to it
+    bool cursorHidden = false;       // the platform hid the cursor
+    int savedCursorX = -1;           // screen position where the cursor was hidden
+    int savedCursorY = -1;
+    PIX_SysBitmap* drawBitmap = nullptr;    // back buffer, owned
+    PIX_MemBitmap* scratchBitmap = nullptr; // spare bitmap, owned; not drawn into
+    int width;                              // editor size, pixels
+    int height;
+    int fps;               // redraw timer rate, ticks per second
+    int mouseCapture = -1; // control holding the mouse during a press
+    int mouseOver = -1;    // control under the cursor while hover tracking
+    int lastMouseX = 0;    // last press or drag position; -1 after release
+    int lastMouseY = 0;
+    bool handleMouseOver = false;   // hover tracking
+    bool strictDrawing = true;      // region redraw rule of DrawRegion
+    bool tooltipsEnabled = false;   // tooltip window
+    IControl* keyCatcher = nullptr; // owned; keys over the background or nothing
+    int openGesture = -1;           // parameter whose host gesture a press began, or -1
+};
+
+// Blit mode for a blend method.
+int BlitModeFor(BlendMethod method);
+
+} // namespace torvik

@@ -1,0 +1,386 @@
+#include "graphics/x11/DrawContextX11.h"
+
+#include "graphics/EditorContext.h"
+#include "graphics/PngResource.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+
+namespace torvik {
+
+namespace {
+
+// X errors on the editors' own connections (a parent destroyed under us, a
+// bad parent ID) must not end the host, whose handler may do just that. Our
+// handler ignores errors on our connections and passes the rest on.
+struct ErrorTrap {
+    std::mutex lock;
+    std::set<Display*> displays;      // our open connections
+    XErrorHandler previous = nullptr; // the handler we chain to
+    bool installed = false;
+    unsigned long errorCount = 0; // errors seen on our connections
+};
+
+ErrorTrap& Trap() {
+    static ErrorTrap trap;
+    return trap;
+}
+
+int OnXError(Display* display, XErrorEvent* error) {
+    ErrorTrap& trap = Trap();
+    XErrorHandler next = nullptr;
+    {
+        std::lock_guard guard(trap.lock);
+        if (trap.displays.count(display)) {
+            ++trap.errorCount;
+            return 0;
+        }
+        next = trap.previous;
+    }
+    return next ? next(display, error) : 0;
+}
+
+void WatchDisplay(Display* display) {
+    ErrorTrap& trap = Trap();
+    std::lock_guard guard(trap.lock);
+    trap.displays.insert(display);
+    if (!trap.installed) {
+        trap.previous = XSetErrorHandler(OnXError);
+        trap.installed = true;
+    }
+}
+
+void ForgetDisplay(Display* display) {
+    ErrorTrap& trap = Trap();
+    std::lock_guard guard(trap.lock);
+    trap.displays.erase(display);
+    if (trap.displays.empty() && trap.installed) {
+        // Put the old handler back only if nobody replaced ours meanwhile.
+        XErrorHandler current = XSetErrorHandler(trap.previous);
+        if (current != OnXError)
+            XSetErrorHandler(current);
+        trap.installed = false;
+        trap.previous = nullptr;
+    }
+}
+
+unsigned long ErrorCount() {
+    ErrorTrap& trap = Trap();
+    std::lock_guard guard(trap.lock);
+    return trap.errorCount;
+}
+
+MouseMods ModsFromState(unsigned int state) {
+    MouseMods mods;
+    mods.left = (state & Button1Mask) != 0;
+    mods.right = (state & Button3Mask) != 0;
+    mods.shift = (state & ShiftMask) != 0;
+    mods.ctrl = (state & ControlMask) != 0;
+    mods.alt = (state & Mod1Mask) != 0;
+    return mods;
+}
+
+// Editor key code of a key symbol, or -1 for keys the editor does not know.
+int KeyCodeFor(KeySym sym) {
+    if (sym == XK_space)
+        return kKeySpace;
+    if (sym == XK_Up)
+        return kKeyUp;
+    if (sym == XK_Down)
+        return kKeyDown;
+    if (sym == XK_Left)
+        return kKeyLeft;
+    if (sym == XK_Right)
+        return kKeyRight;
+    if (sym >= XK_0 && sym <= XK_9)
+        return kKeyDigit0 + static_cast<int>(sym - XK_0);
+    if (sym >= XK_a && sym <= XK_z)
+        return kKeyLetterA + static_cast<int>(sym - XK_a);
+    if (sym >= XK_A && sym <= XK_Z)
+        return kKeyLetterA + static_cast<int>(sym - XK_A);
+    return -1;
+}
+
+// The ancestor of w that is a child of the root window.
+Window TopLevelOf(Display* display, Window w) {
+    Window current = w;
+    for (int depth = 0; depth < 64; ++depth) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, current, &root, &parent, &children, &count))
+            return current;
+        if (children)
+            XFree(children);
+        if (parent == 0 || parent == root)
+            return current;
+        current = parent;
+    }
+    return current;
+}
+
+} // namespace
+
+IDrawContext* CreateEditorContext(IEffectBase* plug, int width, int height, int fps) {
+    return new IDrawContextX11(plug, width, height, fps);
+}
+
+IDrawContextX11::IDrawContextX11(IEffectBase* plugIn, int w, int h, int rate)
+    : IDrawContextQuiet(plugIn, w, h, rate) {}
+
+IDrawContextX11::~IDrawContextX11() {
+    CloseEditorWindow();
+}
+
+PIX_IBitmap* IDrawContextX11::LoadPlatformBitmap(int id, const char* name) {
+    return LoadPngResource(nullptr, id, name);
+}
+
+void* IDrawContextX11::NativeWindow() {
+    return window ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)) : nullptr;
+}
+
+int IDrawContextX11::WindowEventFd() const {
+    return display ? ConnectionNumber(display) : -1;
+}
+
+void* IDrawContextX11::OpenEditorWindow(void* parent) {
+    const auto parentId = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
+    int x = 0;
+    int y = 0;
+    unsigned int w = static_cast<unsigned int>(std::max(1, width));
+    unsigned int h = static_cast<unsigned int>(std::max(1, height));
+    if (window && display) {
+        // Reopening under a new parent keeps the window's place and size.
+        Window root = 0;
+        unsigned int border = 0;
+        unsigned int depth = 0;
+        XGetGeometry(display, window, &root, &x, &y, &w, &h, &border, &depth);
+        CloseEditorWindow();
+    }
+    if (parentId == 0)
+        return nullptr;
+    parentWindow = parentId;
+
+    display = XOpenDisplay(nullptr);
+    if (!display)
+        return nullptr;
+    WatchDisplay(display);
+    const unsigned long errorsBefore = ErrorCount();
+
+    XWindowAttributes parentAttributes{};
+    if (!XGetWindowAttributes(display, parentId, &parentAttributes)) {
+        ReleaseWindow();
+        return nullptr;
+    }
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask |
+                            KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+    if (handleMouseOver)
+        attributes.event_mask |= PointerMotionMask | LeaveWindowMask;
+    attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
+    window = XCreateWindow(display, parentId, x, y, w, h, 0, CopyFromParent, InputOutput,
+                           CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+    XSync(display, False);
+    if (!window || ErrorCount() != errorsBefore) {
+        ReleaseWindow();
+        return nullptr;
+    }
+    gc = XCreateGC(display, window, 0, nullptr);
+
+    // Our pixels are 0xAARRGGBB little-endian; a 24/32-bit true-colour screen
+    // with the usual masks takes them as they are.
+    XWindowAttributes own{};
+    XGetWindowAttributes(display, window, &own);
+    canPresent = own.visual && own.visual->c_class == TrueColor &&
+                 own.visual->red_mask == 0xFF0000 && own.visual->green_mask == 0xFF00 &&
+                 own.visual->blue_mask == 0xFF && (own.depth == 24 || own.depth == 32);
+
+    topLevelWindow = TopLevelOf(display, window);
+    XMapWindow(display, window);
+    XSync(display, False);
+    lastPressPending = false;
+    MarkAllDirty(); // the first tick paints everything
+    return NativeWindow();
+}
+
+void IDrawContextX11::ReleaseWindow() {
+    if (display) {
+        if (gc)
+            XFreeGC(display, gc);
+        if (window)
+            XDestroyWindow(display, window);
+        XSync(display, False);
+        ForgetDisplay(display);
+        XCloseDisplay(display);
+    }
+    display = nullptr;
+    gc = nullptr;
+    window = 0;
+    topLevelWindow = 0;
+    canPresent = false;
+}
+
+void IDrawContextX11::CloseEditorWindow() {
+    if (!display)
+        return;
+    ReleaseWindow();
+}
+
+bool IDrawContextX11::PresentRegion(const Rect& rect) {
+    if (!display || !window || !gc || !canPresent || !drawBitmap || !drawBitmap->PixelData())
+        return true;
+    const Rect bounds{0, 0, drawBitmap->Width(), drawBitmap->Height()};
+    const Rect r = Intersection(rect, bounds);
+    if (r.Width() <= 0 || r.Height() <= 0)
+        return true;
+    XWindowAttributes own{};
+    XGetWindowAttributes(display, window, &own);
+    XImage* image = XCreateImage(display, own.visual, static_cast<unsigned int>(own.depth), ZPixmap,
+                                 0, reinterpret_cast<char*>(drawBitmap->PixelData()),
+                                 static_cast<unsigned int>(drawBitmap->Width()),
+                                 static_cast<unsigned int>(drawBitmap->Height()), 32,
+                                 drawBitmap->RowSpan() * 4);
+    if (!image)
+        return false;
+    image->byte_order = LSBFirst;
+    XPutImage(display, window, gc, image, r.left, r.top, r.left, r.top,
+              static_cast<unsigned int>(r.Width()), static_cast<unsigned int>(r.Height()));
+    image->data = nullptr; // the pixels belong to the back buffer
+    XDestroyImage(image);
+    XFlush(display);
+    return true;
+}
+
+void IDrawContextX11::OnWindowTimer() {
+    if (!window)
+        return;
+    RedrawDirty();
+}
+
+void IDrawContextX11::OnWindowEvents() {
+    while (display && XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == MotionNotify) {
+            // Only the latest position of a run of moves matters.
+            while (XCheckTypedWindowEvent(display, event.xmotion.window, MotionNotify, &event)) {
+            }
+        }
+        HandleEvent(event);
+    }
+}
+
+void IDrawContextX11::HandleEvent(XEvent& event) {
+    if (event.xany.window != window)
+        return;
+    switch (event.type) {
+    case Expose:
+        DrawRegion(Rect{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                        event.xexpose.y + event.xexpose.height});
+        break;
+    case ButtonPress:
+        HandleButtonPress(event);
+        break;
+    case ButtonRelease:
+        HandleButtonRelease(event);
+        break;
+    case MotionNotify: {
+        const MouseMods mods = ModsFromState(event.xmotion.state);
+        if (mods.left || mods.right)
+            MouseDrag(event.xmotion.x, event.xmotion.y, mods);
+        else
+            MouseHover(event.xmotion.x, event.xmotion.y, mods);
+        break;
+    }
+    case LeaveNotify:
+        if (handleMouseOver)
+            MouseLeave();
+        break;
+    case KeyPress:
+        HandleKey(event, true);
+        break;
+    case KeyRelease:
+        HandleKey(event, false);
+        break;
+    case DestroyNotify:
+        // The host destroyed its window and ours with it.
+        window = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void IDrawContextX11::HandleButtonPress(XEvent& event) {
+    const XButtonEvent& b = event.xbutton;
+    if (b.button == Button4 || b.button == Button5) {
+        MouseWheel(b.x, b.y, ModsFromState(b.state), b.button == Button4 ? 1 : -1);
+        return;
+    }
+    if (b.button != Button1 && b.button != Button2 && b.button != Button3)
+        return;
+    MouseMods mods = ModsFromState(b.state);
+    mods.left = mods.left || b.button == Button1;
+    mods.right = mods.right || b.button == Button3;
+    XSetInputFocus(display, window, RevertToParent, b.time);
+    if (b.button == Button1) {
+        const bool isDouble = lastPressPending && b.time - lastPressTime <= kDoubleClickMs &&
+                              std::abs(b.x - lastPressX) <= kDoubleClickSlop &&
+                              std::abs(b.y - lastPressY) <= kDoubleClickSlop;
+        if (isDouble) {
+            lastPressPending = false;
+            MouseDoubleClick(b.x, b.y, mods);
+            return;
+        }
+        lastPressPending = true;
+        lastPressTime = b.time;
+        lastPressX = b.x;
+        lastPressY = b.y;
+    } else {
+        lastPressPending = false;
+    }
+    MouseDown(b.x, b.y, mods);
+}
+
+void IDrawContextX11::HandleButtonRelease(XEvent& event) {
+    const XButtonEvent& b = event.xbutton;
+    if (b.button != Button1 && b.button != Button2 && b.button != Button3)
+        return;
+    MouseMods mods = ModsFromState(b.state);
+    // The state still shows the button being released.
+    if (b.button == Button1)
+        mods.left = false;
+    if (b.button == Button3)
+        mods.right = false;
+    MouseUp(b.x, b.y, mods);
+}
+
+void IDrawContextX11::HandleKey(XEvent& event, bool press) {
+    if (press) {
+        const int key = KeyCodeFor(XLookupKeysym(&event.xkey, 0));
+        if (key >= 0 && KeyDown(event.xkey.x, event.xkey.y, key))
+            return;
+    }
+    ForwardKey(event);
+}
+
+void IDrawContextX11::ForwardKey(XEvent& event) {
+    if (!topLevelWindow || topLevelWindow == window)
+        return;
+    XEvent copy = event;
+    copy.xkey.window = topLevelWindow;
+    copy.xkey.subwindow = 0;
+    XSendEvent(display, topLevelWindow, False,
+               event.type == KeyPress ? KeyPressMask : KeyReleaseMask, &copy);
+    XFlush(display);
+}
+
+} // namespace torvik

@@ -1,0 +1,42 @@
+#pragma once
+// TORVIK's editor: one background and 44 controls drawn from film strips,
+// with the bitmap, place and parameter of each.
+#include <span>
+
+namespace torvik {
+
+class IEffectBase;
+class IDrawContext;
+
+enum class ControlKind { Background, Knob, Switch, Meter };
+
+// One control of the editor.
+struct ControlLayout {
+    ControlKind kind;
+    int bitmapId;     // PNG resource ID
+    const char* name; // resource file name, for its extension
+    int frames;       // frames stacked in the strip
+    int bitmapWidth;  // whole strip, pixels
+    int bitmapHeight; // whole strip, pixels
+    int x;            // top-left corner in the editor
+    int y;
+    int paramIndex; // bound parameter, -1 for none
+};
+
+// Every control in attach order; position = control index.
+std::span<const ControlLayout> TorvikEditorLayout();
+
+// Control indices of the five meters, as the editor attached them.
+struct MeterControlIndices {
+    int pre = -1;
+    int main = -1;
+    int deEss = -1;
+    int gate = -1;
+    int comp = -1;
+};
+
+// Puts the background and the 44 controls into a fresh context. A strip that
+// cannot be loaded leaves its control at its place and size, drawing nothing.
+MeterControlIndices BuildTorvikEditor(IEffectBase& plug, IDrawContext& context);
+
+} // namespace torvik

@@ -1,0 +1,302 @@
+// The Linux editor window in a real X server (Xvfb): embedded as a child of a
+// host window, painted from the back buffer, and driven by real pointer and
+// key events injected through XTest.
+#include "graphics/x11/DrawContextX11.h"
+#include "processor/Parameters.h"
+#include "support/TestTorvik.h"
+
+#include <gtest/gtest.h>
+
+// After the test framework: Xlib's macros (None, Bool, ...) would clash with it.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace torvik {
+namespace {
+
+// An X server for the tests: the one in DISPLAY, or an Xvfb started here.
+class XServer {
+public:
+    static bool Ensure() {
+        const char* display = std::getenv("DISPLAY");
+        if (display && *display && CanConnect(display))
+            return true;
+        for (int n = 0; n < 20; ++n) {
+            const std::string name = ":" + std::to_string(170 + (getpid() + n) % 60);
+            const pid_t pid = fork();
+            if (pid == 0) {
+                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1600x1000x24", "-nolisten",
+                       "tcp", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            if (pid < 0)
+                return false;
+            for (int tries = 0; tries < 100; ++tries) {
+                if (waitpid(pid, nullptr, WNOHANG) == pid)
+                    break; // that display was taken; try the next one
+                if (CanConnect(name.c_str())) {
+                    setenv("DISPLAY", name.c_str(), 1);
+                    started = pid;
+                    return true;
+                }
+                usleep(50000);
+            }
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        return false;
+    }
+    static void Stop() {
+        if (started > 0) {
+            kill(started, SIGTERM);
+            waitpid(started, nullptr, 0);
+            started = 0;
+        }
+    }
+
+private:
+    static bool CanConnect(const char* name) {
+        Display* d = XOpenDisplay(name);
+        if (!d)
+            return false;
+        XCloseDisplay(d);
+        return true;
+    }
+    static inline pid_t started = 0;
+};
+
+int IgnoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+class X11WindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { serverUp = XServer::Ensure(); }
+    static void TearDownTestSuite() { XServer::Stop(); }
+
+    void SetUp() override {
+        if (!serverUp)
+            GTEST_SKIP() << "no X server and Xvfb could not be started";
+        host = XOpenDisplay(nullptr);
+        ASSERT_NE(host, nullptr);
+        XSetErrorHandler(IgnoreXErrors);
+        int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+        ASSERT_TRUE(XTestQueryExtension(host, &eventBase, &errorBase, &major, &minor));
+        parent = MakeHostWindow();
+        editor = dynamic_cast<IDrawContextX11*>(plug.Graphics());
+        ASSERT_NE(editor, nullptr);
+    }
+    void TearDown() override {
+        if (editor)
+            editor->CloseEditorWindow();
+        if (host) {
+            XDestroyWindow(host, parent);
+            XCloseDisplay(host);
+        }
+    }
+
+    // A top-level host window at the screen's origin that hears key presses.
+    Window MakeHostWindow() {
+        const int screen = DefaultScreen(host);
+        Window w = XCreateSimpleWindow(host, RootWindow(host, screen), 0, 0, 1186, 644, 0,
+                                       BlackPixel(host, screen), WhitePixel(host, screen));
+        XSelectInput(host, w, KeyPressMask | StructureNotifyMask);
+        XMapWindow(host, w);
+        XSync(host, False);
+        return w;
+    }
+    bool Open() {
+        void* window = editor->OpenEditorWindow(reinterpret_cast<void*>(parent));
+        Pump([] { return false; }, 5);
+        return window != nullptr;
+    }
+    // Services the editor's connection like a host run loop, until done() or
+    // the given number of idle rounds passed.
+    void Pump(const std::function<bool()>& done, int rounds = 100) {
+        for (int i = 0; i < rounds && !done(); ++i) {
+            XSync(host, False);
+            pollfd fd{editor->WindowEventFd(), POLLIN, 0};
+            if (fd.fd < 0)
+                return;
+            poll(&fd, 1, 20);
+            editor->OnWindowEvents();
+        }
+    }
+    void Click(int x, int y, unsigned button = 1) {
+        XTestFakeMotionEvent(host, DefaultScreen(host), x, y, CurrentTime);
+        XTestFakeButtonEvent(host, button, True, CurrentTime);
+        XTestFakeButtonEvent(host, button, False, CurrentTime);
+        XSync(host, False);
+    }
+    IControl& Control(int i) { return *editor->GetControl(i); }
+    Rect RectOf(int i) { return Control(i).GetRect(); }
+
+    static inline bool serverUp = false;
+    testing::TestTorvik plug;
+    IDrawContextX11* editor = nullptr;
+    Display* host = nullptr;
+    Window parent = 0;
+};
+
+TEST_F(X11WindowTest, OpensAsAChildOfTheHostWindowAndPaintsTheBackBuffer) {
+    ASSERT_TRUE(Open());
+    Window root = 0, up = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    ASSERT_TRUE(XQueryTree(host, editor->WindowId(), &root, &up, &children, &count));
+    if (children)
+        XFree(children);
+    EXPECT_EQ(up, parent);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host, editor->WindowId(), &attributes));
+    EXPECT_EQ(attributes.width, 1186);
+    EXPECT_EQ(attributes.height, 644);
+    EXPECT_EQ(attributes.map_state, IsViewable);
+    EXPECT_GE(editor->WindowEventFd(), 0);
+
+    editor->OnWindowTimer(); // everything is dirty after opening: the whole editor is painted
+    XSync(host, False);
+    const Rect knob = RectOf(1);
+    const struct {
+        int x, y;
+    } points[] = {{5, 5}, {knob.left + 33, knob.top + 32}, {600, 620}, {1000, 130}};
+    for (const auto& p : points) {
+        XImage* shot = XGetImage(host, editor->WindowId(), p.x, p.y, 1, 1, AllPlanes, ZPixmap);
+        ASSERT_NE(shot, nullptr);
+        const unsigned long onScreen = XGetPixel(shot, 0, 0) & 0xFFFFFF;
+        XDestroyImage(shot);
+        const std::uint32_t drawn = BitmapRow(*editor->DrawBitmap(), p.y)[p.x] & 0xFFFFFF;
+        EXPECT_EQ(onScreen, drawn) << p.x << "," << p.y;
+    }
+}
+
+TEST_F(X11WindowTest, AClickTogglesASwitchAsOneGesture) {
+    ASSERT_TRUE(Open());
+    const Rect r = RectOf(3); // Preamp Bypass, on
+    Click(r.left + 10, r.top + 10);
+    Pump([&] { return plug.edits.size() >= 3; });
+    EXPECT_DOUBLE_EQ(plug.ParamAt(kPreampBypass)->Value(), 0.0);
+    ASSERT_EQ(plug.edits.size(), 3u);
+    EXPECT_EQ(plug.edits[0].kind, 'b');
+    EXPECT_EQ(plug.edits[1].kind, 'p');
+    EXPECT_EQ(plug.edits[1].index, kPreampBypass);
+    EXPECT_EQ(plug.edits[2].kind, 'e');
+    // The next tick redraws it.
+    EXPECT_TRUE(Control(3).NeedsRedraw());
+    editor->OnWindowTimer();
+    EXPECT_FALSE(Control(3).IsDirty());
+}
+
+TEST_F(X11WindowTest, DraggingAKnobUpTurnsItUp) {
+    ASSERT_TRUE(Open());
+    const Rect r = RectOf(11); // Main Input, 64 pixels high, at 0 dB
+    const int x = r.left + 30;
+    XTestFakeMotionEvent(host, DefaultScreen(host), x, r.top + 60, CurrentTime);
+    XTestFakeButtonEvent(host, 1, True, CurrentTime);
+    XTestFakeMotionEvent(host, DefaultScreen(host), x, r.top + 28, CurrentTime);
+    XTestFakeMotionEvent(host, DefaultScreen(host), x, r.top - 4, CurrentTime);
+    XTestFakeButtonEvent(host, 1, False, CurrentTime);
+    XSync(host, False);
+    Pump([&] { return !plug.edits.empty() && plug.edits.back().kind == 'e'; });
+    EXPECT_DOUBLE_EQ(plug.ParamAt(kMainInput)->Value(), 15.0);
+}
+
+TEST_F(X11WindowTest, WheelStepsTheKnobUnderThePointer) {
+    ASSERT_TRUE(Open());
+    const Rect r = RectOf(11);
+    Click(r.left + 30, r.top + 30, 4); // one notch up
+    Pump([&] { return !plug.edits.empty(); });
+    EXPECT_NEAR(Control(11).Value(), 0.51, 1e-12);
+    Click(r.left + 30, r.top + 30, 5);
+    Click(r.left + 30, r.top + 30, 5);
+    Pump([&] { return plug.edits.size() >= 3; });
+    EXPECT_NEAR(Control(11).Value(), 0.49, 1e-12);
+}
+
+TEST_F(X11WindowTest, DoubleClickRestoresTheKnobsDefault) {
+    ASSERT_TRUE(Open());
+    Control(11).SetValue(0.9);
+    const Rect r = RectOf(11);
+    Click(r.left + 30, r.top + 30);
+    Click(r.left + 30, r.top + 30);
+    Pump([&] { return Control(11).Value() == 0.5; });
+    EXPECT_DOUBLE_EQ(Control(11).Value(), 0.5);
+    EXPECT_DOUBLE_EQ(plug.ParamAt(kMainInput)->Value(), 0.0);
+}
+
+TEST_F(X11WindowTest, UnhandledKeysReachTheHostWindowOnce) {
+    ASSERT_TRUE(Open());
+    Click(600, 600); // the background: takes the keyboard focus
+    Pump([] { return false; }, 5);
+    const ::KeyCode a = XKeysymToKeycode(host, XK_a);
+    const ::KeyCode f1 = XKeysymToKeycode(host, XK_F1);
+    for (::KeyCode key : {a, f1}) {
+        XTestFakeKeyEvent(host, key, True, CurrentTime);
+        XTestFakeKeyEvent(host, key, False, CurrentTime);
+    }
+    XSync(host, False);
+    int forwarded = 0;
+    Pump([&] {
+        while (XPending(host)) {
+            XEvent e;
+            XNextEvent(host, &e);
+            if (e.type == KeyPress && e.xany.window == parent)
+                ++forwarded;
+        }
+        return forwarded >= 2;
+    });
+    // Give any duplicate a chance to arrive.
+    Pump([] { return false; }, 5);
+    while (XPending(host)) {
+        XEvent e;
+        XNextEvent(host, &e);
+        if (e.type == KeyPress && e.xany.window == parent)
+            ++forwarded;
+    }
+    EXPECT_EQ(forwarded, 2);
+}
+
+TEST_F(X11WindowTest, ReopeningUnderANewParentKeepsPlaceAndSize) {
+    ASSERT_TRUE(Open());
+    XMoveWindow(host, editor->WindowId(), 7, 9);
+    XSync(host, False);
+    const Window second = MakeHostWindow();
+    ASSERT_NE(editor->OpenEditorWindow(reinterpret_cast<void*>(second)), nullptr);
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(host, editor->WindowId(), &attributes));
+    EXPECT_EQ(attributes.x, 7);
+    EXPECT_EQ(attributes.y, 9);
+    EXPECT_EQ(attributes.width, 1186);
+    EXPECT_EQ(editor->ParentId(), second);
+    editor->CloseEditorWindow();
+    EXPECT_EQ(editor->NativeWindow(), nullptr);
+    EXPECT_EQ(editor->WindowEventFd(), -1);
+    XDestroyWindow(host, second);
+}
+
+TEST_F(X11WindowTest, BadParentOrVanishedParentIsSurvived) {
+    EXPECT_EQ(editor->OpenEditorWindow(reinterpret_cast<void*>(0x7FFFFFF0ul)), nullptr);
+    EXPECT_EQ(editor->OpenEditorWindow(nullptr), nullptr);
+    EXPECT_FALSE(editor->IsWindowOpen());
+    ASSERT_TRUE(Open());
+    XDestroyWindow(host, parent); // the host tears its window down under the editor
+    XSync(host, False);
+    parent = MakeHostWindow();
+    Pump([&] { return editor->NativeWindow() == nullptr; });
+    EXPECT_EQ(editor->NativeWindow(), nullptr);
+    editor->MarkAllDirty();
+    editor->OnWindowTimer(); // no window: nothing to paint, nothing breaks
+}
+
+} // namespace
+} // namespace torvik
