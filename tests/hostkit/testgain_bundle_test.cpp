@@ -366,3 +366,17 @@ TEST_F(TestGainInstance, EditorViewOnTheHostRunLoop) {
     view->setFrame(nullptr);
     EXPECT_EQ(frame->getRefCount(), 1);
 }
+
+TEST(TestGainModule, ModulesAndInstancesKeepTheLibraryLoaded) {
+    auto first = loadTestGain();
+    auto second = loadTestGain(); // the same library, entered twice
+    ASSERT_TRUE(first && second);
+    auto instance = hostkit::Instance::Create(first);
+    ASSERT_TRUE(instance);
+    first.reset(); // the instance still holds its module
+    EXPECT_EQ(instance->parameterInfos().size(), 2u);
+    instance.reset(); // last user of the first module: its exit runs, the second stays entered
+    auto another = hostkit::Instance::Create(second);
+    ASSERT_TRUE(another);
+    EXPECT_EQ(another->busCount(kAudio, kInput), 2);
+}

@@ -9,6 +9,7 @@
 #include "hostkit/offline_renderer.h"
 #include "hostkit/parameter_changes.h"
 #include "hostkit/plug_frame.h"
+#include "hostkit/preset_file.h"
 #include "hostkit/process_buffers.h"
 
 #include "vst3sdk/pluginterfaces/vst3.h"
