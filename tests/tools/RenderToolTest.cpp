@@ -276,7 +276,7 @@ TEST_F(RenderTool, BadInputGetsOneMessageAndNoOutputFile) {
         {"junk preset",
          {"--preset", P("junk.vstpreset"), in, out},
          1,
-         "junk.vstpreset: has a damaged class ID"},
+         "junk.vstpreset: file too short for a preset"},
         {"preset of another effect",
          {"--preset", P("other.vstpreset"), in, out},
          1,
