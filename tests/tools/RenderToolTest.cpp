@@ -193,18 +193,31 @@ TEST_F(RenderTool, PresetDrivesTheRenderAndSetValuesOverrideIt) {
     EXPECT_LE(MaxDifference(ReadAudio(dir / "c.wav").channels, Scaled(in, 0.9)), 1e-7);
 }
 
-TEST_F(RenderTool, ListParamsShowsIdsRangesDefaultsAndUnits) {
+TEST_F(RenderTool, ListParamsShowsIdsRangesDefaultsUnitsAndCurrentValues) {
     const RunResult r = Render({"--list-params"});
     ASSERT_EQ(r.exitCode, 0) << r.errors;
-    EXPECT_NE(r.output.find("Gain"), std::string::npos) << r.output;
-    // index, ID, title, minimum, maximum, default, unit, kind
+    // index, ID, title, minimum, maximum, default, value, normalised, unit, kind
     EXPECT_NE(r.output.find("    0  0           Gain                                      0 "
-                            "         2          1  x      continuous"),
+                            "         2          1          1        0.5  x      continuous"),
               std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("Bypass"), std::string::npos);
     EXPECT_NE(r.output.find("switch, bypass"), std::string::npos) << r.output;
-    EXPECT_TRUE(Files().empty());
+
+    // After a preset and a setting, the list shows what they set.
+    ASSERT_EQ(Render({"--set", "Gain=1.5", "--save-preset", P("loud.vstpreset")}).exitCode, 0);
+    const RunResult after =
+        Render({"--preset", P("loud.vstpreset"), "--set", "Bypass=1", "--list-params"});
+    ASSERT_EQ(after.exitCode, 0) << after.errors;
+    EXPECT_NE(after.output.find("Gain                                      0          2          1 "
+                                "       1.5       0.75"),
+              std::string::npos)
+        << after.output;
+    EXPECT_NE(after.output.find("Bypass                                    0          1          0 "
+                                "         1          1"),
+              std::string::npos)
+        << after.output;
+    EXPECT_EQ(Files(), std::vector<std::string>{"loud.vstpreset"});
 }
 
 TEST_F(RenderTool, BadInputGetsOneMessageAndNoOutputFile) {
@@ -263,7 +276,7 @@ TEST_F(RenderTool, BadInputGetsOneMessageAndNoOutputFile) {
         {"junk preset",
          {"--preset", P("junk.vstpreset"), in, out},
          1,
-         "junk.vstpreset: has a damaged class ID"},
+         "junk.vstpreset: file too short for a preset"},
         {"preset of another effect",
          {"--preset", P("other.vstpreset"), in, out},
          1,

@@ -98,6 +98,44 @@ TEST_F(RenderTorvik, KnownSettingsGiveTheExpectedOutput) {
     }
 }
 
+TEST_F(RenderTorvik, ExternalSidechainKeysTheCompressorOnlyWhenFed) {
+    // A quiet constant on the main input, a constant 10 dB over the threshold on the sidechain:
+    // keyed externally the compressor takes 7.5 dB off (ratio 4) and adds no makeup. Without a
+    // sidechain file the bus stays off, its channels are silence and nothing is reduced.
+    const double level = 0.1;
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate,
+               {std::vector<double>(36000, level)});
+    WriteAudio(dir / "key.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate,
+               {std::vector<double>(36000, std::pow(10.0, -10.0 / 20.0))});
+    const std::vector<std::string> settings = {"--set",       "Preamp Bypass=0",
+                                               "--set",       "Compressor Bypass=1",
+                                               "--set",       "Compressor Threshold=-20",
+                                               "--set",       "Compressor Ratio=4",
+                                               "--set",       "38=1",
+                                               "--precision", "64"};
+    struct Case {
+        const char* what;
+        bool keyed;
+        double expected;
+    };
+    const Case cases[] = {
+        {"sidechain fed", true, std::pow(10.0, -7.5 / 20.0) * level - 1e-10},
+        {"no sidechain", false, level - 1e-10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = settings;
+        if (c.keyed)
+            args.insert(args.end(), {"--sidechain", P("key.wav")});
+        args.insert(args.end(), {P("in.wav"), P("out.wav")});
+        const RunResult r = Render(args);
+        ASSERT_EQ(r.exitCode, 0) << r.errors;
+        const Audio out = ReadAudio(dir / "out.wav");
+        for (std::size_t i = 24000; i < out.Frames(); ++i)
+            ASSERT_NEAR(out.channels[0][i], c.expected, 1e-9) << "frame " << i;
+    }
+}
+
 TEST_F(RenderTorvik, PresetHoldsTheControllerStateOnly) {
     const RunResult r =
         Render({"--set", "Compressor Threshold=-20", "--set", "Compressor Bypass=1", "--set",

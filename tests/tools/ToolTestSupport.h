@@ -124,11 +124,17 @@ protected:
 
     RunResult Run(const std::vector<std::string>& args) const {
         std::string cmd = Quote(TORVIK_RENDER);
-        for (const auto& a : args)
-            cmd += " " + Quote(a);
+        for (const auto& a : args) {
+            cmd += ' ';
+            cmd += Quote(a);
+        }
         const fs::path out = logs / "stdout.txt";
         const fs::path err = logs / "stderr.txt";
-        cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+        cmd += " >";
+        cmd += Quote(out.string());
+        cmd += " 2>";
+        cmd += Quote(err.string());
+        cmd += " </dev/null";
         RunResult r;
         const int status = std::system(cmd.c_str());
         r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

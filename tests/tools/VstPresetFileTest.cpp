@@ -1,4 +1,5 @@
-// The .vstpreset container: the byte layout hosts expect, round trips, and hostile files.
+// torvik-render's preset files: the chunks it restores picked out of the container, round trips,
+// and files on disk. The container's own layout and damage checks are tested with the host kit.
 #include "VstPresetFile.h"
 
 #include <gtest/gtest.h>
@@ -36,27 +37,6 @@ Bytes ControllerState() {
     for (std::size_t i = 0; i < state.size(); ++i)
         state[i] = static_cast<std::uint8_t>(i * 7 + 3);
     return state;
-}
-
-TEST(VstPresetFile, LayoutMatchesTheContainerHostsRead) {
-    VstPreset p;
-    p.classId = "f2aee70d00de4f4e51656c6d54525631"; // lower case in, upper case out
-    p.controllerState = ControllerState();
-    const Bytes image = EncodeVstPreset(p);
-
-    ASSERT_EQ(image.size(), 48u + 324u + 8u + 20u);
-    EXPECT_EQ(std::memcmp(image.data(), "VST3", 4), 0);
-    EXPECT_EQ(Le(image, 4, 4), 1u);
-    EXPECT_EQ(std::string(image.begin() + 8, image.begin() + 40), kClassId);
-    const std::uint64_t list = Le(image, 40, 8);
-    EXPECT_EQ(list, 48u + 324u);
-    EXPECT_EQ(std::memcmp(image.data() + list, "List", 4), 0);
-    EXPECT_EQ(Le(image, list + 4, 4), 1u);
-    EXPECT_EQ(std::memcmp(image.data() + list + 8, "Cont", 4), 0);
-    EXPECT_EQ(Le(image, list + 12, 8), 48u);
-    EXPECT_EQ(Le(image, list + 20, 8), 324u);
-    EXPECT_TRUE(
-        std::equal(image.begin() + 48, image.begin() + 48 + 324, p.controllerState->begin()));
 }
 
 TEST(VstPresetFile, RoundTripKeepsEveryChunkBitForBit) {
@@ -127,70 +107,41 @@ TEST(VstPresetFile, ReadsChunksOnlyThroughTheList) {
     EXPECT_FALSE(back.info);
 }
 
-TEST(VstPresetFile, HostileFilesGetOneClearErrorAndNoCrash) {
-    VstPreset good;
-    good.classId = kClassId;
-    good.controllerState = ControllerState();
-    const Bytes image = EncodeVstPreset(good);
-    const std::size_t list = 48 + 324;
-    const std::size_t entry = list + 8;
-
+TEST(VstPresetFile, RepeatedOrMissingStateIsRefused) {
+    VstPreset p;
+    p.classId = kClassId;
+    p.componentState = Bytes{1};
+    p.controllerState = Bytes{2};
+    const Bytes image = EncodeVstPreset(p);
+    const std::size_t list = Le(image, 40, 8);
     struct Case {
         const char* what;
-        std::function<void(Bytes&)> damage;
-        const char* expected; // part of the message
+        const char* first;  // new ID of the first entry
+        const char* second; // new ID of the second entry
+        const char* expected;
     };
     const Case cases[] = {
-        {"empty", [](Bytes& b) { b.clear(); }, "too short"},
-        {"header cut", [](Bytes& b) { b.resize(47); }, "too short"},
-        {"wrong magic", [](Bytes& b) { b[0] = 'X'; }, "not a VST 3 preset"},
-        {"class ID not hex", [](Bytes& b) { b[20] = 'G'; }, "class ID"},
-        {"list offset zero", [](Bytes& b) { PutLe(b, 40, 0, 8); }, "list offset"},
-        {"list offset negative", [](Bytes& b) { PutLe(b, 40, ~0ull, 8); }, "list offset"},
-        {"list offset past end", [](Bytes& b) { PutLe(b, 40, b.size() - 7, 8); }, "list offset"},
-        {"list offset huge", [](Bytes& b) { PutLe(b, 40, 1ull << 62, 8); }, "list offset"},
-        {"no List id", [&](Bytes& b) { b[list] = 'l'; }, "no chunk list"},
-        {"zero entries", [&](Bytes& b) { PutLe(b, list + 4, 0, 4); }, "number of chunks"},
-        {"negative count", [&](Bytes& b) { PutLe(b, list + 4, 0x80000000u, 4); },
-         "number of chunks"},
-        {"count above cap", [&](Bytes& b) { PutLe(b, list + 4, 129, 4); }, "number of chunks"},
-        {"count beyond file", [&](Bytes& b) { PutLe(b, list + 4, 2, 4); }, "ends inside"},
-        {"list cut", [](Bytes& b) { b.resize(b.size() - 1); }, "ends inside"},
-        {"chunk size huge", [&](Bytes& b) { PutLe(b, entry + 12, 1ull << 62, 8); },
-         "outside the file"},
-        {"chunk size max", [&](Bytes& b) { PutLe(b, entry + 12, 0x7FFFFFFFFFFFFFFFull, 8); },
-         "outside the file"},
-        {"chunk size negative", [&](Bytes& b) { PutLe(b, entry + 12, ~0ull, 8); },
-         "outside the file"},
-        {"chunk offset past end", [&](Bytes& b) { PutLe(b, entry + 4, b.size() + 1, 8); },
-         "outside the file"},
-        {"chunk inside header", [&](Bytes& b) { PutLe(b, entry + 4, 8, 8); }, "outside the file"},
-        {"only unknown chunks", [&](Bytes& b) { std::memcpy(b.data() + entry, "Prog", 4); },
-         "no component or controller state"},
+        {"two component chunks", "Comp", "Comp", "more than one 'Comp'"},
+        {"two controller chunks", "Cont", "Cont", "more than one 'Cont'"},
+        {"only program data", "Prog", "Prog", "holds no component or controller state"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Bytes damaged = image;
-        c.damage(damaged);
+        std::memcpy(damaged.data() + list + 8, c.first, 4);
+        std::memcpy(damaged.data() + list + 8 + 20, c.second, 4);
         VstPreset back;
         std::string error;
         EXPECT_FALSE(DecodeVstPreset(damaged, back, error));
         EXPECT_NE(error.find(c.expected), std::string::npos) << error;
     }
-}
-
-TEST(VstPresetFile, RepeatedChunkIsRefused) {
-    VstPreset p;
-    p.classId = kClassId;
-    p.componentState = Bytes{1};
-    p.controllerState = Bytes{2};
-    Bytes image = EncodeVstPreset(p);
-    const std::size_t list = Le(image, 40, 8);
-    std::memcpy(image.data() + list + 8 + 20, "Comp", 4); // second entry now also 'Comp'
+    // Damage the container itself and the host kit's reader answers.
+    Bytes cut = image;
+    cut.resize(cut.size() - 1);
     VstPreset back;
     std::string error;
-    EXPECT_FALSE(DecodeVstPreset(image, back, error));
-    EXPECT_NE(error.find("more than one 'Comp'"), std::string::npos) << error;
+    EXPECT_FALSE(DecodeVstPreset(cut, back, error));
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(VstPresetFile, ClassIdTextIsThirtyTwoHexDigits) {
@@ -238,7 +189,7 @@ TEST_F(VstPresetFileOnDisk, FailuresNameTheFileAndLeaveNothing) {
     const auto junk = folder / "junk.vstpreset";
     std::ofstream(junk) << "not a preset at all, but long enough to pass the header size check";
     EXPECT_FALSE(torvik::preset::ReadVstPresetFile(junk, back, error));
-    EXPECT_NE(error.find("junk.vstpreset: is not a VST 3 preset"), std::string::npos) << error;
+    EXPECT_NE(error.find("junk.vstpreset: not a VST 3 preset"), std::string::npos) << error;
 
     VstPreset p;
     p.classId = kClassId;

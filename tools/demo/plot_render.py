@@ -140,6 +140,11 @@ def draw_time_axis(d, x0, x1, y, total_s, label_font):
         t += step
 
 
+def mean(gr):
+    valid = [g for g in gr if g is not None]
+    return sum(valid) / len(valid) if valid else 0.0
+
+
 def stats(gr):
     valid = [g for g in gr if g is not None]
     if not valid:
@@ -157,6 +162,7 @@ def main():
     ap.add_argument("--without-comp", help="the same render with the compressor out")
     ap.add_argument("--makeup-db", type=float, default=0.0, help="the compressor's makeup gain")
     ap.add_argument("--without-deess", help="the same render with the de-esser out")
+    ap.add_argument("--figures", help="also write the mean reductions as NAME=dB lines here")
     args = ap.parse_args()
 
     before, rate = decode(args.before)
@@ -170,17 +176,20 @@ def main():
 
     traces = []  # (values, colour, fill or None), drawn in order
     legend = []  # (name, colour, figures)
+    means = {}  # name -> mean reduction in dB, for --figures
     if args.without_comp:
         reference, _ = short_term_rms_db(decode(args.without_comp)[0][:n], rate)
         gr = reduction(reference, after_levels, QUIET_DB, args.makeup_db)
         traces.append((gr, COMP, COMP_FILL))
         legend.append(("compressor", COMP, stats(gr)))
+        means["compressor_mean_db"] = mean(gr)
     if args.without_deess:
         reference, _ = short_term_rms_db(decode(args.without_deess, HIGH_BAND)[0][:n], rate)
         processed, _ = short_term_rms_db(decode(args.after, HIGH_BAND)[0][:n], rate)
         gr = reduction(reference, processed, HIGH_BAND_QUIET_DB)
         traces.append((gr, DEESS, None))
         legend.append(("de-esser, above 8 kHz", DEESS, stats(gr)))
+        means["deesser_mean_db"] = mean(gr)
     if not traces:
         gr = reduction(short_term_rms_db(before, rate)[0], after_levels, QUIET_DB)
         traces.append((gr, COMP, COMP_FILL))
@@ -221,6 +230,10 @@ def main():
     draw_time_axis(d, left, right, gr_box[3] + 6, total_s, label_font)
 
     img.save(args.out)
+    if args.figures:
+        with open(args.figures, "w") as f:
+            for name, value in means.items():
+                f.write(f"{name}={value:.3f}\n")
 
 
 if __name__ == "__main__":

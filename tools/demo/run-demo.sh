@@ -67,14 +67,22 @@ makeup="$(awk -v t="${threshold:-0}" 'BEGIN { printf "%.4f", (t < 0 ? -t : t) * 
 "$python" tools/demo/plot_render.py "$demo/before.wav" "$demo/after.wav" "$demo/torvik-demo.png" \
     --title "TORVIK · $preset_name" --subtitle "$source_text" \
     --without-comp "$work/without-comp.wav" --makeup-db "$makeup" \
-    --without-deess "$work/without-deess.wav"
+    --without-deess "$work/without-deess.wav" --figures "$work/figures.txt"
 
-# The editor picture, when the snapshot tool exists; it needs an X server.
+# The editor picture, when the snapshot tool exists: the preset's settings (normalised, by
+# parameter index, from torvik-render's list) and the compressor and de-esser meters at their
+# mean reduction during the phrase (the meters show 1 - gain).
 snapshot="$(find "$build/tools" -name torvik-snapshot -type f -perm -u+x 2>/dev/null | head -n 1)"
 if [ -n "$snapshot" ]; then
-    run=()
-    if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then run=(xvfb-run -a); fi
-    if ! "${run[@]}" "$snapshot" --plugin "$bundle" --preset "$preset" --output "$demo/editor.png"; then
+    snap_args=()
+    while read -r setting; do snap_args+=(--set "$setting"); done < <(
+        "$render" --plugin "$bundle" --preset "$preset" --list-params |
+            awk 'NR > 2 { id = substr($0, 8, 10) + 0; norm = substr($0, 97, 10) + 0
+                          if (substr($0, 8, 1) ~ /[0-9]/ && id < 40) print id "=" norm }')
+    meter() { awk -v g="$(sed -n "s/^$1=//p" "$work/figures.txt")" \
+        'BEGIN { printf "%.4f", 1 - exp(-(g + 0) / 20 * log(10)) }'; }
+    snap_args+=(--meter "comp=$(meter compressor_mean_db)" --meter "deess=$(meter deesser_mean_db)")
+    if ! "$snapshot" -o "$demo/editor.png" "${snap_args[@]}" >/dev/null; then
         echo "run-demo: torvik-snapshot failed; no editor picture" >&2
     fi
 fi

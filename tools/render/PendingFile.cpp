@@ -16,7 +16,10 @@ PendingFile::PendingFile(std::filesystem::path targetPath) : target(std::move(ta
     if (folder.empty())
         folder = ".";
     // A leading dot hides the unfinished file from casual listings.
-    std::string pattern = (folder / ("." + target.filename().string() + ".part-XXXXXX")).string();
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".part-XXXXXX";
+    std::string pattern = (folder / hidden).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());

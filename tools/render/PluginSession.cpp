@@ -141,6 +141,10 @@ std::string PluginSession::ClassIdText() const {
     return classId.toString();
 }
 
+double PluginSession::CurrentNormalized(std::uint32_t id) const {
+    return instance->controller()->getParamNormalized(id);
+}
+
 double PluginSession::CurrentPlain(std::uint32_t id) const {
     IEditController* controller = instance->controller();
     return controller->normalizedParamToPlain(id, controller->getParamNormalized(id));

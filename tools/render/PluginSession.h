@@ -84,6 +84,8 @@ public:
 
     // Current plain value of a parameter as the controller reports it.
     double CurrentPlain(std::uint32_t id) const;
+    // Current normalised value (0 to 1) as the controller reports it.
+    double CurrentNormalized(std::uint32_t id) const;
 
 private:
     PluginSession() = default;

@@ -1,8 +1,8 @@
 #pragma once
-// The .vstpreset container that VST 3 hosts exchange: a 48-byte header ('VST3', version 1, the
-// class ID as 32 hex digits, the offset of the chunk list), the chunks' bytes, and a chunk list
-// ('List', count, then per chunk its four-character ID, offset and size). Every integer is
-// little-endian. Pure bytes: nothing here knows about a loaded plug-in.
+// .vstpreset files as torvik-render uses them: the host kit's container codec (header 'VST3',
+// version, class ID as 32 hex digits, chunks, chunk list; all little-endian) with the chunks
+// this tool restores picked out by ID, plus reading and writing on disk with a size limit and
+// without leaving half-written files.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -26,12 +26,6 @@ struct VstPreset {
     std::optional<std::string> info;
 };
 
-// Size of the fixed header in bytes.
-inline constexpr std::size_t kHeaderSize = 48;
-// Size of one chunk-list entry: ID (4), offset (8), size (8).
-inline constexpr std::size_t kListEntrySize = 20;
-// More entries than this mark a file as damaged (hosts cap the list the same way).
-inline constexpr std::int32_t kMaxListEntries = 128;
 // Preset files larger than this are refused before reading: a channel strip's state is bytes,
 // not megabytes, and a hostile size must not make us allocate without bound.
 inline constexpr std::uintmax_t kMaxFileSize = 64u * 1024u * 1024u;
@@ -43,8 +37,9 @@ bool IsClassIdText(const std::string& text);
 // when present. `preset.classId` must satisfy IsClassIdText; it is written in upper case.
 Bytes EncodeVstPreset(const VstPreset& preset);
 
-// Parses a file image. On failure answers false and leaves one sentence in `error`; `out` is
-// then unspecified. Unknown chunk IDs are skipped; a repeated known ID is an error.
+// Parses a file image (the container checks are the host kit's). On failure answers false and
+// leaves one sentence in `error`; `out` is then unspecified. Unknown chunk IDs are skipped; a
+// repeated known ID, or a file with neither component nor controller state, is an error.
 bool DecodeVstPreset(std::span<const std::uint8_t> image, VstPreset& out, std::string& error);
 
 // Reads and decodes `path` (refusing files above kMaxFileSize).

@@ -69,10 +69,11 @@ std::string Number(double v) {
 }
 
 void PrintParameters(const PluginSession& session) {
-    std::printf("Parameters of '%s' (set with --set \"TITLE=VALUE\" or --set \"ID=VALUE\"):\n",
+    std::printf("Parameters of '%s' (set with --set \"TITLE=VALUE\" or --set \"ID=VALUE\"; "
+                "value is the current one):\n",
                 session.ClassName().c_str());
-    std::printf("%5s  %-10s  %-32s %10s %10s %10s  %-6s %s\n", "index", "ID", "title", "minimum",
-                "maximum", "default", "unit", "kind");
+    std::printf("%5s  %-10s  %-32s %10s %10s %10s %10s %10s  %-6s %s\n", "index", "ID", "title",
+                "minimum", "maximum", "default", "value", "normalised", "unit", "kind");
     for (const ParameterDescription& p : session.Parameters()) {
         std::string kind = p.stepCount == 0   ? "continuous"
                            : p.stepCount == 1 ? "switch"
@@ -84,9 +85,11 @@ void PrintParameters(const PluginSession& session) {
             kind += ", program change";
         if ((p.flags & Info::kIsReadOnly) != 0)
             kind += ", read-only";
-        std::printf("%5d  %-10u  %-32s %10s %10s %10s  %-6s %s\n", p.listIndex, p.id,
+        std::printf("%5d  %-10u  %-32s %10s %10s %10s %10s %10s  %-6s %s\n", p.listIndex, p.id,
                     p.title.empty() ? "(no title)" : p.title.c_str(), Number(p.minimum).c_str(),
                     Number(p.maximum).c_str(), Number(p.defaultPlain).c_str(),
+                    Number(session.CurrentPlain(p.id)).c_str(),
+                    Number(session.CurrentNormalized(p.id)).c_str(),
                     p.units.empty() ? "-" : p.units.c_str(), kind.c_str());
     }
 }
@@ -209,12 +212,6 @@ int main(int argc, char** argv) {
     if (!session)
         return Fail(error);
 
-    if (options.listParams) {
-        PrintParameters(*session);
-        if (options.input.empty() && options.presetOut.empty())
-            return 0;
-    }
-
     std::vector<ResolvedSetting> settings;
     for (const ParameterSetting& s : options.settings) {
         ResolvedSetting r;
@@ -226,6 +223,14 @@ int main(int argc, char** argv) {
         return Fail(options.presetIn + ": " + error);
     for (const ResolvedSetting& r : settings)
         session->Apply(r);
+
+    // The list shows the values after the preset and the settings, so it also tells what a
+    // preset file holds.
+    if (options.listParams) {
+        PrintParameters(*session);
+        if (options.input.empty() && options.presetOut.empty())
+            return 0;
+    }
 
     if (!options.input.empty()) {
         const bool longFile = static_cast<double>(input.Frames()) >
