@@ -188,6 +188,15 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
     attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
     window = XCreateWindow(display, parentId, x, y, w, h, 0, CopyFromParent, InputOutput,
                            CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+    if (window) {
+        // Embedders read the XEmbed version and flags as soon as the window
+        // exists; some refuse a child without them. The mapped flag stays clear:
+        // the window maps itself below, and hosts that map it find it ready.
+        const Atom xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
+        const long info[2] = {0 /* protocol version */, 0 /* flags */};
+        XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(info), 2);
+    }
     XSync(display, False);
     if (!window || ErrorCount() != errorsBefore) {
         ReleaseWindow();

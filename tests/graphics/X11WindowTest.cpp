@@ -121,6 +121,23 @@ TEST_F(X11WindowTest, OpensAsAChildOfTheHostWindowAndPaintsTheBackBuffer) {
     EXPECT_EQ(attributes.map_state, IsViewable);
     EXPECT_GE(editor->WindowEventFd(), 0);
 
+    // The XEmbed version and flags an embedder reads: version 0, not asking to be mapped.
+    const Atom xembedInfo = XInternAtom(host, "_XEMBED_INFO", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(host, editor->WindowId(), xembedInfo, 0, 2, False, xembedInfo,
+                                 &type, &format, &items, &after, &data),
+              Success);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(format, 32);
+    ASSERT_EQ(items, 2u);
+    const long* info = reinterpret_cast<const long*>(data);
+    EXPECT_EQ(info[0], 0);
+    EXPECT_EQ(info[1] & 1, 0);
+    XFree(data);
+
     editor->OnWindowTimer(); // everything is dirty after opening: the whole editor is painted
     XSync(host, False);
     const Rect knob = RectOf(1);
