@@ -1,6 +1,7 @@
 #include "PluginSession.h"
 
 #include "hostkit/offline_renderer.h"
+#include "vst3sdk/helpers/ustring.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,34 +46,7 @@ std::string At(std::size_t frame, double sampleRate) {
 } // namespace
 
 std::string Utf16ToUtf8(const char16_t* text, std::size_t max) {
-    std::string out;
-    for (std::size_t i = 0; i < max && text[i] != 0; ++i) {
-        std::uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < max && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) +
-                 (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD; // a lone surrogate
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    return Steinberg::toUtf8(text, static_cast<Steinberg::int32>(max));
 }
 
 std::unique_ptr<PluginSession> PluginSession::Open(const std::string& bundlePath,
