@@ -12,12 +12,17 @@ cmake --build --preset "$preset"
 
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-    display=":$((90 + RANDOM % 100))"
-    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and tells us its number.
+    number_file="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$number_file" \
+        >/dev/null 2>&1 &
     xvfb_pid=$!
-    export DISPLAY="$display"
-    trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true' EXIT
-    sleep 1
+    trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$number_file"' EXIT
+    for _ in $(seq 100); do
+        [ -s "$number_file" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
 fi
 
 ctest --preset "$preset" -j2
