@@ -2,7 +2,6 @@
 // TORVIK: the vocal and channel-strip effect. Defines the parameters, runs the
 // signal chain and builds the editor.
 #include "processor/EditorLayout.h"
-#include "vst3/EffectVST3.h"
 #include "processor/stages/Compressor.h"
 #include "processor/stages/DeEsser.h"
 #include "processor/stages/Equaliser.h"
@@ -10,6 +9,7 @@
 #include "processor/stages/Meters.h"
 #include "processor/stages/OutputStage.h"
 #include "processor/stages/Preamp.h"
+#include "vst3/EffectVST3.h"
 
 namespace torvik {
 
