@@ -14,8 +14,8 @@ namespace torvik {
 namespace {
 
 using testing::EncodePng;
-using testing::PngSpec;
-using testing::RgbaSpec;
+using testing::PngImage;
+using testing::RgbaImage;
 
 std::unique_ptr<PIX_IBitmap> Decode(const std::vector<unsigned char>& bytes) {
     return std::unique_ptr<PIX_IBitmap>(DecodePngMemory(bytes.data(), bytes.size()));
@@ -28,7 +28,7 @@ std::uint32_t PixelAt(PIX_IBitmap& bitmap, int x, int y) {
 const std::vector<std::uint32_t> kFourPixels = {0xFF102030, 0x80405060, 0x00708090, 0x7FA0B0C0};
 
 TEST(PngDecode, RgbaPixelsBecomeArgbValuesInBgraByteOrder) {
-    const auto bitmap = Decode(EncodePng(RgbaSpec(2, 2, kFourPixels)));
+    const auto bitmap = Decode(EncodePng(RgbaImage(2, 2, kFourPixels)));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(bitmap->Width(), 2);
     EXPECT_EQ(bitmap->Height(), 2);
@@ -43,15 +43,15 @@ TEST(PngDecode, RgbaPixelsBecomeArgbValuesInBgraByteOrder) {
 }
 
 TEST(PngDecode, PaletteWithTransparencyMatchesItsRgbaEquivalent) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {{0x11, 0x22, 0x33}, {0x44, 0x55, 0x66}, {0x77, 0x88, 0x99}};
-    spec.trnsAlpha = {0x00, 0x80}; // the third entry stays opaque
-    spec.rows = {{2, 0, 1}};
-    const auto palette = Decode(EncodePng(spec));
-    const auto rgba = Decode(EncodePng(RgbaSpec(3, 1, {0xFF778899, 0x00112233, 0x80445566})));
+    PngImage image;
+    image.width = 3;
+    image.height = 1;
+    image.colourType = PNG_COLOR_TYPE_PALETTE;
+    image.palette = {{0x11, 0x22, 0x33}, {0x44, 0x55, 0x66}, {0x77, 0x88, 0x99}};
+    image.trnsAlpha = {0x00, 0x80}; // the third entry stays opaque
+    image.rows = {{2, 0, 1}};
+    const auto palette = Decode(EncodePng(image));
+    const auto rgba = Decode(EncodePng(RgbaImage(3, 1, {0xFF778899, 0x00112233, 0x80445566})));
     ASSERT_NE(palette, nullptr);
     ASSERT_NE(rgba, nullptr);
     for (int x = 0; x < 3; ++x)
@@ -71,13 +71,13 @@ class PngFormats : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(PngFormats, ExpandToOpaqueOrAlphaArgb) {
     const FormatCase& c = GetParam();
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colourType = c.colourType;
-    spec.bitDepth = c.bitDepth;
-    spec.rows = {c.row};
-    const auto bitmap = Decode(EncodePng(spec));
+    PngImage image;
+    image.width = 2;
+    image.height = 1;
+    image.colourType = c.colourType;
+    image.bitDepth = c.bitDepth;
+    image.rows = {c.row};
+    const auto bitmap = Decode(EncodePng(image));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(PixelAt(*bitmap, 0, 0), c.first);
     EXPECT_EQ(PixelAt(*bitmap, 1, 0), c.second);
@@ -112,14 +112,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FormatCase>& p) { return std::string(p.param.what); });
 
 TEST(PngDecode, GreyWithTransparentLevelGainsAlpha) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.greyTrns = true;
-    spec.greyTrnsValue = 0x40;
-    spec.rows = {{0x40, 0x41}};
-    const auto bitmap = Decode(EncodePng(spec));
+    PngImage image;
+    image.width = 2;
+    image.height = 1;
+    image.colourType = PNG_COLOR_TYPE_GRAY;
+    image.greyTrns = true;
+    image.greyTrnsValue = 0x40;
+    image.rows = {{0x40, 0x41}};
+    const auto bitmap = Decode(EncodePng(image));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(PixelAt(*bitmap, 0, 0), 0x00404040u);
     EXPECT_EQ(PixelAt(*bitmap, 1, 0), 0xFF414141u);
@@ -129,9 +129,9 @@ TEST(PngDecode, InterlacedImageDecodesLikeTheSequentialOne) {
     std::vector<std::uint32_t> pixels;
     for (int i = 0; i < 9 * 7; ++i)
         pixels.push_back(0xFF000000u | static_cast<std::uint32_t>(i * 0x030507));
-    PngSpec spec = RgbaSpec(9, 7, pixels);
-    spec.interlace = PNG_INTERLACE_ADAM7;
-    const auto bitmap = Decode(EncodePng(spec));
+    PngImage image = RgbaImage(9, 7, pixels);
+    image.interlace = PNG_INTERLACE_ADAM7;
+    const auto bitmap = Decode(EncodePng(image));
     ASSERT_NE(bitmap, nullptr);
     for (int i = 0; i < 9 * 7; ++i)
         ASSERT_EQ(PixelAt(*bitmap, i % 9, i / 9), pixels[static_cast<std::size_t>(i)]) << i;
@@ -140,7 +140,7 @@ TEST(PngDecode, InterlacedImageDecodesLikeTheSequentialOne) {
 TEST(PngDecode, DecodesIntoAGivenTargetResizingIt) {
     PIX_MemBitmap target;
     target.Resize(7, 3);
-    const auto bytes = EncodePng(RgbaSpec(2, 2, kFourPixels));
+    const auto bytes = EncodePng(RgbaImage(2, 2, kFourPixels));
     EXPECT_EQ(DecodePngMemory(bytes.data(), bytes.size(), &target), &target);
     EXPECT_EQ(target.Width(), 2);
     EXPECT_EQ(target.Height(), 2);
@@ -152,7 +152,7 @@ TEST(PngDecode, RowsHonourThePaddedRowSpan) {
     std::vector<std::uint32_t> pixels;
     for (int i = 0; i < 15; ++i)
         pixels.push_back(0xFF000000u + static_cast<std::uint32_t>(i));
-    const auto bitmap = Decode(EncodePng(RgbaSpec(5, 3, pixels)));
+    const auto bitmap = Decode(EncodePng(RgbaImage(5, 3, pixels)));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(bitmap->RowSpan(), 8);
     EXPECT_EQ(bitmap->PixelData()[8 * 2 + 4], 0xFF00000Eu);
@@ -181,7 +181,7 @@ protected:
 };
 
 TEST_F(PngFiles, FileDecodesLikeMemory) {
-    const std::string path = Write("image.png", EncodePng(RgbaSpec(2, 2, kFourPixels)));
+    const std::string path = Write("image.png", EncodePng(RgbaImage(2, 2, kFourPixels)));
     std::unique_ptr<PIX_IBitmap> bitmap(DecodePngFile(path.c_str()));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(PixelAt(*bitmap, 0, 1), kFourPixels[2]);
@@ -190,7 +190,7 @@ TEST_F(PngFiles, FileDecodesLikeMemory) {
 }
 
 TEST_F(PngFiles, CheckedLoaderWantsAPngExtension) {
-    const auto bytes = EncodePng(RgbaSpec(2, 2, kFourPixels));
+    const auto bytes = EncodePng(RgbaImage(2, 2, kFourPixels));
     const std::string upper = Write("IMAGE.PNG", bytes);
     const std::string other = Write("image.bmp", bytes);
     std::unique_ptr<PIX_IBitmap> a(LoadPngFileChecked(upper.c_str(), true, nullptr));
@@ -201,7 +201,7 @@ TEST_F(PngFiles, CheckedLoaderWantsAPngExtension) {
 }
 
 TEST_F(PngFiles, TruncatedFileYieldsNone) {
-    auto bytes = EncodePng(RgbaSpec(2, 2, kFourPixels));
+    auto bytes = EncodePng(RgbaImage(2, 2, kFourPixels));
     bytes.resize(bytes.size() - 20);
     const std::string path = Write("cut.png", bytes);
     EXPECT_EQ(DecodePngFile(path.c_str()), nullptr);
@@ -225,7 +225,7 @@ TEST(PngExtension, NameRules) {
 }
 
 TEST(PngDecode, RejectsShortOrUnsignedInput) {
-    const auto good = EncodePng(RgbaSpec(2, 2, kFourPixels));
+    const auto good = EncodePng(RgbaImage(2, 2, kFourPixels));
     EXPECT_EQ(DecodePngMemory(good.data(), 7), nullptr);
     EXPECT_EQ(DecodePngMemory(nullptr, 100), nullptr);
     auto bad = good;
@@ -235,7 +235,7 @@ TEST(PngDecode, RejectsShortOrUnsignedInput) {
 
 TEST(PngDecode, EveryTruncationFailsCleanly) {
     std::vector<std::uint32_t> pixels(16 * 16, 0xFF336699);
-    const auto good = EncodePng(RgbaSpec(16, 16, pixels));
+    const auto good = EncodePng(RgbaImage(16, 16, pixels));
     // Everything short of the image data's end must fail; nothing may crash.
     // (The trailing IEND chunk is 12 bytes and its loss is tolerated.)
     for (std::size_t n = 8; n + 12 < good.size(); ++n) {
@@ -247,14 +247,14 @@ TEST(PngDecode, EveryTruncationFailsCleanly) {
 
 TEST(PngDecode, DamagedImageDataFails) {
     std::vector<std::uint32_t> pixels(8 * 8, 0xFF808080);
-    auto bytes = EncodePng(RgbaSpec(8, 8, pixels));
+    auto bytes = EncodePng(RgbaImage(8, 8, pixels));
     // Flip a byte inside the image data: the chunk's CRC no longer matches.
     bytes[bytes.size() - 20] ^= 0x5A;
     EXPECT_EQ(Decode(bytes), nullptr);
 }
 
 TEST(PngDecode, DamagedIntoTargetReturnsNone) {
-    auto bytes = EncodePng(RgbaSpec(2, 2, kFourPixels));
+    auto bytes = EncodePng(RgbaImage(2, 2, kFourPixels));
     bytes[bytes.size() - 20] ^= 0x5A;
     PIX_MemBitmap target;
     EXPECT_EQ(DecodePngMemory(bytes.data(), bytes.size(), &target), nullptr);
@@ -271,7 +271,7 @@ TEST(PngDecode, GiantDimensionsAreRefusedWithoutAllocating) {
         {16384, 16384},           // within each limit, but 256 Mpixels
         {0, 4},                   // empty
     };
-    const auto good = EncodePng(RgbaSpec(2, 2, kFourPixels));
+    const auto good = EncodePng(RgbaImage(2, 2, kFourPixels));
     for (const Case& c : cases) {
         auto bytes = good;
         testing::ForgeSize(bytes, c.width, c.height);

@@ -10,7 +10,7 @@
 
 namespace torvik::testing {
 
-struct PngSpec {
+struct PngImage {
     int width = 1;
     int height = 1;
     int bitDepth = 8;
@@ -32,34 +32,34 @@ inline void AppendBytes(png_structp png, png_bytep data, png_size_t n) {
 inline void NoFlush(png_structp) {}
 } // namespace detail
 
-// The PNG file bytes for spec; empty if libpng refused.
-inline std::vector<unsigned char> EncodePng(const PngSpec& spec) {
+// The PNG file bytes for image; empty if libpng refused.
+inline std::vector<unsigned char> EncodePng(const PngImage& image) {
     std::vector<unsigned char> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     std::vector<png_bytep> rowPointers;
-    for (const auto& row : spec.rows)
+    for (const auto& row : image.rows)
         rowPointers.push_back(const_cast<png_bytep>(row.data()));
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return {};
     }
     png_set_write_fn(png, &out, detail::AppendBytes, detail::NoFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-                 static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colourType,
-                 spec.interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.trnsAlpha.empty())
-        png_set_tRNS(png, info, spec.trnsAlpha.data(), static_cast<int>(spec.trnsAlpha.size()),
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), image.bitDepth, image.colourType,
+                 image.interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!image.palette.empty())
+        png_set_PLTE(png, info, image.palette.data(), static_cast<int>(image.palette.size()));
+    if (!image.trnsAlpha.empty())
+        png_set_tRNS(png, info, image.trnsAlpha.data(), static_cast<int>(image.trnsAlpha.size()),
                      nullptr);
     png_color_16 greyKey{};
-    if (spec.greyTrns) {
-        greyKey.gray = spec.greyTrnsValue;
+    if (image.greyTrns) {
+        greyKey.gray = image.greyTrnsValue;
         png_set_tRNS(png, info, nullptr, 0, &greyKey);
     }
     png_write_info(png, info);
-    if (spec.interlace != PNG_INTERLACE_NONE)
+    if (image.interlace != PNG_INTERLACE_NONE)
         png_set_interlace_handling(png);
     png_write_image(png, rowPointers.data());
     png_write_end(png, nullptr);
@@ -76,10 +76,10 @@ inline bool WriteFile(const std::string& path, const std::vector<unsigned char>&
 }
 
 // An 8-bit RGBA image from 0xAARRGGBB pixels, row by row.
-inline PngSpec RgbaSpec(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
+inline PngImage RgbaImage(int width, int height, const std::vector<std::uint32_t>& pixels) {
+    PngImage image;
+    image.width = width;
+    image.height = height;
     for (int y = 0; y < height; ++y) {
         std::vector<png_byte> row;
         for (int x = 0; x < width; ++x) {
@@ -89,9 +89,9 @@ inline PngSpec RgbaSpec(int width, int height, const std::vector<std::uint32_t>&
             row.push_back(static_cast<png_byte>(p));
             row.push_back(static_cast<png_byte>(p >> 24));
         }
-        spec.rows.push_back(row);
+        image.rows.push_back(row);
     }
-    return spec;
+    return image;
 }
 
 // Big-endian CRC of a chunk's type and data, as PNG stores it.
