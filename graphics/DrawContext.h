@@ -60,10 +60,10 @@ public:
     virtual void* OpenWindowInControl(void* /*parent*/, IControl* /*parentControl*/) {
         return nullptr;
     }
-    virtual void* OpenEditorWindow(void* parent) = 0;
+    void* OpenEditorWindow(void* parent) override = 0;
     virtual void AttachChildWindow(void* /*window*/) {}
     virtual void DetachChildWindow() {}
-    virtual void CloseEditorWindow() = 0;
+    void CloseEditorWindow() override = 0;
     virtual void* NativeWindow() = 0;
     virtual bool ClipboardText(std::string& out) = 0;
     ~IDrawContext() override;
