@@ -1,19 +1,19 @@
 # Read by CPack once per generator: where each part goes in that package.
+macro(torvik_package_layout prefix top_folder vst3 bin presets docs)
+    set(CPACK_PACKAGING_INSTALL_PREFIX "${prefix}")
+    set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ${top_folder})
+    set(ENV{TORVIK_PACKAGE_VST3_DIR} "${vst3}")
+    set(ENV{TORVIK_PACKAGE_BIN_DIR} "${bin}")
+    set(ENV{TORVIK_PACKAGE_PRESET_DIR} "${presets}")
+    set(ENV{TORVIK_PACKAGE_DOC_DIR} "${docs}")
+endmacro()
+
 if(CPACK_GENERATOR STREQUAL "DEB")
     # Installed under /usr: the system VST 3 folder, the path, the system preset folder.
-    set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
-    set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-    set(ENV{TORVIK_PACKAGE_VST3_DIR} "lib/vst3")
-    set(ENV{TORVIK_PACKAGE_BIN_DIR} "bin")
-    set(ENV{TORVIK_PACKAGE_PRESET_DIR} "share/vst3/presets/Quellmark/TORVIK")
-    set(ENV{TORVIK_PACKAGE_DOC_DIR} "share/doc/torvik")
+    torvik_package_layout("/usr" OFF "lib/vst3" "bin" "share/vst3/presets/Quellmark/TORVIK"
+                          "share/doc/torvik")
 else()
     # One folder, TORVIK-<version>-Linux-x86_64, that can be unpacked anywhere.
     set(CPACK_PACKAGE_FILE_NAME "TORVIK-${CPACK_PACKAGE_VERSION}-Linux-x86_64")
-    set(CPACK_PACKAGING_INSTALL_PREFIX "/")
-    set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
-    set(ENV{TORVIK_PACKAGE_VST3_DIR} ".")
-    set(ENV{TORVIK_PACKAGE_BIN_DIR} ".")
-    set(ENV{TORVIK_PACKAGE_PRESET_DIR} "presets")
-    set(ENV{TORVIK_PACKAGE_DOC_DIR} ".")
+    torvik_package_layout("/" ON "." "." "presets" ".")
 endif()

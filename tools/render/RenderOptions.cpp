@@ -1,8 +1,11 @@
 #include "RenderOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <utility>
 
 namespace torvik::render {
 
@@ -138,17 +141,18 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
             return true;
         };
 
+        // Options whose value is kept as typed.
+        const std::pair<const char*, std::string*> textOptions[] = {
+            {"--plugin", &out.pluginPath},     {"--class", &out.className},
+            {"--sidechain", &out.sidechain},   {"--preset", &out.presetIn},
+            {"--save-preset", &out.presetOut}, {"--automation", &out.automationFile},
+            {"--out-dir", &out.outDir},        {"--suffix", &out.suffix},
+            {"--report-json", &out.reportJson}};
+        const auto textOption = std::find_if(std::begin(textOptions), std::end(textOptions),
+                                             [&](const auto& o) { return name == o.first; });
         bool ok = true;
-        if (name == "--plugin")
-            ok = value(out.pluginPath);
-        else if (name == "--class")
-            ok = value(out.className);
-        else if (name == "--sidechain")
-            ok = value(out.sidechain);
-        else if (name == "--preset")
-            ok = value(out.presetIn);
-        else if (name == "--save-preset")
-            ok = value(out.presetOut);
+        if (textOption != std::end(textOptions))
+            ok = value(*textOption->second);
         else if (name == "--format") {
             ok = value(out.container);
             if (ok && out.container != "wav" && out.container != "aiff" &&
@@ -210,15 +214,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
             }
             entry.origin = "--automate \"" + text + "\"";
             out.automation.push_back(entry);
-        } else if (name == "--automation")
-            ok = value(out.automationFile);
-        else if (name == "--out-dir")
-            ok = value(out.outDir);
-        else if (name == "--suffix")
-            ok = value(out.suffix);
-        else if (name == "--report-json")
-            ok = value(out.reportJson);
-        else if (name == "--jobs" || name == "-j") {
+        } else if (name == "--jobs" || name == "-j") {
             std::string text;
             long n = 0;
             ok = value(text);
