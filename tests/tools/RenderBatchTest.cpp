@@ -139,6 +139,8 @@ TEST_F(RenderBatch, JsonReportHoldsEveryFileWithItsFigures) {
                     first["input_loudness"]["integrated_lufs"].get<double>(),
                 20 * std::log10(1.5), 0.01);
     EXPECT_GT(first["seconds"].get<double>(), 0.0);
+    EXPECT_EQ(first["block_size"], 256);
+    EXPECT_EQ(first["settings"], doc["settings"]);
     const auto& missing = doc["files"][2];
     EXPECT_FALSE(missing["ok"]);
     EXPECT_NE(missing["error"].get<std::string>().find("missing.wav: no such file"),

@@ -125,6 +125,13 @@ std::string FormatJsonReport(const RunDescription& run, const std::vector<FileRe
         f["channels"] = r.channels;
         f["frames"] = r.frames;
         f["seconds"] = r.seconds;
+        // Each file carries the settings it was rendered with, so one entry stands alone.
+        f["settings"] = settings;
+        f["automation"] = automation;
+        f["block_size"] = run.blockSize;
+        f["precision"] = run.precision;
+        f["normalize_lufs"] = doc["normalize_lufs"];
+        f["true_peak_limit_dbtp"] = run.truePeakLimitDbtp;
         if (r.written) {
             f["input_levels"] = {{"peak_dbfs", r.inputLevels.peakDb},
                                  {"rms_dbfs", r.inputLevels.rmsDb}};
