@@ -1,15 +1,71 @@
 #include "PendingFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
 
 namespace torvik::render {
+
+namespace {
+
+// Temporary files alive at once that an interrupt can clean up: one per rendering job and a
+// report, with room to spare. Files beyond this are still removed on normal exit.
+constexpr int kInterruptSlots = 512;
+
+// The live temporary files, readable from a signal handler: a slot's name is written before its
+// flag is raised, and the flag lowered before the name is reused.
+struct InterruptSlot {
+    std::atomic<bool> live{false}; // name holds a file to remove
+    char name[PATH_MAX] = {};      // zero-terminated path
+};
+InterruptSlot interruptSlots[kInterruptSlots];
+std::mutex slotLock; // taken to claim and release slots, never in the handler
+
+int ClaimSlot(const std::string& path) {
+    if (path.size() >= PATH_MAX)
+        return -1;
+    std::lock_guard guard(slotLock);
+    for (int i = 0; i < kInterruptSlots; ++i) {
+        InterruptSlot& s = interruptSlots[i];
+        if (!s.live.load()) {
+            std::memcpy(s.name, path.c_str(), path.size() + 1);
+            s.live.store(true);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void ReleaseSlot(int slot) {
+    if (slot < 0)
+        return;
+    std::lock_guard guard(slotLock);
+    interruptSlots[slot].live.store(false);
+}
+
+extern "C" void RemoveAndEnd(int signal) {
+    for (InterruptSlot& s : interruptSlots)
+        if (s.live.load())
+            ::unlink(s.name);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+} // namespace
+
+void RemovePendingFilesOnInterrupt() {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::signal(sig, RemoveAndEnd);
+}
 
 PendingFile::PendingFile(std::filesystem::path targetPath) : target(std::move(targetPath)) {
     std::filesystem::path folder = target.parent_path();
@@ -29,9 +85,11 @@ PendingFile::PendingFile(std::filesystem::path targetPath) : target(std::move(ta
     }
     ::close(fd);
     tempPath = name.data();
+    slot = ClaimSlot(tempPath.string());
 }
 
 PendingFile::~PendingFile() {
+    ReleaseSlot(slot);
     if (!committed && !tempPath.empty()) {
         std::error_code ignored;
         std::filesystem::remove(tempPath, ignored);
@@ -52,6 +110,8 @@ bool PendingFile::Commit(std::string& why) {
         return false;
     }
     committed = true;
+    ReleaseSlot(slot);
+    slot = -1;
     return true;
 }
 

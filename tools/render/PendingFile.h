@@ -35,7 +35,12 @@ private:
     std::filesystem::path tempPath; // temporary file beside it; empty when creation failed
     std::string error;              // reason creation failed
     bool committed = false;         // true once renamed into place
+    int slot = -1;                  // entry in the table an interrupt cleans up, -1 none
 };
+
+// Makes an interrupt (SIGINT, SIGTERM, SIGHUP) remove every unfinished temporary file before
+// the program ends as the signal would have ended it.
+void RemovePendingFilesOnInterrupt();
 
 // Writes `bytes` to `target` through a PendingFile, flushed to disk before the rename.
 bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,

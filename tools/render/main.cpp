@@ -180,6 +180,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    RemovePendingFilesOnInterrupt();
+
     // Everything that can be checked without the plug-in is checked first.
     RenderSetup setup;
     AudioData sidechain;
