@@ -83,6 +83,7 @@ PlanAutomation(const std::vector<AutomationLane>& lanes, std::int64_t frames, in
     std::vector<std::int64_t> offsets;
     for (const AutomationLane& lane : lanes) {
         double sent = toNormalized(lane.id, LaneValueAt(lane, 0));
+        std::size_t nextPoint = 0; // the lane's first point not yet in a block
         for (std::int64_t start = 0; start < frames; start += blockSize) {
             const std::int64_t length = std::min<std::int64_t>(blockSize, frames - start);
             // Evenly spread points ending on the block's last frame, plus the lane's own points.
@@ -91,9 +92,9 @@ PlanAutomation(const std::vector<AutomationLane>& lanes, std::int64_t frames, in
                 std::clamp<std::int64_t>(length / kMinRampSpacing, 1, kRampPointsPerBlock);
             for (std::int64_t k = 1; k <= spread; ++k)
                 offsets.push_back(k * length / spread - 1);
-            for (const LanePoint& point : lane.points)
-                if (point.frame >= start && point.frame < start + length)
-                    offsets.push_back(point.frame - start);
+            for (; nextPoint < lane.points.size() && lane.points[nextPoint].frame < start + length;
+                 ++nextPoint)
+                offsets.push_back(lane.points[nextPoint].frame - start);
             std::sort(offsets.begin(), offsets.end());
             offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
             // A queue holds only so many points; the last ones are those that count.
