@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace torvik::render {
@@ -68,31 +67,6 @@ GainReductionFigures MeasureGainReduction(const AudioData& input, const AudioDat
     g.medianDb = reductions.size() % 2 != 0 ? reductions[mid]
                                             : 0.5 * (reductions[mid - 1] + reductions[mid]);
     return g;
-}
-
-std::string FormatLevelReport(const AudioData& input, const AudioData& output) {
-    const LevelFigures in = MeasureLevels(input);
-    const LevelFigures out = MeasureLevels(output);
-    const GainReductionFigures gr = MeasureGainReduction(input, output);
-    char buf[512];
-    std::string text;
-    std::snprintf(buf, sizeof buf, "input:  peak %7.2f dBFS  RMS %7.2f dBFS\n", in.peakDb,
-                  in.rmsDb);
-    text += buf;
-    std::snprintf(buf, sizeof buf,
-                  "output: peak %7.2f dBFS  RMS %7.2f dBFS  samples above full scale %zu\n",
-                  out.peakDb, out.rmsDb, out.overFullScale);
-    text += buf;
-    if (gr.windows == 0) {
-        text += "gain reduction: input too quiet to measure\n";
-    } else {
-        std::snprintf(buf, sizeof buf,
-                      "gain reduction (input minus output, 50 ms RMS where the input is above "
-                      "%.0f dBFS, %zu windows): max %.2f dB  mean %.2f dB  median %.2f dB\n",
-                      kQuietWindowDb, gr.windows, gr.maxDb, gr.meanDb, gr.medianDb);
-        text += buf;
-    }
-    return text;
 }
 
 } // namespace torvik::render

@@ -3,8 +3,6 @@
 // measured as the decibel difference of short-term RMS before and after the effect.
 #include "AudioFile.h"
 
-#include <string>
-
 namespace torvik::render {
 
 struct LevelFigures {
@@ -32,8 +30,5 @@ LevelFigures MeasureLevels(const AudioData& audio);
 
 // Compares input and output window by window (both must have the same length and rate).
 GainReductionFigures MeasureGainReduction(const AudioData& input, const AudioData& output);
-
-// The report printed by --report.
-std::string FormatLevelReport(const AudioData& input, const AudioData& output);
 
 } // namespace torvik::render

@@ -9,12 +9,9 @@
 #include "Report.h"
 #include "VstPresetFile.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
