@@ -3,11 +3,13 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 namespace torvik::render {
 
@@ -234,6 +236,21 @@ bool Run(const RenderSetup& setup, const std::function<void(double)>& progress,
 }
 
 } // namespace
+
+void RunInParallel(std::size_t count, std::size_t jobs,
+                   const std::function<void(std::size_t)>& task) {
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            task(i);
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t j = 1; j < jobs; ++j)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool)
+        t.join();
+}
 
 FileResult RenderFile(const RenderSetup& setup, const std::string& input, const std::string& output,
                       const std::function<void(double)>& progress) {

@@ -74,4 +74,9 @@ bool ReadUsableAudio(const std::string& path, const char* role, AudioData& out, 
 FileResult RenderFile(const RenderSetup& setup, const std::string& input, const std::string& output,
                       const std::function<void(double)>& progress);
 
+// Calls `task` for every index below `count`, from `jobs` threads (the caller's among them)
+// that each take the next index not yet taken.
+void RunInParallel(std::size_t count, std::size_t jobs,
+                   const std::function<void(std::size_t)>& task);
+
 } // namespace torvik::render

@@ -10,7 +10,6 @@
 #include "VstPresetFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -298,31 +297,22 @@ int main(int argc, char** argv) {
     const std::size_t jobs = std::min<std::size_t>(
         files.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : cores);
     BatchProgress progress(!options.quiet && ::isatty(STDERR_FILENO) != 0, files.size());
-    std::atomic<std::size_t> next{0};
-    auto worker = [&] {
-        for (std::size_t i = next++; i < files.size(); i = next++) {
-            FileResult& r = results[i];
-            if (!refused[i])
-                r = RenderFile(setup, files[i].first, files[i].second,
-                               [&](double f) { progress.Update(i, f); });
-            std::string out, err;
-            for (const std::string& w : r.warnings)
-                err += "torvik-render: warning: " + (batch ? r.input + ": " : "") + w + "\n";
-            if (!r.ok)
-                err += "torvik-render: " + (batch ? FormatSummaryLine(r) : r.error) + "\n";
-            if (batch && r.ok)
-                out += FormatSummaryLine(r) + "\n";
-            if (options.report && r.written)
-                out += FormatFileReport(r);
-            progress.Finished(i, out, err);
-        }
-    };
-    std::vector<std::thread> pool;
-    for (std::size_t j = 1; j < jobs; ++j)
-        pool.emplace_back(worker);
-    worker();
-    for (std::thread& t : pool)
-        t.join();
+    RunInParallel(files.size(), jobs, [&](std::size_t i) {
+        FileResult& r = results[i];
+        if (!refused[i])
+            r = RenderFile(setup, files[i].first, files[i].second,
+                           [&](double f) { progress.Update(i, f); });
+        std::string out, err;
+        for (const std::string& w : r.warnings)
+            err += "torvik-render: warning: " + (batch ? r.input + ": " : "") + w + "\n";
+        if (!r.ok)
+            err += "torvik-render: " + (batch ? FormatSummaryLine(r) : r.error) + "\n";
+        if (batch && r.ok)
+            out += FormatSummaryLine(r) + "\n";
+        if (options.report && r.written)
+            out += FormatFileReport(r);
+        progress.Finished(i, out, err);
+    });
     progress.End();
 
     const auto failed = static_cast<std::size_t>(
