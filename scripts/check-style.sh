@@ -20,9 +20,10 @@ trap 'rm -f "$log"' EXIT
 # The libraries only: tests and tools lean on GoogleTest macros the checks misread.
 git ls-files 'framework/*.cpp' 'processor/*.cpp' 'vst3/*.cpp' 'vst3sdk/*.cpp' \
     'graphics/*.cpp' 'hostkit/*.cpp' | grep -v '^graphics/win/' |
-    xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$preset" --quiet 2>&1 |
-    grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter' |
-    tee "$log"
+    xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$preset" --quiet >"$log" 2>&1 || true
+# clang-tidy counts the warnings it suppressed in system headers; show only findings.
+grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter' \
+    "$log" || true
 if grep -q -E '(warning|error):' "$log"; then
     echo "check-style: clang-tidy found problems" >&2
     exit 1
