@@ -131,6 +131,22 @@ void TORVIK::HandleParamChange(int index) {
     }
 }
 
+void TORVIK::OnActivate(bool active) {
+    std::lock_guard guard(Mutex());
+    if (!active)
+        return;
+    const double fs = SampleRate();
+    if (!(fs > 0.0) || !std::isfinite(fs))
+        return; // no chain runs without a sample rate
+    preamp.Activate(fs, SwitchOn(kPreampPad), SwitchOn(kPreampLowBoost),
+                    SwitchOn(kPreampHighBoost));
+    deEsser.Activate();
+    gate.Activate();
+    equaliser.Activate();
+    compressor.Activate();
+    outputStage.Activate();
+}
+
 bool TORVIK::SwitchOn(int index) const {
     return static_cast<int>(ParamAt(index)->Value()) != 0;
 }

@@ -24,6 +24,11 @@ public:
     // inputs: main left, main right, sidechain left, sidechain right; outputs:
     // left, right; each frames long. Called with the instance lock held.
     void ProcessBlock(double** inputs, double** outputs, int frames) override;
+    // Processing starts (active true): every smoother and gliding value stands
+    // at its target, every filter memory is clear and the envelopes are as at
+    // construction, so a render is the same from its first sample whatever ran
+    // before. The meters keep their state. Takes the instance lock.
+    void OnActivate(bool active) override;
 
     // The editor's control indices of the five meters, in meter order.
     void SetMeterControls(int pre, int main, int deEss, int gate, int comp);

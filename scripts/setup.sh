@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang-tidy
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libpng-dev zlib1g-dev libsndfile1-dev libfreetype-dev fonts-dejavu-core

@@ -62,6 +62,12 @@ struct Biquad {
         designed = true;
     }
 
+    // Clears the state, as at construction; the coefficients stay.
+    void ClearState() {
+        z1 = 0.0;
+        z2 = 0.0;
+    }
+
     // One sample through the section.
     float Process(float in) {
         const double x = in;

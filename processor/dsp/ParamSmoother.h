@@ -14,6 +14,8 @@ struct ParamSmoother {
         coef = std::exp(-6.283185307179586 * 10.0 / sampleRate);
         oneMinusCoef = 1.0 - coef;
     }
+    // Stands the smoother at its target, with no glide left.
+    void Settle(double target) { value = target; }
     double Step(double target) {
         value = oneMinusCoef * target + coef * value;
         return value;

@@ -25,6 +25,14 @@ struct PeakFilter {
     // centre w0 and bandwidth dw (radians per sample).
     void Design(double g0, double g, double gb, double w0, double dw);
 
+    // Clears the history, as at construction; the coefficients stay.
+    void ClearHistory() {
+        x1 = 0.0;
+        x2 = 0.0;
+        y1 = 0.0;
+        y2 = 0.0;
+    }
+
     double Process(double in) {
         const double y = b0 * in + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
         x2 = x1;

@@ -14,6 +14,12 @@ void Compressor::SetUpBlock(double fs) {
         f.Configure(dsp::kHighPass, 80.0 / fs, 0.707, 0.0);
 }
 
+void Compressor::Activate() {
+    compGain = 1.0;
+    sidechainHpf[0].ClearState();
+    sidechainHpf[1].ClearState();
+}
+
 Stereo Compressor::Process(Stereo E, Stereo external, const CompressorSwitches& sw, double fs) {
     const Stereo S = sw.externalSidechain ? external : E;
     Stereo Sf = S;

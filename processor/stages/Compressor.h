@@ -26,6 +26,8 @@ public:
 
     // Once per block: the sidechain high-passes.
     void SetUpBlock(double fs);
+    // Processing starts: no reduction, sidechain filter memories clear.
+    void Activate();
     // The equaliser output E and the external sidechain pair in, C out.
     Stereo Process(Stereo E, Stereo external, const CompressorSwitches& sw, double fs);
 

@@ -8,8 +8,19 @@ namespace torvik {
 
 using dsp::kStageDbScale;
 
+// The stage works at this multiple of the threshold parameter (in its dB scale).
+constexpr double kThresholdScale = 1.5;
+
 void DeEsser::SetUpBlock(double fs) {
     detectorHpf.Configure(dsp::kHighPass, 15000.0 / fs, 1.0, 0.0);
+}
+
+void DeEsser::Activate() {
+    thresholdSmoother.Settle(thresholdDb * kThresholdScale);
+    deEssGain = 1.0;
+    detectorHpf.ClearState();
+    shelf[0].ClearState();
+    shelf[1].ClearState();
 }
 
 void DeEsser::SetSmootherRates(double fs) {
@@ -21,7 +32,7 @@ Stereo DeEsser::Process(Stereo P, const DeEsserSwitches& sw, double fs) {
     ratio = sw.soft ? 1.5 : 4.0;
 
     const double a = detectorCoefExp(-62.83185307 / fs);
-    const double thr = thresholdSmoother.Step(thresholdDb * 1.5);
+    const double thr = thresholdSmoother.Step(thresholdDb * kThresholdScale);
     const double thrLin = thresholdExp(thr / kStageDbScale);
     const double attackFactor =
         attackMs / 1000.0 == 0.0 ? 0.0 : attackExp(-1.0 / ((attackMs / 1000.0) * fs));

@@ -26,6 +26,9 @@ public:
     // Once per block: the detector's 15 kHz high-pass.
     void SetUpBlock(double fs);
     void SetSmootherRates(double fs);
+    // Processing starts: the threshold at its target, no reduction, filter
+    // memories clear.
+    void Activate();
     // One preamp output pair P in, the pair D out.
     Stereo Process(Stereo P, const DeEsserSwitches& sw, double fs);
 

@@ -38,6 +38,15 @@ void Equaliser::SetUpBlock(double fs) {
         f.Configure(dsp::kHighShelf, 15000.0 / fs, 0.2, highGainDb);
 }
 
+void Equaliser::Activate() {
+    for (int c = 0; c < 2; ++c) {
+        lowShelf[c].ClearState();
+        lowMid[c].ClearHistory();
+        highMid[c].ClearHistory();
+        highShelf[c].ClearState();
+    }
+}
+
 Stereo Equaliser::Process(Stereo G, bool engaged) {
     if (!engaged)
         return G;

@@ -24,6 +24,8 @@ public:
 
     // Once per block: every band's coefficients; they do not glide.
     void SetUpBlock(double fs);
+    // Processing starts: every filter memory clear.
+    void Activate();
     // One gate output pair G in, the pair E out.
     Stereo Process(Stereo G, bool engaged);
 

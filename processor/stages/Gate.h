@@ -24,6 +24,8 @@ public:
     double releaseMs = 100.0;     // closing time constant, ms
     double thresholdParam = 60.0; // distance of the threshold below full scale, dB
 
+    // Processing starts: the envelope closed, as at construction.
+    void Activate() { gate.ResetEnvelope(); }
     // One de-esser output pair D in.
     GateOutput Process(Stereo D, const GateSwitches& sw, double fs);
 

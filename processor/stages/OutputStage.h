@@ -22,6 +22,8 @@ public:
     double outputGain = 1.0; // main output gain, linear, from the parameter handling
 
     void SetSmootherRates(double fs) { outputSmoother.SetRate(fs); }
+    // Processing starts: the output gain at its target.
+    void Activate() { outputSmoother.Settle(outputGain); }
     // The compressor output C and the main input pair x in; the output pair out.
     Stereo Process(Stereo C, Stereo x, bool mainEngaged);
 

@@ -1,6 +1,7 @@
 #include "processor/stages/Preamp.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace torvik {
 namespace {
@@ -30,13 +31,39 @@ double Shape(double B, bool mic) {
            0.001 * std::sin(B3);
 }
 
+// Depth of the low and high boosts, dB.
+constexpr double kBoostDb = 3.0;
+
+// The drive's pad factor: 20 dB less with the pad in.
+double PadGain(bool padOn) {
+    static const double padIn = std::pow(10.0, -1.0);
+    static const double padOut = std::pow(10.0, 0.0);
+    return padOn ? padIn : padOut;
+}
+
 } // namespace
 
 void Preamp::SetUpBlock(double fs, bool lowBoostOn, bool highBoostOn) {
     for (dsp::Biquad& f : xfmrLowpass)
         f.Configure(dsp::kLowPass, 200.0 / fs, 0.1, 0.0);
-    lowBoostDb = lowBoostOn ? 3.0 : 0.0;
-    highBoostDb = highBoostOn ? 3.0 : 0.0;
+    lowBoostDb = lowBoostOn ? kBoostDb : 0.0;
+    highBoostDb = highBoostOn ? kBoostDb : 0.0;
+}
+
+void Preamp::Activate(double fs, bool padOn, bool lowBoostOn, bool highBoostOn) {
+    lowBoostDb = lowBoostOn ? kBoostDb : 0.0;
+    highBoostDb = highBoostOn ? kBoostDb : 0.0;
+    padGain = PadGain(padOn);
+    gainSmoother.Settle(preampGain);
+    padSmoother.Settle(padGain);
+    hpfSmoother.Settle(hpfFreqHz / fs);
+    lowBoostSmoother.Settle(lowBoostDb);
+    highBoostSmoother.Settle(highBoostDb);
+    inputSmoother.Settle(inputGain);
+    for (dsp::Biquad* pair : {xfmrLowpass, hpf, lowBoostShelf, highBoostShelf}) {
+        pair[0].ClearState();
+        pair[1].ClearState();
+    }
 }
 
 void Preamp::SetSmootherRates(double fs) {
@@ -80,9 +107,7 @@ PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
     for (int c = 0; c < 2; ++c)
         M[c] = inputSmoother.Step(inputGain) * T[c];
 
-    static const double padIn = std::pow(10.0, -1.0);
-    static const double padOut = std::pow(10.0, 0.0);
-    padGain = sw.pad ? padIn : padOut;
+    padGain = PadGain(sw.pad);
 
     // Waveshaper: the drive sets how hard it works, not the level of small
     // signals, since its output is scaled back by the same drive.

@@ -32,6 +32,9 @@ public:
 
     // Once per block: the transformer low-pass and the boost depths.
     void SetUpBlock(double fs, bool lowBoostOn, bool highBoostOn);
+    // Processing starts: every smoother stands at its target (the pad and the
+    // boosts from their switches), every filter memory is clear.
+    void Activate(double fs, bool padOn, bool lowBoostOn, bool highBoostOn);
     // Refreshes the glide rate of every smoother of the stage.
     void SetSmootherRates(double fs);
     // One sample pair x of the main input.
