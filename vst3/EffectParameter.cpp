@@ -7,6 +7,14 @@ namespace torvik {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
+namespace {
+
+// The title of a record the plug-in never defines: validators refuse a
+// parameter without one, and hosts must neither show nor automate it.
+constexpr const char* kReservedTitle = "Reserved";
+
+} // namespace
+
 void WidenToString128(const char* text, String128 out) {
     int i = 0;
     if (text) {
@@ -30,15 +38,19 @@ void NarrowFromString16(const TChar* text, char* out, int maxChars) {
 
 IEffectParameter::IEffectParameter(IParamRecord& paramRecord, ParamID id, UnitID unit)
     : record(paramRecord) {
+    const bool reserved = record.Kind() == kParamUndefined;
     info.id = id;
-    WidenToString128(record.Name(), info.title);
+    WidenToString128(reserved ? kReservedTitle : record.Name(), info.title);
     WidenToString128("", info.shortTitle);
     WidenToString128(record.HostLabel(), info.units);
     info.stepCount =
         record.Kind() == kParamContinuous ? 0 : static_cast<int32>(record.Max() - record.Min());
     info.defaultNormalizedValue = record.ToNormalised(record.Default());
     info.unitId = unit;
-    info.flags = record.CanAutomate() ? ParameterInfo::kCanAutomate : 0;
+    if (reserved)
+        info.flags = ParameterInfo::kIsHidden | ParameterInfo::kIsReadOnly;
+    else
+        info.flags = record.CanAutomate() ? ParameterInfo::kCanAutomate : 0;
     precision = record.DisplayPrecision();
     valueNormalized = info.defaultNormalizedValue;
 }

@@ -4,6 +4,8 @@
 #include "vst3sdk/helpers/ustring.h"
 #include "vst3sdk/pluginterfaces/vst/ivstunits.h"
 
+#include <cstring>
+
 namespace torvik::testing {
 namespace {
 
@@ -51,14 +53,16 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
         int32 steps;
         double defaultNormalised;
         int32 precision;
+        int32 flags;
     } rows[] = {
-        {0, "Preamp Gain", "%", 0, 0.0, 2},
-        {4, "De-Esser Release", "%", 0, 25.0 / 195.0, 2},
-        {17, "Compressor Ratio", "%", 0, 2.5 / 18.5, 2},
-        {19, "", "", 1, 0.0, 0},
-        {20, "Preamp Bypass", "", 1, 1.0, 0},
-        {38, "Compressor External Sidechain", "", 1, 0.0, 0},
-        {39, "Compressor External Sidechain", "", 1, 0.0, 0},
+        {0, "Preamp Gain", "%", 0, 0.0, 2, ParameterInfo::kCanAutomate},
+        {4, "De-Esser Release", "%", 0, 25.0 / 195.0, 2, ParameterInfo::kCanAutomate},
+        {17, "Compressor Ratio", "%", 0, 2.5 / 18.5, 2, ParameterInfo::kCanAutomate},
+        // The record the table never defines: titled, hidden, not automatable.
+        {19, "Reserved", "", 1, 0.0, 0, ParameterInfo::kIsHidden | ParameterInfo::kIsReadOnly},
+        {20, "Preamp Bypass", "", 1, 1.0, 0, ParameterInfo::kCanAutomate},
+        {38, "Compressor External Sidechain", "", 1, 0.0, 0, ParameterInfo::kCanAutomate},
+        {39, "Compressor External Sidechain", "", 1, 0.0, 0, ParameterInfo::kCanAutomate},
     };
     for (const auto& row : rows) {
         ASSERT_EQ(controller->getParameterInfo(row.index + 2, info), kResultTrue);
@@ -68,11 +72,22 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
         EXPECT_EQ(Utf8(info.shortTitle), "");
         EXPECT_EQ(info.stepCount, row.steps) << row.index;
         EXPECT_DOUBLE_EQ(info.defaultNormalizedValue, row.defaultNormalised) << row.index;
-        EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate) << row.index;
+        EXPECT_EQ(info.flags, row.flags) << row.index;
         EXPECT_EQ(info.unitId, 0);
     }
     EXPECT_EQ(controller->getParameterInfo(42, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
+}
+
+TEST_F(Parameters, ReservedRecordKeepsItsPlaceInTheState) {
+    // A state saved before the record had a title, with 1.0 at index 19.
+    auto saved = instance->getControllerState();
+    ASSERT_TRUE(saved.has_value());
+    const double one = 1.0;
+    std::memcpy(saved->data() + 19 * sizeof(double), &one, sizeof one);
+    ASSERT_EQ(instance->setControllerState(*saved), kResultOk);
+    EXPECT_EQ(controller->getParamNormalized(19), 1.0);
+    EXPECT_EQ(instance->getControllerState(), saved);
 }
 
 TEST_F(Parameters, ValuesTextsAndConversions) {
