@@ -1,5 +1,6 @@
 #include "vst3/EffectVST3.h"
 
+#include "framework/ByteOrder.h"
 #include "framework/HostIdentification.h"
 #include "vst3/EffectParameter.h"
 #include "vst3/EffectVST3View.h"
@@ -30,13 +31,8 @@ int CountChannels(SpeakerArrangement arrangement) {
     return std::popcount(static_cast<uint64>(arrangement));
 }
 
-// A 32-bit integer in the state's little-endian byte order.
-int32 FromLittleEndian(int32 v) {
-    if constexpr (std::endian::native == std::endian::little)
-        return v;
-    else
-        return static_cast<int32>(__builtin_bswap32(static_cast<uint32>(v)));
-}
+// The bypass flag that follows the parameter chunk in the state: a 32-bit integer.
+constexpr int32 kBypassFlagBytes = 4;
 
 // Hosts reject output with NaN, infinities or subnormal numbers.
 template <typename T> void SanitiseOutput(T* samples, int frames) {
@@ -260,6 +256,8 @@ tresult PLUGIN_API IEffectVST3::setupProcessing(ProcessSetup& setup) {
     // A sample rate that is not a positive number would turn every filter into NaN.
     if (!(setup.sampleRate > 0.0) || setup.sampleRate > 1.0e7)
         return kResultFalse;
+    // A host may set up again without stopping first: never under a running block.
+    std::lock_guard guard(Mutex());
     SetSampleRate(setup.sampleRate);
     SetBypassed(false);
     const int32 frames = std::clamp(setup.maxSamplesPerBlock, int32(1), kMaxScratchFrames);
@@ -274,6 +272,8 @@ tresult PLUGIN_API IEffectVST3::setupProcessing(ProcessSetup& setup) {
 }
 
 tresult PLUGIN_API IEffectVST3::setActive(TBool state) {
+    // The processor resets its working state here; never while a block runs.
+    std::lock_guard guard(Mutex());
     OnActivate(state != 0);
     return kResultOk;
 }
@@ -319,49 +319,40 @@ void IEffectVST3::WireInputs(ProcessData& data) {
     std::fill(inputSources.begin(), inputSources.end(), nullptr);
     if (data.numInputs < 1 || !data.inputs)
         return;
-    const int sc = sidechainChannels;
-    const int m = data.inputs[0].numChannels;
 
-    // Connection flags for this block.
-    for (int i = 0; i < nIn; ++i)
-        InputChannel(i).connected = true;
-    if (sc > 0) {
+    // The main bus feeds the framework's first channels, as many as it has;
+    // the sidechain bus feeds the channels right after them.
+    const ChannelRange main{0, std::clamp(data.inputs[0].numChannels, int32(0), int32(nIn))};
+    const ChannelRange sidechain{main.End(), nIn - main.End()};
+    bool sidechainHeard = false;
+    if (sidechainChannels > 0) {
         Bus* sidechainBus = audioInputs.at(1);
-        const bool active = sidechainBus && sidechainBus->isActive() && data.numInputs >= 2;
-        if (active) {
-            sidechainActive = true;
-        } else {
-            if (sidechainActive) {
-                ClearChannelBuffers();
-                sidechainActive = false;
-            }
-            for (int i = std::max(m, 0); i < std::min(nIn, m + nIn - sc); ++i)
-                InputChannel(i).connected = false;
-        }
-    } else {
-        for (int i = std::max(m, 0); i < nIn; ++i)
-            InputChannel(i).connected = false;
+        sidechainHeard = sidechainBus && sidechainBus->isActive() && data.numInputs >= 2;
+        if (!sidechainHeard && sidechainActive)
+            ClearChannelBuffers(); // its last block is not heard again
+        sidechainActive = sidechainHeard;
     }
+    for (int ch = main.first; ch < main.End(); ++ch)
+        InputChannel(ch).connected = true;
+    // A disconnected channel reads its own (silent) scratch buffer.
+    for (int ch = sidechain.first; ch < sidechain.End(); ++ch)
+        InputChannel(ch).connected = sidechainHeard;
 
-    // Host buffers, in order, to the connected channels of each range.
-    auto attach = [&](int bus, int first, int last) {
-        if (bus >= data.numInputs)
-            return;
-        const AudioBusBuffers& buffers = data.inputs[bus];
-        int next = 0;
-        for (int ch = first; ch <= last; ++ch) {
-            if (!InputChannel(ch).connected)
-                continue;
-            if (next < buffers.numChannels && buffers.channelBuffers32)
-                inputSources[static_cast<std::size_t>(ch)] = buffers.channelBuffers32[next];
-            ++next;
-        }
-    };
-    if (sc > 0) {
-        attach(0, 0, nIn - sc - 1);
-        attach(1, sc, nIn - 1);
-    } else {
-        attach(0, 0, nIn - 1);
+    AttachInputBus(data.inputs[0], main);
+    if (sidechainHeard)
+        AttachInputBus(data.inputs[1], sidechain);
+}
+
+void IEffectVST3::AttachInputBus(const AudioBusBuffers& buffers, ChannelRange range) {
+    // Host buffers, in order, to the connected channels of the range; channels
+    // beyond the bus's own count get none and hear silence.
+    int next = 0;
+    for (int ch = range.first; ch < range.End(); ++ch) {
+        if (!InputChannel(ch).connected)
+            continue;
+        if (next < buffers.numChannels && buffers.channelBuffers32)
+            inputSources[static_cast<std::size_t>(ch)] = buffers.channelBuffers32[next];
+        ++next;
     }
 }
 
@@ -370,26 +361,27 @@ void IEffectVST3::WireOutputs(ProcessData& data) {
     std::fill(outputTargets.begin(), outputTargets.end(), nullptr);
     if (data.numOutputs < 1 || !data.outputs)
         return;
-    int off = 0;
+    // Each host output bus takes the framework's output channels after those
+    // of the buses before it.
+    int first = 0;
     for (int b = 0; b < data.numOutputs; ++b) {
         const AudioBusBuffers& buffers = data.outputs[b];
-        const int nCh = std::max(buffers.numChannels, 0);
         Bus* bus = audioOutputs.at(b);
         if (!bus)
             break; // more host buses than ours: the extra ones are skipped
+        const int busChannels = std::max(buffers.numChannels, int32(0));
+        const ChannelRange range{first, std::clamp(nOut - first, 0, busChannels)};
         const bool active = bus->isActive() != 0;
-        const int end = std::min(off + nCh, nOut);
-        for (int ch = off; ch < end; ++ch)
+        for (int ch = range.first; ch < range.End(); ++ch) {
             OutputChannel(ch).connected = active;
-        for (int ch = std::max(end, off + nCh); ch < nOut; ++ch)
-            OutputChannel(ch).connected = false;
-        int next = 0;
-        for (int ch = off; ch < end; ++ch) {
-            if (OutputChannel(ch).connected && buffers.channelBuffers32)
-                outputTargets[static_cast<std::size_t>(ch)] = buffers.channelBuffers32[next];
-            ++next;
+            if (active && buffers.channelBuffers32)
+                outputTargets[static_cast<std::size_t>(ch)] =
+                    buffers.channelBuffers32[ch - range.first];
         }
-        off += nCh;
+        // Channels no bus reaches write into their own scratch buffers.
+        for (int ch = std::max(range.End(), first + busChannels); ch < nOut; ++ch)
+            OutputChannel(ch).connected = false;
+        first += busChannels;
     }
 }
 
@@ -501,19 +493,24 @@ tresult PLUGIN_API IEffectVST3::setComponentState(IBStream*) {
 tresult IEffectVST3::controllerGetState(IBStream* stream) {
     if (!stream)
         return kInvalidArgument;
-    std::lock_guard guard(Mutex());
+    // The bytes are made under the lock; the host's stream is written outside
+    // it, so a slow stream never holds up the audio thread.
     IStateChunk chunk;
-    WriteState(chunk);
+    std::uint8_t flag[kBypassFlagBytes];
+    {
+        std::lock_guard guard(Mutex());
+        WriteState(chunk);
+        StoreLittleEndian<std::uint32_t>(flag, IsBypassed() ? 1 : 0);
+    }
     if (chunk.Size() <= 0)
         return kResultFalse;
     int32 written = 0;
-    const tresult chunkResult =
-        stream->write(const_cast<uint8*>(chunk.Data()), chunk.Size(), &written);
-    if (chunkResult != kResultOk || written != chunk.Size())
+    if (stream->write(chunk.MutableData(), chunk.Size(), &written) != kResultOk ||
+        written != chunk.Size())
         return kResultFalse; // a state the stream did not take is no saved state
-    int32 flag = FromLittleEndian(IsBypassed() ? 1 : 0);
     int32 flagWritten = 0;
-    if (stream->write(&flag, 4, &flagWritten) != kResultOk || flagWritten != 4)
+    if (stream->write(flag, kBypassFlagBytes, &flagWritten) != kResultOk ||
+        flagWritten != kBypassFlagBytes)
         return kResultFalse;
     return kResultOk;
 }
@@ -521,20 +518,38 @@ tresult IEffectVST3::controllerGetState(IBStream* stream) {
 tresult IEffectVST3::controllerSetState(IBStream* stream) {
     if (!stream)
         return kInvalidArgument;
+    // How many bytes the parameters take, from the state as it is now.
+    int paramBytes = 0;
+    {
+        std::lock_guard guard(Mutex());
+        IStateChunk probe;
+        WriteState(probe);
+        paramBytes = probe.Size();
+    }
+    if (paramBytes <= 0)
+        return kResultFalse;
+
+    // The host's stream is read outside the lock.
+    std::vector<std::uint8_t> incoming(static_cast<std::size_t>(paramBytes));
+    int32 paramRead = 0;
+    stream->read(incoming.data(), paramBytes, &paramRead);
+    paramRead = std::clamp(paramRead, int32(0), int32(paramBytes));
+    // A stream that answers without delivering bytes leaves the flag 0.
+    std::uint8_t flag[kBypassFlagBytes] = {};
+    int32 flagRead = 0;
+    const bool flagAnswered = stream->read(flag, kBypassFlagBytes, &flagRead) == kResultOk;
+
     std::lock_guard guard(Mutex());
+    // Bytes the stream did not deliver keep the current values.
     IStateChunk chunk;
     WriteState(chunk);
-    if (chunk.Size() <= 0)
+    if (chunk.Size() < paramRead)
         return kResultFalse;
-    // Bytes the stream does not deliver keep the current values.
-    int32 read = 0;
-    stream->read(chunk.MutableData(), chunk.Size(), &read);
+    std::copy_n(incoming.begin(), paramRead, chunk.MutableData());
     ReadState(chunk, 0);
-    int32 flag = 0;
-    int32 flagRead = 0;
-    if (stream->read(&flag, 4, &flagRead) != kResultOk)
+    if (!flagAnswered)
         return kResultFalse;
-    SetBypassed(FromLittleEndian(flag) != 0);
+    SetBypassed(LoadLittleEndian<std::uint32_t>(flag) != 0);
     RefreshParamControls();
     return kResultOk;
 }
@@ -543,6 +558,7 @@ tresult IEffectVST3::controllerSetState(IBStream* stream) {
 // Controller
 
 ParamValue PLUGIN_API IEffectVST3::getParamNormalized(ParamID id) {
+    // Bypass is an atomic flag: read without waiting for a block.
     if (id == kBypassParamId)
         return IsBypassed() ? 1.0 : 0.0;
     if (id < static_cast<ParamID>(ParamCount())) {
@@ -582,6 +598,10 @@ IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name) {
     auto* view = new IEffectVST3View(this);
     views.push_back(view);
     return view;
+}
+
+void IEffectVST3::ForgetView(IEffectVST3View* view) {
+    std::erase(views, view);
 }
 
 tresult PLUGIN_API IEffectVST3::setKnobMode(KnobMode) {

@@ -114,13 +114,8 @@ public:
     void ShowHostParamMenu(int index, int x, int y) override;
     void SetLatency(int samples) override;
 
-    // The views this controller created (not owned); emptied when a view goes.
-    std::vector<IEffectVST3View*>& Views() { return views; }
-
-    // The sidechain's framework channels (2) and whether the last block had it active.
-    int SidechainChannels() const { return sidechainChannels; }
-    bool SidechainActive() const { return sidechainActive; }
-    const Steinberg::Vst::ProcessSetup& CurrentProcessSetup() const { return processSetup; }
+    // A view going away leaves the list of views; the others stay.
+    void ForgetView(IEffectVST3View* view);
 
     OBJ_METHODS(IEffectVST3, SingleComponentEffect)
 
@@ -130,7 +125,14 @@ private:
     Steinberg::Vst::UnitID UnitForGroup(const char* group);
     void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
     void ProcessChunk(bool is64, int offset, int frames);
+    // A run of framework channels that one host bus feeds.
+    struct ChannelRange {
+        int first = 0; // framework channel of the bus's first channel
+        int count = 0; // channels of the bus that the framework has room for
+        int End() const { return first + count; }
+    };
     void WireInputs(Steinberg::Vst::ProcessData& data);
+    void AttachInputBus(const Steinberg::Vst::AudioBusBuffers& buffers, ChannelRange range);
     void WireOutputs(Steinberg::Vst::ProcessData& data);
     Steinberg::Vst::AudioBus* AudioInputBus(int index) const;
     Steinberg::Vst::AudioBus* AudioOutputBus(int index) const;
@@ -140,7 +142,7 @@ private:
     std::vector<std::string> inputBusLabels;
     std::vector<std::string> outputBusLabels;
     Steinberg::Vst::ProcessContext processContext{}; // the host's last transport
-    std::vector<IEffectVST3View*> views;
+    std::vector<IEffectVST3View*> views;             // views created and still alive (not owned)
 
     // Per block: which host buffer feeds each framework channel (null: its own
     // scratch buffer), as 32- or 64-bit pointers.

@@ -12,6 +12,8 @@ namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using SpeakerArr::kMono;
+using SpeakerArr::kStereo;
 
 constexpr ParamID kPreset = 0x70727374;
 constexpr ParamID kBypass = 0x62706173;
@@ -25,7 +27,7 @@ std::unique_ptr<hostkit::Instance> Started(Steinberg::int32 sampleSize, int maxF
     if (!instance)
         return nullptr;
     instance->activateAllBuses();
-    EXPECT_EQ(instance->setBusArrangements({0x3, 0x3}, {0x3}), kResultOk);
+    EXPECT_EQ(instance->setBusArrangements({kStereo, kStereo}, {kStereo}), kResultOk);
     EXPECT_EQ(instance->startProcessing(48000.0, maxFrames, sampleSize), kResultOk);
     return instance;
 }
@@ -262,6 +264,95 @@ TEST(Process, InactiveSidechainNeverCompresses) {
             for (int i = 0; i < 512; ++i)
                 ASSERT_EQ(ref.Output(ch, i), sc.Output(ch, i));
     }
+}
+
+// A four-channel main input next to the stereo sidechain: the main bus fills
+// all four framework inputs, so the compressor's sidechain channels are the
+// main bus's third and fourth, and the sidechain bus has no room left.
+TEST(Process, QuadMainInputFillsTheChannelsBeforeTheSidechain) {
+    constexpr SpeakerArrangement kQuad = 0x33;
+    const struct {
+        const char* what;
+        bool sidechainOn;
+        double rearLevel;      // main bus channels 2 and 3
+        double sidechainLevel; // both sidechain channels
+        bool compresses;
+    } cases[] = {
+        {"loud rear, silent sidechain", true, 0.9, 0.0, true},
+        {"silent rear, loud sidechain", true, 0.0, 0.9, false},
+        {"loud rear, sidechain off", false, 0.9, 0.0, true},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<hostkit::Instance> instances[2];
+        for (auto& instance : instances) {
+            instance = NewTorvik();
+            ASSERT_NE(instance, nullptr);
+            instance->activateAllBuses();
+            ASSERT_EQ(instance->setBusArrangements({kQuad, kStereo}, {kStereo}), kResultOk);
+            if (!c.sidechainOn)
+                instance->activateBus(kAudio, kInput, 1, false);
+            ASSERT_EQ(instance->startProcessing(48000.0, 512, kSample32), kResultOk);
+        }
+        BlockRunner ref(*instances[0], 512, kSample32);
+        BlockRunner sc(*instances[1], 512, kSample32);
+        ASSERT_EQ(sc.buffers->channelCount(kInput, 0), 4) << c.what;
+        ExternalSidechainCompression(sc);
+        auto f = [&](int bus, int ch, int i) {
+            if (bus == 1)
+                return c.sidechainLevel;
+            return ch < 2 ? Signal(0, ch, i) : c.rearLevel;
+        };
+        double maxDifference = 0.0;
+        for (int block = 0; block < 20; ++block) {
+            ref.Fill(512, f);
+            sc.Fill(512, f);
+            ref.Run(512);
+            sc.Run(512);
+            for (int i = 0; i < 512; ++i)
+                maxDifference =
+                    std::max(maxDifference, std::fabs(ref.Output(0, i) - sc.Output(0, i)));
+        }
+        if (c.compresses)
+            EXPECT_GT(maxDifference, 0.05) << c.what;
+        else
+            EXPECT_LT(maxDifference, 1e-6) << c.what;
+    }
+}
+
+TEST(Process, RefusedMonoMainInputLeavesAWorkingInstance) {
+    auto refused = Started(kSample32);
+    auto reference = Started(kSample32);
+    ASSERT_TRUE(refused && reference);
+    refused->setActive(false);
+    EXPECT_EQ(refused->setBusArrangements({kMono, kStereo}, {kStereo}), kResultFalse);
+    EXPECT_EQ(refused->audioChannelCounts(kInput), (std::vector<int32_t>{2, 2}));
+    refused->setActive(true);
+    BlockRunner a(*refused, 512, kSample32);
+    BlockRunner b(*reference, 512, kSample32);
+    a.Fill(512, Signal);
+    b.Fill(512, Signal);
+    a.Run(512);
+    b.Run(512);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 512; ++i)
+            ASSERT_EQ(a.Output(ch, i), b.Output(ch, i));
+}
+
+TEST(Process, BypassInPlace) {
+    // A 64-bit host handing the same buffer for input and output.
+    auto instance = Started(kSample64);
+    ASSERT_NE(instance, nullptr);
+    BlockRunner runner(*instance, 512, kSample64);
+    runner.Fill(256, Signal);
+    ProcessData& data = runner.buffers->prepare(256);
+    for (int ch = 0; ch < 2; ++ch)
+        data.outputs[0].channelBuffers64[ch] = data.inputs[0].channelBuffers64[ch];
+    runner.changes->add(kBypass, 1.0, 0);
+    data.inputParameterChanges = runner.changes.get();
+    ASSERT_EQ(instance->process(data), kResultOk);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(data.outputs[0].channelBuffers64[ch][i], Signal(0, ch, i)) << ch << " " << i;
 }
 
 TEST(Process, SwitchedOffOutputBusGetsSilence) {

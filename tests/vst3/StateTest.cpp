@@ -2,7 +2,9 @@
 #include "Block.h"
 #include "TorvikHost.h"
 
+#include <chrono>
 #include <cstring>
+#include <future>
 
 namespace torvik::testing {
 namespace {
@@ -122,6 +124,59 @@ TEST(State, DamagedStreams) {
         EXPECT_EQ(instance->controller()->getState(nullptr), kInvalidArgument);
         EXPECT_EQ(instance->controller()->setState(nullptr), kInvalidArgument);
     }
+}
+
+// A host stream that, inside every transfer, has the audio thread process a
+// block. A state call that talked to the stream while holding the instance
+// lock would keep that block waiting until the call returned.
+class StreamProcessingMeanwhile : public hostkit::MemoryStream {
+public:
+    explicit StreamProcessingMeanwhile(BlockRunner& blocks) : runner(blocks) {}
+
+    tresult PLUGIN_API read(void* buffer, int32 numBytes, int32* numBytesRead) override {
+        ProcessMeanwhile();
+        return MemoryStream::read(buffer, numBytes, numBytesRead);
+    }
+    tresult PLUGIN_API write(void* buffer, int32 numBytes, int32* numBytesWritten) override {
+        ProcessMeanwhile();
+        return MemoryStream::write(buffer, numBytes, numBytesWritten);
+    }
+
+    int transfers = 0;
+    int blocksDuringTransfers = 0;
+    std::vector<std::future<void>> blocks; // a block still waiting ends when the lock is free
+
+private:
+    void ProcessMeanwhile() {
+        // Far longer than one block takes; only a held lock makes it run out.
+        constexpr auto kPatience = std::chrono::seconds(10);
+        ++transfers;
+        blocks.push_back(std::async(std::launch::async, [this] { runner.Run(64); }));
+        if (blocks.back().wait_for(kPatience) == std::future_status::ready)
+            ++blocksDuringTransfers;
+    }
+
+    BlockRunner& runner;
+};
+
+TEST(State, StreamIsNeverCalledUnderTheInstanceLock) {
+    auto instance = NewTorvik();
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->startProcessing(48000.0, 64), kResultOk);
+    BlockRunner runner(*instance, 64, kSample32);
+
+    auto saving = owned(new StreamProcessingMeanwhile(runner));
+    EXPECT_EQ(instance->controller()->getState(saving.get()), kResultOk);
+    saving->blocks.clear();
+    EXPECT_GT(saving->transfers, 0);
+    EXPECT_EQ(saving->blocksDuringTransfers, saving->transfers);
+
+    auto loading = owned(new StreamProcessingMeanwhile(runner));
+    loading->setData(saving->data());
+    EXPECT_EQ(instance->controller()->setState(loading.get()), kResultOk);
+    loading->blocks.clear();
+    EXPECT_GT(loading->transfers, 0);
+    EXPECT_EQ(loading->blocksDuringTransfers, loading->transfers);
 }
 
 } // namespace
