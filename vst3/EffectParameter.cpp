@@ -1,5 +1,7 @@
 #include "vst3/EffectParameter.h"
 
+#include "vst3sdk/helpers/ustring.h"
+
 #include <string>
 
 namespace torvik {
@@ -12,28 +14,21 @@ namespace {
 // The title of a record the plug-in never defines: validators refuse a
 // parameter without one, and hosts must neither show nor automate it.
 constexpr const char* kReservedTitle = "Reserved";
+// Units of the host's fixed strings, the terminator included.
+constexpr int32 kString128Units = 128;
 
 } // namespace
 
 void WidenToString128(const char* text, String128 out) {
-    int i = 0;
-    if (text) {
-        // Sign extension of each byte, as the host's own widening does.
-        for (; i < 127 && text[i] != '\0'; ++i)
-            out[i] =
-                static_cast<TChar>(static_cast<std::int16_t>(static_cast<signed char>(text[i])));
-    }
-    for (; i < 128; ++i)
-        out[i] = 0;
+    str8ToStr16(out, text, kString128Units);
 }
 
 void NarrowFromString16(const TChar* text, char* out, int maxChars) {
-    int i = 0;
-    if (text) {
-        for (; i < maxChars && text[i] != 0; ++i)
-            out[i] = static_cast<char>(text[i] & 0xFF);
+    if (!text) {
+        out[0] = '\0';
+        return;
     }
-    out[i] = '\0';
+    UString(const_cast<TChar*>(text), maxChars).toAscii(out, maxChars + 1);
 }
 
 IEffectParameter::IEffectParameter(IParamRecord& paramRecord, ParamID id, UnitID unit)

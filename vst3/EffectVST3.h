@@ -3,6 +3,7 @@
 // (buses, processing, state) and the controller (parameters, units, programs,
 // editor view) at once.
 #include "framework/EffectBase.h"
+#include "vst3/HostParamIds.h"
 #include "vst3sdk/helpers/singlecomponenteffect.h"
 #include "vst3sdk/pluginterfaces/vst/ivstprocesscontext.h"
 
@@ -12,10 +13,6 @@
 namespace torvik {
 
 class IEffectVST3View;
-
-// The binding's own host parameter IDs, four characters packed big-endian.
-inline constexpr Steinberg::Vst::ParamID kPresetParamId = 0x70727374; // 'prst'
-inline constexpr Steinberg::Vst::ParamID kBypassParamId = 0x62706173; // 'bpas'
 
 // The platform type string of the editor's parent window.
 #if defined(_WIN32)

@@ -3,6 +3,7 @@
 // loop, painted on the loop's timer, and clicked.
 #include "hostkit/hostkit.h"
 #include "hostkit/plug_frame.h"
+#include "vst3/Vst3Identity.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,8 @@ protected:
         module = hostkit::Module::Load(TORVIK_BUNDLE_PATH, &error);
         ASSERT_NE(module, nullptr) << error;
         instance = hostkit::Instance::Create(
-            module, FUID(0xF2AEE70D, 0x00DE4F4E, 0x51656C6D, 0x54525631), &error);
+            module, FUID(kClassIdWords[0], kClassIdWords[1], kClassIdWords[2], kClassIdWords[3]),
+            &error);
         ASSERT_NE(instance, nullptr) << error;
         host = XOpenDisplay(nullptr);
         ASSERT_NE(host, nullptr);

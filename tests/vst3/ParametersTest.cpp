@@ -12,9 +12,6 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr ParamID kPreset = 0x70727374;
-constexpr ParamID kBypass = 0x62706173;
-
 std::string Utf8(const char16* text) {
     return toUtf8(text, 128);
 }
@@ -35,13 +32,13 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
     ASSERT_EQ(controller->getParameterCount(), 42);
     ParameterInfo info{};
     ASSERT_EQ(controller->getParameterInfo(0, info), kResultTrue);
-    EXPECT_EQ(info.id, kPreset);
+    EXPECT_EQ(info.id, kPresetParamId);
     EXPECT_EQ(Utf8(info.title), "Preset");
     EXPECT_EQ(info.stepCount, 1);
     EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange);
 
     ASSERT_EQ(controller->getParameterInfo(1, info), kResultTrue);
-    EXPECT_EQ(info.id, kBypass);
+    EXPECT_EQ(info.id, kBypassParamId);
     EXPECT_EQ(Utf8(info.title), "Bypass");
     EXPECT_EQ(info.stepCount, 1);
     EXPECT_EQ(info.flags, 0x10009);
@@ -93,23 +90,23 @@ TEST_F(Parameters, ReservedRecordKeepsItsPlaceInTheState) {
 TEST_F(Parameters, ValuesTextsAndConversions) {
     EXPECT_EQ(controller->getParamNormalized(0), 0.0);
     EXPECT_EQ(controller->getParamNormalized(2), 0.5);
-    EXPECT_EQ(controller->getParamNormalized(kPreset), 0.0);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kPresetParamId), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 0.0);
     EXPECT_EQ(controller->getParamNormalized(4000), 0.0);
 
     EXPECT_EQ(controller->setParamNormalized(17, 0.5), kResultOk);
     EXPECT_DOUBLE_EQ(controller->normalizedParamToPlain(17, controller->getParamNormalized(17)),
                      10.75);
-    EXPECT_EQ(controller->setParamNormalized(kPreset, 0.5), kResultFalse);
+    EXPECT_EQ(controller->setParamNormalized(kPresetParamId, 0.5), kResultFalse);
     EXPECT_EQ(controller->setParamNormalized(40, 0.5), kResultFalse);
 
     EXPECT_EQ(instance->parameterText(0, 0.0), "-30.00");
     EXPECT_EQ(instance->parameterText(18, 1.0), "1.00");
     EXPECT_EQ(instance->parameterText(20, 1.0), "1");
     EXPECT_EQ(instance->parameterText(20, 0.0), "0");
-    EXPECT_EQ(instance->parameterText(kBypass, 1.0), "");
+    EXPECT_EQ(instance->parameterText(kBypassParamId, 1.0), "");
     String128 text{};
-    EXPECT_EQ(controller->getParamStringByValue(kBypass, 1.0, text), kResultFalse);
+    EXPECT_EQ(controller->getParamStringByValue(kBypassParamId, 1.0, text), kResultFalse);
 
     ParamValue normalised = -1;
     UString128 typed("-20 dB");
@@ -118,7 +115,7 @@ TEST_F(Parameters, ValuesTextsAndConversions) {
 
     EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -30.0), 0.5);
     EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -90.0), 0.0);
-    EXPECT_EQ(controller->plainParamToNormalized(kBypass, 0.25), 0.25);
+    EXPECT_EQ(controller->plainParamToNormalized(kBypassParamId, 0.25), 0.25);
     EXPECT_DOUBLE_EQ(controller->normalizedParamToPlain(0, 0.25), -15.0);
 }
 
@@ -137,15 +134,15 @@ TEST_F(Parameters, UnitsAndProgramList) {
     EXPECT_EQ(units->getProgramListCount(), 0);
     ProgramListInfo list{};
     ASSERT_EQ(units->getProgramListInfo(0, list), kResultOk);
-    EXPECT_EQ(list.id, static_cast<ProgramListID>(kPreset));
+    EXPECT_EQ(list.id, static_cast<ProgramListID>(kPresetParamId));
     EXPECT_EQ(Utf8(list.name), "Factory Presets");
     EXPECT_EQ(list.programCount, 1);
     EXPECT_EQ(units->getProgramListInfo(1, list), kResultFalse);
 
     String128 name{};
-    ASSERT_EQ(units->getProgramName(kPreset, 0, name), kResultOk);
+    ASSERT_EQ(units->getProgramName(kPresetParamId, 0, name), kResultOk);
     EXPECT_EQ(Utf8(name), "-");
-    ASSERT_EQ(units->getProgramName(kPreset, 5, name), kResultOk);
+    ASSERT_EQ(units->getProgramName(kPresetParamId, 5, name), kResultOk);
     EXPECT_EQ(Utf8(name), "");
     EXPECT_EQ(units->getProgramName(1234, 0, name), kResultFalse);
     EXPECT_EQ(units->getSelectedUnit(), 0);

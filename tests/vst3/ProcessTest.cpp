@@ -15,9 +15,6 @@ using namespace Steinberg::Vst;
 using SpeakerArr::kMono;
 using SpeakerArr::kStereo;
 
-constexpr ParamID kPreset = 0x70727374;
-constexpr ParamID kBypass = 0x62706173;
-
 double Signal(int bus, int channel, int i) {
     return 0.5 * std::sin(0.01 * (i + 1) * (channel + 1)) + (bus == 1 ? 0.25 : 0.0);
 }
@@ -78,13 +75,13 @@ TEST(Process, BypassAndPresetChanges) {
     IEditController* controller = instance->controller();
     BlockRunner runner(*instance, 512, kSample32);
 
-    runner.Change(kBypass, 0.5);
+    runner.Change(kBypassParamId, 0.5);
     runner.Run(0);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
-    runner.Change(kBypass, 0.51);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 0.0);
+    runner.Change(kBypassParamId, 0.51);
     runner.Fill(128, Signal);
     runner.Run(128);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 1.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 1.0);
     // Bypassed, the main input comes out through double and back; the sidechain never.
     for (int ch = 0; ch < 2; ++ch)
         for (int i = 0; i < 128; ++i)
@@ -93,18 +90,18 @@ TEST(Process, BypassAndPresetChanges) {
     // A new set-up clears bypass.
     instance->setActive(false);
     EXPECT_EQ(instance->setupProcessing(48000.0, 512, kSample32), kResultOk);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 0.0);
     instance->setActive(true);
 
     // Preset: below 1.0 recalls the defaults, 1.0 asks for a slot that does not exist.
     runner.Change(16, 0.1);
     runner.Run(0);
-    runner.Change(kPreset, 0.99);
+    runner.Change(kPresetParamId, 0.99);
     runner.Run(0);
     EXPECT_EQ(controller->getParamNormalized(16), 1.0);
     runner.Change(16, 0.1);
     runner.Run(0);
-    runner.Change(kPreset, 1.0);
+    runner.Change(kPresetParamId, 1.0);
     runner.Run(0);
     EXPECT_DOUBLE_EQ(controller->getParamNormalized(16), 0.1);
 }
@@ -347,7 +344,7 @@ TEST(Process, BypassInPlace) {
     ProcessData& data = runner.buffers->prepare(256);
     for (int ch = 0; ch < 2; ++ch)
         data.outputs[0].channelBuffers64[ch] = data.inputs[0].channelBuffers64[ch];
-    runner.changes->add(kBypass, 1.0, 0);
+    runner.changes->add(kBypassParamId, 1.0, 0);
     data.inputParameterChanges = runner.changes.get();
     ASSERT_EQ(instance->process(data), kResultOk);
     for (int ch = 0; ch < 2; ++ch)

@@ -12,8 +12,6 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr ParamID kBypass = 0x62706173;
-
 double DoubleAt(const std::vector<uint8_t>& bytes, std::size_t offset) {
     double v = 0;
     std::memcpy(&v, bytes.data() + offset, 8);
@@ -48,7 +46,7 @@ TEST(State, RoundTripIsBitExactAndStable) {
         controller->setParamNormalized(id, (id * 37 % 100) / 99.0);
     source->startProcessing(48000.0, 64);
     BlockRunner runner(*source, 64, kSample32);
-    runner.Change(kBypass, 1.0);
+    runner.Change(kBypassParamId, 1.0);
     runner.Run(0);
     const auto saved = source->getControllerState();
     ASSERT_TRUE(saved.has_value());
@@ -59,7 +57,7 @@ TEST(State, RoundTripIsBitExactAndStable) {
     auto target = NewTorvik();
     ASSERT_NE(target, nullptr);
     ASSERT_EQ(target->setControllerState(*saved), kResultOk);
-    EXPECT_EQ(target->controller()->getParamNormalized(kBypass), 1.0);
+    EXPECT_EQ(target->controller()->getParamNormalized(kBypassParamId), 1.0);
     // Written, set and written again: the same bytes.
     EXPECT_EQ(target->getControllerState(), saved);
 }
@@ -78,7 +76,7 @@ TEST(State, DamagedStreams) {
         EXPECT_EQ(instance->controller()->normalizedParamToPlain(
                       17, instance->controller()->getParamNormalized(17)),
                   20.0); // clamped
-        EXPECT_EQ(instance->controller()->getParamNormalized(kBypass), 1.0);
+        EXPECT_EQ(instance->controller()->getParamNormalized(kBypassParamId), 1.0);
     }
     {
         // Longer than needed: the rest is not read.
@@ -92,7 +90,7 @@ TEST(State, DamagedStreams) {
         auto instance = NewTorvik();
         std::vector<uint8_t> noFlag(state.begin(), state.begin() + 320);
         EXPECT_EQ(instance->setControllerState(noFlag), kResultOk);
-        EXPECT_EQ(instance->controller()->getParamNormalized(kBypass), 0.0);
+        EXPECT_EQ(instance->controller()->getParamNormalized(kBypassParamId), 0.0);
     }
     {
         // Ends inside the parameters: the missing ones keep their values.
@@ -109,7 +107,7 @@ TEST(State, DamagedStreams) {
         auto stream = owned(new hostkit::MemoryStream(state));
         stream->failReadsAfter(320);
         EXPECT_EQ(instance->controller()->setState(stream.get()), kResultFalse);
-        EXPECT_EQ(instance->controller()->getParamNormalized(kBypass), 0.0);
+        EXPECT_EQ(instance->controller()->getParamNormalized(kBypassParamId), 0.0);
         EXPECT_DOUBLE_EQ(instance->controller()->getParamNormalized(17), 1.0);
     }
     {
