@@ -8,7 +8,10 @@
 #include <mutex>
 #include <new>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "graphics/win/DrawContextWin.h"
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #endif
 
@@ -49,7 +52,20 @@ void RegisterClasses(CPluginFactory& factory) {
 
 // Finds the module's own file and folder (the folder keeps its trailing separator).
 void StoreModuleLocation() {
-#if !defined(_WIN32)
+#if defined(_WIN32)
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(moduleInstance), path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return;
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, path, -1, text.data(), bytes, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(bytes - 1));
+    const std::size_t slash = text.find_last_of('\\');
+    moduleFolder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+#else
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&StoreModuleLocation), &info) && info.dli_fname) {
         std::string path = info.dli_fname;
@@ -79,8 +95,24 @@ TORVIK_VST3_EXPORT bool InitDll() {
 }
 
 TORVIK_VST3_EXPORT bool ExitDll() {
+#if defined(_WIN32)
+    // No editor window may outlive the code of its window procedure.
+    IDrawContextWin::CloseAllWindows();
+#endif
     return true;
 }
+
+#if defined(_WIN32)
+// Process attach: the module keeps its handle and folder.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        moduleInstance = instance;
+        setModuleHandle(instance);
+        StoreModuleLocation();
+    }
+    return TRUE;
+}
+#endif
 
 #if !defined(_WIN32)
 // Linux hosts call this once after dlopen; it plays the part of process attach.
