@@ -23,6 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Programs carry the C++ runtime, libgcc and winpthread inside, so Wine needs
+# nothing but its own system libraries to run them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 # Only the static archives are wanted: the module carries its libraries inside.
 set(ZLIB_USE_STATIC_LIBS ON)
 

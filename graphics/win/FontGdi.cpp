@@ -9,6 +9,7 @@
 #undef DrawText
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace torvik {
