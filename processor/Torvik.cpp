@@ -3,6 +3,7 @@
 #include "framework/PluginIdentity.h"
 #include "graphics/EditorContext.h"
 #include "processor/EditorLayout.h"
+#include "processor/MeterHandOff.h"
 #include "processor/Parameters.h"
 
 #include <cmath>
@@ -55,11 +56,7 @@ TORVIK::TORVIK() {
 TORVIK::~TORVIK() = default;
 
 void TORVIK::SetMeterControls(int pre, int main, int deEss, int gateMeter, int comp) {
-    meters.meterPreControl = pre;
-    meters.meterMainControl = main;
-    meters.meterDeEssControl = deEss;
-    meters.meterGateControl = gateMeter;
-    meters.meterCompControl = comp;
+    meterControls = {pre, main, deEss, gateMeter, comp};
 }
 
 void TORVIK::HandleParamChange(int index) {
@@ -181,6 +178,12 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     deEsser.SetSmootherRates(fs);
     outputStage.SetSmootherRates(fs);
 
+    // The meters move only while an editor context is attached; they are
+    // handed to it once per block, with the block's last states (the editor
+    // shows them at its frame rate).
+    const bool metering = Graphics() != nullptr;
+    const double meterCoef = metering ? meters.Coefficient(fs) : 0.0;
+
     const double* sidechainLeft = inputs[2];
     const double* sidechainRight = inputs[3];
     for (int i = 0; i < frames; ++i) {
@@ -212,13 +215,15 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
         outputs[0][i] = out.left;
         outputs[1][i] = out.right;
 
-        if (Graphics()) {
+        if (metering) {
             const MeterSources sources =
                 outputStage.Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
                                     G.gated, compressor.Gain());
-            meters.Update(sources, fs, [this] { return Graphics(); });
+            meters.Update(sources, meterCoef);
         }
     }
+    if (metering)
+        HandOffMeters(meters, meterControls, [this] { return Graphics(); });
 }
 
 } // namespace torvik
