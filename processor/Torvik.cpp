@@ -41,7 +41,7 @@ TORVIK::TORVIK() {
     // Give the chain its working values from the defaults, so that a processor
     // driven on its own starts from the same values a host's first preset
     // recall gives it.
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kParameterCount; ++i)
         HandleParamChange(i);
     // The editor: built once, attached for the instance's whole life. Attaching
     // pushes every parameter's value into its controls.

@@ -1,18 +1,17 @@
 #include "processor/stages/OutputStage.h"
 
+#include "processor/stages/DenormalOffset.h"
+
 #include <cmath>
 
 namespace torvik {
 
-// The offset the preamp added on entry against denormals.
-constexpr double kDenormalOffset = 1e-10;
-
 Stereo OutputStage::Process(Stereo C, Stereo x, bool mainEngaged) {
     if (!mainEngaged)
-        return {x.left - kDenormalOffset, x.right - kDenormalOffset};
+        return {x.left - kChainDenormalOffset, x.right - kChainDenormalOffset};
     Stereo out;
-    out.left = outputSmoother.Step(outputGain) * (C.left - kDenormalOffset);
-    out.right = outputSmoother.Step(outputGain) * (C.right - kDenormalOffset);
+    out.left = outputSmoother.Step(outputGain) * (C.left - kChainDenormalOffset);
+    out.right = outputSmoother.Step(outputGain) * (C.right - kChainDenormalOffset);
     return out;
 }
 

@@ -1,14 +1,12 @@
 #include "processor/stages/Preamp.h"
 
+#include "processor/stages/DenormalOffset.h"
+
 #include <cmath>
 #include <initializer_list>
 
 namespace torvik {
 namespace {
-
-// Offset added to each input sample against denormals; the output stage takes
-// it off again.
-constexpr double kDenormalOffset = 1e-10;
 
 // sin(tanh(v⁴) + tanh(v³)) + tanh(v): the transformer's saturation curve.
 double Saturate(double v) {
@@ -94,13 +92,13 @@ PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
     for (int c = 0; c < 2; ++c) {
         const double v = in[c];
         if (!sw.transformer) {
-            T[c] = v + kDenormalOffset;
+            T[c] = v + kChainDenormalOffset;
             continue;
         }
         const float s = dsp::ToFloat(Saturate(v));
         const double k = static_cast<double>(xfmrLowpass[c].Process(s));
         const double a = k * xfmrLevel;
-        T[c] = Saturate(a) + (v + kDenormalOffset);
+        T[c] = Saturate(a) + (v + kChainDenormalOffset);
     }
 
     double M[2];

@@ -116,7 +116,7 @@ TEST_P(ChainReference, EverySampleAndMeterAgreesToTheBit) {
     fx.SetSampleRate(fs);
     reference::RChain ref;
     ref.fs = fs;
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kParameterCount; ++i)
         ref.p[i] = fx.ParamAt(i)->Value();
     Apply(fx, ref, c.settings);
 
