@@ -6,6 +6,7 @@
 #include "processor/MeterHandOff.h"
 #include "processor/Parameters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -178,47 +179,52 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     deEsser.SetSmootherRates(fs);
     outputStage.SetSmootherRates(fs);
 
+    // Switches cannot change during a block either: read them once.
+    const PreampSwitches preampSwitches = {SwitchOn(kPreampBypass), SwitchOn(kPreampPad),
+                                           SwitchOn(kPreampPhase),  SwitchOn(kPreampHpfSwitch),
+                                           SwitchOn(kPreampMic),    SwitchOn(kPreampTransformer)};
+    const DeEsserSwitches deEsserSwitches = {SwitchOn(kDeEsserBypass), SwitchOn(kDeEsserBand),
+                                             SwitchOn(kDeEsserSoft)};
+    const GateSwitches gateSwitches = {SwitchOn(kGateBypass), SwitchOn(kGateFastAttack)};
+    const bool eqEngaged = SwitchOn(kEqBypass);
+    const CompressorSwitches compressorSwitches = {
+        SwitchOn(kCompBypass), SwitchOn(kCompFastAttack), SwitchOn(kCompAutoRelease),
+        SwitchOn(kCompExternalSidechain), SwitchOn(kCompSidechainHpf)};
+    const bool mainEngaged = SwitchOn(kMainBypass);
+
     // The meters move only while an editor context is attached; they are
     // handed to it once per block, with the block's last states (the editor
     // shows them at its frame rate).
     const bool metering = Graphics() != nullptr;
     const double meterCoef = metering ? meters.Coefficient(fs) : 0.0;
 
-    const double* sidechainLeft = inputs[2];
-    const double* sidechainRight = inputs[3];
-    for (int i = 0; i < frames; ++i) {
-        // Read both inputs before writing: the host may process in place.
-        const Stereo x = {EntrySample(inputs[0][i]), EntrySample(inputs[1][i])};
-        const Stereo sidechain = {sidechainLeft ? EntrySample(sidechainLeft[i]) : 0.0,
-                                  sidechainRight ? EntrySample(sidechainRight[i]) : 0.0};
+    // The block passes the chain stage by stage, in runs of kRunFrames.
+    for (int start = 0; start < frames; start += kRunFrames) {
+        const int n = std::min(kRunFrames, frames - start);
+        // Read every input before writing: the host may process in place.
+        for (int c = 0; c < 2; ++c) {
+            const double* sidechainIn = inputs[2 + c];
+            for (int i = 0; i < n; ++i) {
+                work.x.ch[c][i] = EntrySample(inputs[c][start + i]);
+                work.sidechain.ch[c][i] = sidechainIn ? EntrySample(sidechainIn[start + i]) : 0.0;
+            }
+        }
+        preamp.ProcessRun(work.x, n, preampSwitches, fs, work.preampOut, work.preampMeter);
+        deEsser.ProcessRun(work.preampOut, n, deEsserSwitches, fs, work.deEssed, work.deEssGains);
+        gate.ProcessRun(work.deEssed, n, gateSwitches, fs, work.gateOut, work.gated);
+        equaliser.ProcessRun(work.gateOut, n, eqEngaged, work.equalised);
+        compressor.ProcessRun(work.equalised, work.sidechain, n, compressorSwitches, fs,
+                              work.compressed, work.compGains);
+        double* const out[2] = {outputs[0] + start, outputs[1] + start};
+        outputStage.ProcessRun(work.compressed, work.x, n, mainEngaged, out);
 
-        const PreampSwitches preampSwitches = {
-            SwitchOn(kPreampBypass),    SwitchOn(kPreampPad), SwitchOn(kPreampPhase),
-            SwitchOn(kPreampHpfSwitch), SwitchOn(kPreampMic), SwitchOn(kPreampTransformer)};
-        const PreampOutput P = preamp.Process(x, preampSwitches, fs);
-
-        const DeEsserSwitches deEsserSwitches = {SwitchOn(kDeEsserBypass), SwitchOn(kDeEsserBand),
-                                                 SwitchOn(kDeEsserSoft)};
-        const Stereo D = deEsser.Process(P.out, deEsserSwitches, fs);
-
-        const GateSwitches gateSwitches = {SwitchOn(kGateBypass), SwitchOn(kGateFastAttack)};
-        const GateOutput G = gate.Process(D, gateSwitches, fs);
-
-        const Stereo E = equaliser.Process(G.out, SwitchOn(kEqBypass));
-
-        const CompressorSwitches compressorSwitches = {
-            SwitchOn(kCompBypass), SwitchOn(kCompFastAttack), SwitchOn(kCompAutoRelease),
-            SwitchOn(kCompExternalSidechain), SwitchOn(kCompSidechainHpf)};
-        const Stereo C = compressor.Process(E, sidechain, compressorSwitches, fs);
-
-        const Stereo out = outputStage.Process(C, x, SwitchOn(kMainBypass));
-        outputs[0][i] = out.left;
-        outputs[1][i] = out.right;
-
-        if (metering) {
+        if (!metering)
+            continue;
+        for (int i = 0; i < n; ++i) {
             const MeterSources sources =
-                outputStage.Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
-                                    G.gated, compressor.Gain());
+                outputStage.Sources({work.preampMeter.ch[0][i], work.preampMeter.ch[1][i]},
+                                    {out[0][i], out[1][i]}, work.deEssGains[i], gate.thresholdParam,
+                                    {work.gated.ch[0][i], work.gated.ch[1][i]}, work.compGains[i]);
             meters.Update(sources, meterCoef);
         }
     }

@@ -55,6 +55,22 @@ private:
     OutputStage outputStage;           // main output gain
     Meters meters;                     // the five meters' states
     MeterControlIndices meterControls; // their editor controls, -1 for none
+
+    // The signals between the stages for one run of frames.
+    struct Workspace {
+        StereoRun x;                   // main input, made safe
+        StereoRun sidechain;           // external sidechain input, made safe
+        StereoRun preampOut;           // P
+        StereoRun preampMeter;         // the preamp meter's source pair
+        StereoRun deEssed;             // D
+        double deEssGains[kRunFrames]; // de-esser reduction factor per frame
+        StereoRun gateOut;             // G
+        StereoRun gated;               // the gated pair before the gate's mix
+        StereoRun equalised;           // E
+        StereoRun compressed;          // C
+        double compGains[kRunFrames];  // compressor reduction factor per frame
+    };
+    Workspace work;
 };
 
 } // namespace torvik

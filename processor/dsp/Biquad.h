@@ -4,6 +4,8 @@
 // stays double, so every pass through it rounds the signal to float.
 #include "processor/dsp/CachedMath.h"
 
+#include <cfloat>
+
 namespace torvik::dsp {
 
 // Response types of a Biquad.
@@ -27,7 +29,13 @@ inline constexpr double kMaxBiquadFc = 0.49;
 
 // Narrows a double to float for a 32-bit filter input. Values beyond the float
 // range become the largest float of their sign instead of an undefined cast.
-float ToFloat(double v);
+inline float ToFloat(double v) {
+    if (v > static_cast<double>(FLT_MAX))
+        return FLT_MAX;
+    if (v < -static_cast<double>(FLT_MAX))
+        return -FLT_MAX;
+    return static_cast<float>(v);
+}
 
 struct Biquad {
     int type = kLowPass; // response type, 0 to 6
@@ -77,6 +85,23 @@ struct Biquad {
         return ToFloat(out);
     }
 };
+
+// The chain's use of a section over a run of samples, each narrowed to float
+// on the way in and widened back on the way out; out may equal in.
+inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
+    const double a0 = filter.a0, a1 = filter.a1, a2 = filter.a2;
+    const double b1 = filter.b1, b2 = filter.b2;
+    double z1 = filter.z1, z2 = filter.z2;
+    for (int i = 0; i < n; ++i) {
+        const double x = ToFloat(in[i]);
+        const double y = x * a0 + z1;
+        z1 = x * a1 + z2 - b1 * y;
+        z2 = x * a2 - b2 * y;
+        out[i] = static_cast<double>(ToFloat(y));
+    }
+    filter.z1 = z1;
+    filter.z2 = z2;
+}
 
 // The chain's use of a section: a double narrowed to float on the way in and
 // widened back on the way out.

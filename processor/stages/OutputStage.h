@@ -24,6 +24,10 @@ public:
     void SetSmootherRates(double fs) { outputSmoother.SetRate(fs); }
     // Processing starts: the output gain at its target.
     void Activate() { outputSmoother.Settle(outputGain); }
+    // n frames of the compressor output C and the main input x in; the output
+    // channels written.
+    void ProcessRun(const StereoRun& C, const StereoRun& x, int n, bool mainEngaged,
+                    double* const out[2]);
     // The compressor output C and the main input pair x in; the output pair out.
     Stereo Process(Stereo C, Stereo x, bool mainEngaged);
 
