@@ -220,11 +220,12 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
 
         if (!metering)
             continue;
+        const double gateLift = outputStage.GateLift(gate.thresholdParam);
         for (int i = 0; i < n; ++i) {
-            const MeterSources sources =
-                outputStage.Sources({work.preampMeter.ch[0][i], work.preampMeter.ch[1][i]},
-                                    {out[0][i], out[1][i]}, work.deEssGains[i], gate.thresholdParam,
-                                    {work.gated.ch[0][i], work.gated.ch[1][i]}, work.compGains[i]);
+            const MeterSources sources = OutputStage::SourcesWithLift(
+                {work.preampMeter.ch[0][i], work.preampMeter.ch[1][i]}, {out[0][i], out[1][i]},
+                work.deEssGains[i], gateLift, {work.gated.ch[0][i], work.gated.ch[1][i]},
+                work.compGains[i]);
             meters.Update(sources, meterCoef);
         }
     }

@@ -103,6 +103,32 @@ inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
     filter.z2 = z2;
 }
 
+// Two independent sections (the left and the right channel's) over a run, in
+// one loop so that their recursions overlap; each as RunSection.
+inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
+    Biquad& l = filters[0];
+    Biquad& r = filters[1];
+    double lz1 = l.z1, lz2 = l.z2, rz1 = r.z1, rz2 = r.z2;
+    double* left = data[0];
+    double* right = data[1];
+    for (int i = 0; i < n; ++i) {
+        const double xl = ToFloat(left[i]);
+        const double xr = ToFloat(right[i]);
+        const double yl = xl * l.a0 + lz1;
+        const double yr = xr * r.a0 + rz1;
+        lz1 = xl * l.a1 + lz2 - l.b1 * yl;
+        rz1 = xr * r.a1 + rz2 - r.b1 * yr;
+        lz2 = xl * l.a2 - l.b2 * yl;
+        rz2 = xr * r.a2 - r.b2 * yr;
+        left[i] = static_cast<double>(ToFloat(yl));
+        right[i] = static_cast<double>(ToFloat(yr));
+    }
+    l.z1 = lz1;
+    l.z2 = lz2;
+    r.z1 = rz1;
+    r.z2 = rz2;
+}
+
 // The chain's use of a section: a double narrowed to float on the way in and
 // widened back on the way out.
 inline double Run(Biquad& filter, double v) {

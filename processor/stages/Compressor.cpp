@@ -42,7 +42,10 @@ void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n
     const StereoRun* key = &S;
     if (sw.sidechainHpf) {
         for (int c = 0; c < 2; ++c)
-            dsp::RunSection(sidechainHpf[c], S.ch[c], filtered.ch[c], n);
+            for (int i = 0; i < n; ++i)
+                filtered.ch[c][i] = S.ch[c][i];
+        double* const channels[2] = {filtered.ch[0], filtered.ch[1]};
+        dsp::RunSectionPair(sidechainHpf, channels, n);
         key = &filtered;
     }
     for (int i = 0; i < n; ++i) {

@@ -53,15 +53,23 @@ void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, d
     const double mixShelved = mix;
     const double mixDry = 1.0 - mix;
 
+    // Detection: the high-passed sum of the magnitudes, then its level. It
+    // does not depend on the gain, so it runs over the whole run first.
+    double thresholds[kRunFrames];
+    double levels[kRunFrames];
+    thresholdSmoother.StepRun<1>(thrTarget, {thresholds}, n);
+    for (int i = 0; i < n; ++i)
+        levels[i] = std::fabs(P.ch[0][i]) + std::fabs(P.ch[1][i]);
+    dsp::RunSection(detectorHpf, levels, levels, n);
+    for (int i = 0; i < n; ++i)
+        levels[i] = dsp::DetectLevel(levels[i], a);
+
     for (int i = 0; i < n; ++i) {
         const double left = P.ch[0][i];
         const double right = P.ch[1][i];
-        const double thr = thresholdSmoother.Step(thrTarget);
+        const double thr = thresholds[i];
         const double thrLin = thresholdExp(thr / kStageDbScale);
-
-        const double e = std::fabs(left) + std::fabs(right);
-        const double E = dsp::Run(detectorHpf, e);
-        const double d = dsp::DetectLevel(E, a);
+        const double d = levels[i];
 
         // The factor that brings the level down onto thr + (level - thr) / ratio.
         double F = 1.0;

@@ -44,19 +44,21 @@ void Equaliser::Activate() {
 }
 
 void Equaliser::ProcessRun(const StereoRun& G, int n, bool engaged, StereoRun& E) {
-    for (int c = 0; c < 2; ++c) {
-        double* y = E.ch[c];
-        if (!engaged) {
+    double* const channels[2] = {E.ch[0], E.ch[1]};
+    if (!engaged) {
+        for (int c = 0; c < 2; ++c)
             for (int i = 0; i < n; ++i)
-                y[i] = G.ch[c][i];
-            continue;
-        }
-        dsp::ColourRun(G.ch[c], y, n);
-        dsp::RunSection(lowShelf[c], y, y, n);
-        lowMid[c].ProcessRun(y, y, n);
-        highMid[c].ProcessRun(y, y, n);
-        dsp::RunSection(highShelf[c], y, y, n);
+                channels[c][i] = G.ch[c][i];
+        return;
     }
+    for (int c = 0; c < 2; ++c)
+        dsp::ColourRun(G.ch[c], channels[c], n);
+    dsp::RunSectionPair(lowShelf, channels, n);
+    for (int c = 0; c < 2; ++c) {
+        lowMid[c].ProcessRun(channels[c], channels[c], n);
+        highMid[c].ProcessRun(channels[c], channels[c], n);
+    }
+    dsp::RunSectionPair(highShelf, channels, n);
 }
 
 Stereo Equaliser::Process(Stereo G, bool engaged) {

@@ -30,16 +30,4 @@ Stereo OutputStage::Process(Stereo C, Stereo x, bool mainEngaged) {
     return out;
 }
 
-MeterSources OutputStage::Sources(Stereo preampMeterSource, Stereo out, double deEssGain,
-                                  double gateThresholdParam, Stereo gated, double compGain) {
-    MeterSources s;
-    s.pre = std::fabs(2.0 * (preampMeterSource.left + preampMeterSource.right));
-    s.main = std::fabs(2.1 * (out.left + out.right));
-    s.deEss = std::fabs(1.0 - deEssGain);
-    s.gate =
-        std::fabs(gateLiftPow((60.0 - gateThresholdParam) / 20.0) * (gated.left + gated.right));
-    s.comp = std::fabs(1.0 - compGain);
-    return s;
-}
-
 } // namespace torvik

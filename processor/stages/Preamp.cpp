@@ -88,22 +88,27 @@ void Preamp::Transformer(const double* x, double* out, int n, int channel, bool 
         out[i] = band[i] + (x[i] + kChainDenormalOffset);
 }
 
-void Preamp::RunGliding(dsp::Biquad& filter, int type, double fc, double q, const double* glide,
-                        double settled, bool fcGlides, double* data, int n) {
-    if (!glide) {
+void Preamp::RunGliding(dsp::Biquad (&pair)[2], int type, double fc, double q,
+                        const StereoRun& glide, bool glides, bool fcGlides, StereoRun& data,
+                        int n) {
+    const auto configure = [&](dsp::Biquad& filter, double setting) {
         if (fcGlides)
-            filter.Configure(type, settled, q, 0.0);
+            filter.Configure(type, setting, q, 0.0);
         else
-            filter.Configure(type, fc, q, settled);
-        dsp::RunSection(filter, data, data, n);
+            filter.Configure(type, fc, q, setting);
+    };
+    if (!glides) {
+        configure(pair[0], glide.ch[0][0]);
+        configure(pair[1], glide.ch[1][0]);
+        double* const channels[2] = {data.ch[0], data.ch[1]};
+        dsp::RunSectionPair(pair, channels, n);
         return;
     }
-    for (int i = 0; i < n; ++i) {
-        if (fcGlides)
-            filter.Configure(type, glide[i], q, 0.0);
-        else
-            filter.Configure(type, fc, q, glide[i]);
-        data[i] = dsp::Run(filter, data[i]);
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < n; ++i) {
+            configure(pair[c], glide.ch[c][i]);
+            data.ch[c][i] = dsp::Run(pair[c], data.ch[c][i]);
+        }
     }
 }
 
@@ -145,15 +150,17 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
         dsp::ShapeRun(y, y, n, sw.mic);
         for (int i = 0; i < n; ++i)
             y[i] = y[i] / gain[1].ch[c][i] / pad[1].ch[c][i];
+    }
 
-        if (sw.hpf)
-            RunGliding(hpf[c], dsp::kHighPass, 0.0, kHpfQ, hpfGlides ? hpfFc.ch[c] : nullptr,
-                       hpfFc.ch[c][0], true, y, n);
-        RunGliding(lowBoostShelf[c], dsp::kLowShelf, kLowBoostHz / fs, kLowBoostQ,
-                   lowGlides ? lowDb.ch[c] : nullptr, lowDb.ch[c][0], false, y, n);
-        RunGliding(highBoostShelf[c], dsp::kHighShelf, kHighBoostHz / fs, kHighBoostQ,
-                   highGlides ? highDb.ch[c] : nullptr, highDb.ch[c][0], false, y, n);
+    if (sw.hpf)
+        RunGliding(hpf, dsp::kHighPass, 0.0, kHpfQ, hpfFc, hpfGlides, true, out, n);
+    RunGliding(lowBoostShelf, dsp::kLowShelf, kLowBoostHz / fs, kLowBoostQ, lowDb, lowGlides, false,
+               out, n);
+    RunGliding(highBoostShelf, dsp::kHighShelf, kHighBoostHz / fs, kHighBoostQ, highDb, highGlides,
+               false, out, n);
 
+    for (int c = 0; c < 2; ++c) {
+        double* y = out.ch[c];
         if (!sw.engaged) {
             // Skipped: the input at the main input gain, unsmoothed.
             for (int i = 0; i < n; ++i)

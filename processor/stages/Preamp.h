@@ -47,10 +47,12 @@ public:
 private:
     // The transformer colour added to the input (plus the denormal offset).
     void Transformer(const double* x, double* out, int n, int channel, bool on);
-    // A swept or boost section over a run, following the per-frame settings
-    // of its smoother (glide null when it has settled on `settled`).
-    static void RunGliding(dsp::Biquad& filter, int type, double fc, double q, const double* glide,
-                           double settled, bool fcGlides, double* data, int n);
+    // A swept or boost section pair over a run, following the per-frame
+    // settings of its smoother (its corner when fcGlides, else its gain);
+    // glides false when the smoother has settled.
+    static void RunGliding(dsp::Biquad (&pair)[2], int type, double fc, double q,
+                           const StereoRun& glide, bool glides, bool fcGlides, StereoRun& data,
+                           int n);
 
     double lowBoostDb = 0.0;  // low boost depth, 0 or 3 dB
     double highBoostDb = 0.0; // high boost depth, 0 or 3 dB
