@@ -369,6 +369,21 @@ TEST_F(RenderTorvik, SettingsRenderExactlyAsTheSamePresetDoes) {
     EXPECT_EQ(fromSettings.channels, fromPreset.channels);
 }
 
+TEST_F(RenderTorvik, SettingsAreInPlaceFromTheFirstSample) {
+    // With only the output stage in the path, -6 dB must hold from the first frame on: no glide
+    // from the default 0 dB.
+    const std::vector<double> noise = Noise(kRate / 10, 0.5, 8);
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate, {noise});
+    const RunResult r = Render({"--set", "Preamp Bypass=0", "--set", "Main Output=-6",
+                                "--precision", "64", P("in.wav"), P("out.wav")});
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    const Audio out = ReadAudio(dir / "out.wav");
+    ASSERT_EQ(out.Frames(), noise.size());
+    const double gain = std::pow(10.0, -6.0 / 20.0);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        ASSERT_NEAR(out.channels[0][i], gain * noise[i], 1e-9) << "frame " << i;
+}
+
 TEST_F(RenderTorvik, StepAutomationSoundsTheSameThroughSmallAndLargeBlocks) {
     // A step on a frame where blocks of 32 and of 4096 both begin reaches both at that frame;
     // nothing else about the chain depends on the block size.
