@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format clang-tidy
     clang libclang-rt-14-dev
-    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev libhwy-dev
     libpng-dev zlib1g-dev libsndfile1-dev libebur128-dev nlohmann-json3-dev
     libfreetype-dev fonts-dejavu-core
     libx11-dev libxtst-dev xvfb xauth x11-utils

@@ -5,6 +5,7 @@
 #include "processor/dsp/CachedMath.h"
 
 #include <cfloat>
+#include <cmath>
 
 namespace torvik::dsp {
 
@@ -55,7 +56,9 @@ struct Biquad {
 
     // Recomputes the five coefficients from type, fc, q and gainDb; the state
     // is untouched. An unknown type keeps the coefficients as they were.
-    void UpdateCoefficients();
+    void UpdateCoefficients() { Design(gainPow(std::fabs(gainDb) / 20.0)); }
+    // The same with V, the linear gain 10^(|gainDb| / 20), computed by the caller.
+    void Design(double V);
 
     // Sets the four settings and updates the coefficients. The design is a
     // pure function of the settings, so a repeat of the last design is skipped.
@@ -74,6 +77,18 @@ struct Biquad {
     void ClearState() {
         z1 = 0.0;
         z2 = 0.0;
+    }
+
+    // As Configure, with the linear gain V = 10^(|gainDb| / 20) given.
+    void Configure(int newType, double newFc, double newQ, double newGainDb, double V) {
+        if (designed && newType == type && newFc == fc && newQ == q && newGainDb == gainDb)
+            return;
+        type = newType;
+        fc = newFc;
+        q = newQ;
+        gainDb = newGainDb;
+        Design(V);
+        designed = true;
     }
 
     // One sample through the section.

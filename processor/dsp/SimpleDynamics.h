@@ -6,6 +6,9 @@
 
 namespace torvik::dsp {
 
+// ln(10) / 20: exp(db * kLn10Over20) is 10^(db / 20), a gain from its dB.
+inline constexpr double kLn10Over20 = 0.11512925464970228;
+
 namespace simple_dynamics {
 
 // Offset that keeps the gate envelope clear of denormal numbers; added before
@@ -78,7 +81,7 @@ public:
     ~SimpleGate() override = default;
     virtual void SetThresholdDb(double db) {
         thresholdDb = db;
-        threshold = std::exp(db * 0.11512925464970228);
+        threshold = std::exp(db * kLn10Over20);
     }
     virtual double GetThresholdDb() const { return thresholdDb; }
     virtual void ResetEnvelope() { envelope = kDenormalOffset; }
