@@ -68,7 +68,7 @@ void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n
     } else {
         // Level in dB per frame, over the run.
         const double a = detectorCoefExp(-dsp::kDetectorCornerRadians / fs);
-        double levelsDb[kRunFrames];
+        double levelsDb[kRunFrames] = {}; // cleared: the compiler cannot see n > 0
         for (int i = 0; i < n; ++i) {
             const double m = std::max(std::fabs(key->ch[0][i]), std::fabs(key->ch[1][i]));
             levelsDb[i] = dsp::DetectLevel(m, a);
