@@ -63,32 +63,30 @@ struct Biquad {
     // Sets the four settings and updates the coefficients. The design is a
     // pure function of the settings, so a repeat of the last design is skipped.
     void Configure(int newType, double newFc, double newQ, double newGainDb) {
+        if (Store(newType, newFc, newQ, newGainDb))
+            UpdateCoefficients();
+    }
+    // As Configure, with the linear gain V = 10^(|gainDb| / 20) given.
+    void Configure(int newType, double newFc, double newQ, double newGainDb, double V) {
+        if (Store(newType, newFc, newQ, newGainDb))
+            Design(V);
+    }
+    // Stores the four settings for a design; false when they repeat the last one.
+    bool Store(int newType, double newFc, double newQ, double newGainDb) {
         if (designed && newType == type && newFc == fc && newQ == q && newGainDb == gainDb)
-            return;
+            return false;
         type = newType;
         fc = newFc;
         q = newQ;
         gainDb = newGainDb;
-        UpdateCoefficients();
         designed = true;
+        return true;
     }
 
     // Clears the state, as at construction; the coefficients stay.
     void ClearState() {
         z1 = 0.0;
         z2 = 0.0;
-    }
-
-    // As Configure, with the linear gain V = 10^(|gainDb| / 20) given.
-    void Configure(int newType, double newFc, double newQ, double newGainDb, double V) {
-        if (designed && newType == type && newFc == fc && newQ == q && newGainDb == gainDb)
-            return;
-        type = newType;
-        fc = newFc;
-        q = newQ;
-        gainDb = newGainDb;
-        Design(V);
-        designed = true;
     }
 
     // One sample through the section.
