@@ -80,7 +80,7 @@ PIX_IBitmap* LoadPngResource(const void* module, int id, const char* name) {
     if (!HasPngExtension(name))
         return nullptr;
     using namespace platform;
-    const auto handle = static_cast<HMODULE>(module);
+    const auto handle = static_cast<HMODULE>(const_cast<void*>(module));
     HRSRC info = FindResourceA(handle, MakeIntResourceA(id), "PNG");
     if (!info)
         return nullptr;

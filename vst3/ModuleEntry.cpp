@@ -2,14 +2,15 @@
 #include "vst3sdk/helpers/moduleentry.h"
 #include "framework/PluginIdentity.h"
 #include "processor/Torvik.h"
-#include "vst3/ModuleInfo.h"
+#include "vst3/Vst3Identity.h"
 #include "vst3sdk/helpers/fuid.h"
 
 #include <mutex>
 #include <new>
 
-#if !defined(_WIN32)
-#include <dlfcn.h>
+#if defined(_WIN32)
+#include "graphics/win/DrawContextWin.h"
+#include <windows.h>
 #endif
 
 using namespace Steinberg;
@@ -22,7 +23,6 @@ ModuleEntryCounter entryCounter;
 // editor for its image resources.
 void* moduleInstance = nullptr;
 void* resourceModule = nullptr;
-std::string moduleFolder;
 
 std::mutex& CreationLock() {
     static std::mutex lock;
@@ -47,27 +47,7 @@ void RegisterClasses(CPluginFactory& factory) {
     factory.registerClass(&info, CreateTorvik);
 }
 
-// Finds the module's own file and folder (the folder keeps its trailing separator).
-void StoreModuleLocation() {
-#if !defined(_WIN32)
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&StoreModuleLocation), &info) && info.dli_fname) {
-        std::string path = info.dli_fname;
-        const std::size_t slash = path.find_last_of('/');
-        moduleFolder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    }
-#endif
-}
-
 } // namespace
-
-const std::string& ModuleFolder() {
-    return moduleFolder;
-}
-
-void* ResourceModule() {
-    return resourceModule;
-}
 
 } // namespace torvik
 
@@ -79,8 +59,23 @@ TORVIK_VST3_EXPORT bool InitDll() {
 }
 
 TORVIK_VST3_EXPORT bool ExitDll() {
+#if defined(_WIN32)
+    // No editor window may outlive the code of its window procedure.
+    IDrawContextWin::CloseAllWindows();
+#endif
     return true;
 }
+
+#if defined(_WIN32)
+// Process attach: the module keeps its handle.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        moduleInstance = instance;
+        setModuleHandle(instance);
+    }
+    return TRUE;
+}
+#endif
 
 #if !defined(_WIN32)
 // Linux hosts call this once after dlopen; it plays the part of process attach.
@@ -88,7 +83,6 @@ TORVIK_VST3_EXPORT bool ModuleEntry(void* sharedLibraryHandle) {
     if (entryCounter.enter()) {
         moduleInstance = sharedLibraryHandle;
         setModuleHandle(sharedLibraryHandle);
-        StoreModuleLocation();
         InitDll();
     }
     return true;

@@ -247,8 +247,7 @@ Comparison RunScenario(const Scenario& s) {
     }
     for (const ParamSetting& p : s.settings)
         Apply(fx, model, p.index, p.value, s.normalisedSettings);
-    const bool activation = kProcessorStartsFromTargets && s.activate;
-    if (activation)
+    if (s.activate)
         ActivateBoth(fx, model, fs, false);
 
     std::vector<double> procOut[2], modelOut[2];
@@ -262,8 +261,7 @@ Comparison RunScenario(const Scenario& s) {
                 fs = c.value;
                 fx.SetSampleRate(fs);
             } else if (c.index == kReactivate) {
-                if (activation)
-                    ActivateBoth(fx, model, fs, true);
+                ActivateBoth(fx, model, fs, true);
             } else {
                 Apply(fx, model, c.index, c.value, false);
             }

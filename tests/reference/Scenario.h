@@ -14,13 +14,6 @@ namespace torvik::reference {
 inline constexpr double kMaxDifference = 1e-6;
 inline constexpr double kMaxRmsDifference = 1e-8;
 
-// Whether the processor under test already starts from its targets when it is
-// activated. While it does not, both sides run from construction without an
-// activation, and the rows about activation itself are skipped as known
-// disagreements; once it does, every row activates both sides before its first
-// block, as hosts do.
-inline constexpr bool kProcessorStartsFromTargets = true;
-
 // Test signals; each channel pair differs a little between left and right.
 enum class Signal {
     Silence,
@@ -67,9 +60,6 @@ struct Scenario {
     // No maths-library function reaches the outputs or meters per sample (filters,
     // envelopes and gains only): processor and model must agree to the bit.
     bool bitExact = false;
-    // The row shows what activation does, so it needs a processor that starts from
-    // its targets.
-    bool aboutActivation = false;
     // Why the processor is known to part from the model here; empty where they must agree.
     std::string knownDisagreement;
 };
