@@ -41,15 +41,16 @@ void Compressor::Activate() {
     sidechainHpf[1].ClearState();
 }
 
-void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n,
-                            const CompressorSwitches& sw, double fs, StereoRun& C, double* gains) {
-    const StereoRun& S = sw.externalSidechain ? external : E;
+void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& external, int n,
+                            const CompressorSwitches& sw, double fs, StereoRun& compressed,
+                            double* gains) {
+    const StereoRun& keySource = sw.externalSidechain ? external : equalised;
     StereoRun filtered;
-    const StereoRun* key = &S;
+    const StereoRun* key = &keySource;
     if (sw.sidechainHpf) {
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < n; ++i)
-                filtered.ch[c][i] = S.ch[c][i];
+                filtered.ch[c][i] = keySource.ch[c][i];
         double* const channels[2] = {filtered.ch[0], filtered.ch[1]};
         dsp::RunSectionPair(sidechainHpf, channels, n);
         key = &filtered;
@@ -124,21 +125,22 @@ void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n
     for (int c = 0; c < 2; ++c) {
         if (!sw.engaged) {
             for (int i = 0; i < n; ++i)
-                C.ch[c][i] = E.ch[c][i];
+                compressed.ch[c][i] = equalised.ch[c][i];
             continue;
         }
         for (int i = 0; i < n; ++i) {
-            const double K = gains[i] * E.ch[c][i] * makeup;
-            C.ch[c][i] = (1.0 - mix) * E.ch[c][i] + mix * K;
+            const double K = gains[i] * equalised.ch[c][i] * makeup;
+            compressed.ch[c][i] = (1.0 - mix) * equalised.ch[c][i] + mix * K;
         }
     }
 }
 
-Stereo Compressor::Process(Stereo E, Stereo external, const CompressorSwitches& sw, double fs) {
+Stereo Compressor::Process(Stereo equalised, Stereo external, const CompressorSwitches& sw,
+                           double fs) {
     StereoRun in, sidechain, out;
     double gain = 0.0;
-    in.ch[0][0] = E.left;
-    in.ch[1][0] = E.right;
+    in.ch[0][0] = equalised.left;
+    in.ch[1][0] = equalised.right;
     sidechain.ch[0][0] = external.left;
     sidechain.ch[1][0] = external.right;
     ProcessRun(in, sidechain, 1, sw, fs, out, &gain);

@@ -38,8 +38,8 @@ void DeEsser::SetSmootherRates(double fs) {
     thresholdSmoother.SetRate(fs);
 }
 
-void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, double fs,
-                         StereoRun& D, double* gains) {
+void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitches& sw, double fs,
+                         StereoRun& deEssed, double* gains) {
     attackMs = sw.soft ? kSoftAttackMs : kAttackMs;
     ratio = sw.soft ? kSoftRatio : kRatio;
     shelfQ = sw.band ? kBandShelfQ : kShelfQ;
@@ -60,7 +60,7 @@ void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, d
     double levels[kRunFrames];
     thresholdSmoother.StepRun<1>(thrTarget, {thresholds}, n);
     for (int i = 0; i < n; ++i)
-        levels[i] = std::fabs(P.ch[0][i]) + std::fabs(P.ch[1][i]);
+        levels[i] = std::fabs(preampOut.ch[0][i]) + std::fabs(preampOut.ch[1][i]);
     dsp::RunSection(detectorHpf, levels, levels, n);
     for (int i = 0; i < n; ++i)
         levels[i] = dsp::DetectLevel(levels[i], a);
@@ -93,7 +93,7 @@ void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, d
     if (!sw.engaged) {
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < n; ++i)
-                D.ch[c][i] = P.ch[c][i];
+                deEssed.ch[c][i] = preampOut.ch[c][i];
         return;
     }
     // The shelf cuts 24 × (1 − gain) dB; it follows the gain at every sample.
@@ -106,20 +106,20 @@ void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, d
     }
     dsp::ExpRun(cutFactors, cutFactors, n);
     for (int i = 0; i < n; ++i) {
-        const double left = P.ch[0][i];
-        const double right = P.ch[1][i];
+        const double left = preampOut.ch[0][i];
+        const double right = preampOut.ch[1][i];
         shelf[0].Configure(dsp::kHighShelf, shelfFc, shelfQ, cuts[i], cutFactors[i]);
         shelf[1].Configure(dsp::kHighShelf, shelfFc, shelfQ, cuts[i], cutFactors[i]);
-        D.ch[0][i] = mixDry * left + mixShelved * dsp::Run(shelf[0], left);
-        D.ch[1][i] = mixDry * right + mixShelved * dsp::Run(shelf[1], right);
+        deEssed.ch[0][i] = mixDry * left + mixShelved * dsp::Run(shelf[0], left);
+        deEssed.ch[1][i] = mixDry * right + mixShelved * dsp::Run(shelf[1], right);
     }
 }
 
-Stereo DeEsser::Process(Stereo P, const DeEsserSwitches& sw, double fs) {
+Stereo DeEsser::Process(Stereo preampOut, const DeEsserSwitches& sw, double fs) {
     StereoRun in, out;
     double gain = 0.0;
-    in.ch[0][0] = P.left;
-    in.ch[1][0] = P.right;
+    in.ch[0][0] = preampOut.left;
+    in.ch[1][0] = preampOut.right;
     ProcessRun(in, 1, sw, fs, out, &gain);
     return {out.ch[0][0], out.ch[1][0]};
 }
