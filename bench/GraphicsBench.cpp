@@ -38,8 +38,10 @@ BENCHMARK(BM_AlphaBlitKnobFrame);
 void BM_FullEditorRepaint(benchmark::State& state) {
     testing::TestTorvik plug;
     auto* editor = dynamic_cast<IDrawContext*>(plug.Graphics());
+    const Rect all{0, 0, editor->Width(), editor->Height()};
+    editor->DrawRegion(all); // the images are decoded on the first paint
     for (auto _ : state)
-        editor->DrawRegion(Rect{0, 0, editor->Width(), editor->Height()});
+        editor->DrawRegion(all);
     state.counters["frames/s"] =
         benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate);
 }

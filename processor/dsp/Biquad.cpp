@@ -5,10 +5,9 @@
 
 namespace torvik::dsp {
 
-void Biquad::UpdateCoefficients() {
+void Biquad::Design(double V) {
     constexpr double pi = 3.141592653589793;
     const double corner = fc < 0.5 ? fc : kMaxBiquadFc;
-    const double V = gainPow(std::fabs(gainDb) / 20.0);
     const double K = cornerTan(pi * corner);
     const double Q = q;
     const double K2 = K * K;

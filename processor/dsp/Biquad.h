@@ -5,6 +5,7 @@
 #include "processor/dsp/CachedMath.h"
 
 #include <cfloat>
+#include <cmath>
 
 namespace torvik::dsp {
 
@@ -55,19 +56,31 @@ struct Biquad {
 
     // Recomputes the five coefficients from type, fc, q and gainDb; the state
     // is untouched. An unknown type keeps the coefficients as they were.
-    void UpdateCoefficients();
+    void UpdateCoefficients() { Design(gainPow(std::fabs(gainDb) / 20.0)); }
+    // The same with V, the linear gain 10^(|gainDb| / 20), computed by the caller.
+    void Design(double V);
 
     // Sets the four settings and updates the coefficients. The design is a
     // pure function of the settings, so a repeat of the last design is skipped.
     void Configure(int newType, double newFc, double newQ, double newGainDb) {
+        if (Store(newType, newFc, newQ, newGainDb))
+            UpdateCoefficients();
+    }
+    // As Configure, with the linear gain V = 10^(|gainDb| / 20) given.
+    void Configure(int newType, double newFc, double newQ, double newGainDb, double V) {
+        if (Store(newType, newFc, newQ, newGainDb))
+            Design(V);
+    }
+    // Stores the four settings for a design; false when they repeat the last one.
+    bool Store(int newType, double newFc, double newQ, double newGainDb) {
         if (designed && newType == type && newFc == fc && newQ == q && newGainDb == gainDb)
-            return;
+            return false;
         type = newType;
         fc = newFc;
         q = newQ;
         gainDb = newGainDb;
-        UpdateCoefficients();
         designed = true;
+        return true;
     }
 
     // Clears the state, as at construction; the coefficients stay.

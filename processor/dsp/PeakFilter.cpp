@@ -9,11 +9,15 @@ namespace torvik::dsp {
 // there). Only sample rates below about 16.7 kHz reach it.
 static constexpr double kMaxPeakFraction = 0.49;
 
+// Turns the quality q into the bandwidth the design takes: dw = w0 / (q *
+// kQToBandwidth). The equaliser's bands were voiced with this factor.
+static constexpr double kQToBandwidth = 1.588308819;
+
 void PeakFilter::SetPeak(double gainDb, double freqHz, double q) {
     const double highest = kMaxPeakFraction * sampleRate;
     const double centreHz = freqHz < highest ? freqHz : highest;
     const double w0 = (piConst + piConst) / sampleRate * centreHz;
-    const double dw = w0 / (q * 1.588308819);
+    const double dw = w0 / (q * kQToBandwidth);
     const double g = std::pow(10.0, gainDb / 20.0);
     const double gb = std::pow(10.0, gainDb / gainDivisor / 20.0);
     Design(1.0, g, gb, w0, dw);

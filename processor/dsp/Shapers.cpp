@@ -1,7 +1,9 @@
-// The curves over runs of samples with Highway's vector maths, compiled for
-// every x86-64 instruction set Highway targets and dispatched at run time to
-// the widest the processor has. Lanes whose sine argument leaves the range the
-// vector sine is exact in take the platform's maths library instead.
+// The curves and conversions over runs of samples with Highway's vector maths,
+// compiled for every x86-64 instruction set Highway targets and dispatched at
+// run time to the widest the processor has. Every sample takes the same path
+// wherever it sits in a run (a short last vector is padded), so results do not
+// depend on how a host splits its blocks. Lanes whose argument leaves the range
+// a vector function is accurate in take the platform's maths library instead.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "processor/dsp/Shapers.cpp"
 #include <hwy/foreach_target.h> // must come before highway.h
@@ -12,6 +14,9 @@
 #include "processor/dsp/ShaperTerms.h"
 #include "processor/dsp/Shapers.h"
 
+#include <cfloat>
+#include <cmath>
+
 HWY_BEFORE_NAMESPACE();
 namespace torvik::dsp {
 namespace HWY_NAMESPACE {
@@ -19,22 +24,62 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 using D = hn::ScalableTag<double>;
 using V = hn::Vec<D>;
+using M = hn::Mask<D>;
 
 // Largest |argument| for which the vector sine keeps its accuracy.
 constexpr double kVectorSinRange = 39000.0;
+// Largest argument for which the vector exponential keeps its accuracy.
+constexpr double kVectorExpMax = 706.0;
+// Most lanes a vector of doubles has on any target.
+constexpr int kMaxLanes = HWY_MAX_BYTES / sizeof(double);
 
-V Saturated(D d, V v) {
+M InSinRange(D d, V v) {
+    return hn::Le(hn::Abs(v), hn::Set(d, kVectorSinRange));
+}
+
+// Logarithms only of normal positive numbers.
+M InLogRange(D d, V x) {
+    return hn::And(hn::Ge(x, hn::Set(d, DBL_MIN)), hn::Le(x, hn::Set(d, DBL_MAX)));
+}
+
+// Applies curve(d, v, inRange) over the run; lanes it marks out of range take
+// scalar(x) instead.
+template <class VectorCurve, class ScalarCurve>
+void OverRun(const double* in, double* out, int n, VectorCurve curve, ScalarCurve scalar) {
+    const D d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    HWY_ALIGN double padded[kMaxLanes];
+    for (int i = 0; i < n; i += lanes) {
+        const int count = n - i < lanes ? n - i : lanes;
+        const double* source = in + i;
+        if (count < lanes) {
+            for (int k = 0; k < lanes; ++k)
+                padded[k] = in[i + (k < count ? k : count - 1)];
+            source = padded;
+        }
+        M inRange = hn::FirstN(d, static_cast<std::size_t>(lanes));
+        const V result = curve(d, hn::LoadU(d, source), inRange);
+        hn::StoreU(result, d, padded);
+        if (!hn::AllTrue(d, inRange)) {
+            // Before out is written: in may be out.
+            HWY_ALIGN double flags[kMaxLanes];
+            hn::StoreU(hn::VecFromMask(d, inRange), d, flags);
+            for (int k = 0; k < count; ++k)
+                if (flags[k] == 0.0)
+                    padded[k] = scalar(in[i + k]);
+        }
+        for (int k = 0; k < count; ++k)
+            out[i + k] = padded[k];
+    }
+}
+
+V Saturated(D d, V v, M&) {
     const V v3 = hn::Mul(hn::Mul(v, v), v);
     const V v4 = hn::Mul(v, v3);
     return hn::Add(hn::Sin(d, hn::Add(hn::Tanh(d, v4), hn::Tanh(d, v3))), hn::Tanh(d, v));
 }
 
-bool InSinRange(D d, V v) {
-    return hn::AllTrue(d, hn::Le(hn::Abs(v), hn::Set(d, kVectorSinRange)));
-}
-
-// The waveshaper for one vector; false when a sine argument is out of range.
-bool Shaped(D d, V B, bool mic, V& out) {
+V Shaped(D d, V B, bool mic, M& inRange) {
     const V B2 = hn::Mul(B, B);
     const V B3 = hn::Mul(hn::Mul(B, B), B);
     const V oddWeight = hn::Set(d, kShapeOddWeight);
@@ -42,23 +87,18 @@ bool Shaped(D d, V B, bool mic, V& out) {
         const V B7 = hn::Mul(hn::Mul(hn::Mul(hn::Mul(hn::Mul(hn::Mul(B, B), B), B), B), B), B);
         const V inner = hn::Add(hn::Mul(hn::Set(d, kShapeEvenWeight), hn::Tanh(d, B2)),
                                 hn::Mul(oddWeight, hn::Tanh(d, B3)));
-        out = hn::Sub(hn::Add(hn::Sin(d, inner), hn::Tanh(d, B)),
-                      hn::Mul(oddWeight, hn::Atan(d, B7)));
-        return true;
+        return hn::Sub(hn::Add(hn::Sin(d, inner), hn::Tanh(d, B)),
+                       hn::Mul(oddWeight, hn::Atan(d, B7)));
     }
-    if (!InSinRange(d, B2) || !InSinRange(d, B3))
-        return false;
+    inRange = hn::And(InSinRange(d, B2), InSinRange(d, B3));
     const V inner = hn::Add(hn::Mul(hn::Set(d, kMicEvenWeight), hn::Sin(d, B2)),
                             hn::Mul(oddWeight, hn::Tanh(d, B3)));
-    out = hn::Sub(hn::Add(hn::Sin(d, inner), hn::Tanh(d, B)), hn::Mul(oddWeight, hn::Sin(d, B3)));
-    return true;
+    return hn::Sub(hn::Add(hn::Sin(d, inner), hn::Tanh(d, B)), hn::Mul(oddWeight, hn::Sin(d, B3)));
 }
 
-// The colour for one vector; false when a sine argument is out of range.
-bool Coloured(D d, V x, V& out) {
+V Coloured(D d, V x, M& inRange) {
     const V x2 = hn::Mul(x, x);
-    if (!InSinRange(d, x2))
-        return false;
+    inRange = InSinRange(d, x2);
     const V one = hn::Set(d, 1.0);
     const V xt = hn::Min(hn::Max(x, hn::Neg(one)), one);
     const V x3 = hn::Mul(x2, x);
@@ -66,48 +106,48 @@ bool Coloured(D d, V x, V& out) {
     const V inner = hn::Add(hn::Mul(hn::Set(d, kColourOddWeight), hn::Tanh(d, x3)),
                             hn::Mul(hn::Set(d, kColourEvenWeight), hn::Sin(d, x2)));
     const V tan = hn::Div(hn::Sin(d, xt3), hn::Cos(d, xt3));
-    out = hn::Sub(hn::Add(x, hn::Sin(d, inner)), hn::Mul(hn::Set(d, kColourTanWeight), tan));
-    return true;
+    return hn::Sub(hn::Add(x, hn::Sin(d, inner)), hn::Mul(hn::Set(d, kColourTanWeight), tan));
 }
 
-// Applies vector(d, v, out) -> bool over the run; a vector it declines, and
-// the lanes of a last partial vector, take scalar(x) instead.
-template <class VectorCurve, class ScalarCurve>
-void OverRun(const double* in, double* out, int n, VectorCurve vector, ScalarCurve scalar) {
-    const D d;
-    const int lanes = static_cast<int>(hn::Lanes(d));
-    int i = 0;
-    for (; i + lanes <= n; i += lanes) {
-        V result;
-        if (vector(d, hn::LoadU(d, in + i), result)) {
-            hn::StoreU(result, d, out + i);
-            continue;
-        }
-        for (int k = i; k < i + lanes; ++k)
-            out[k] = scalar(in[k]);
-    }
-    for (; i < n; ++i)
-        out[i] = scalar(in[i]);
+V Exponential(D d, V x, M& inRange) {
+    inRange = hn::Le(x, hn::Set(d, kVectorExpMax));
+    return hn::Exp(d, x);
+}
+
+V Logarithm(D d, V x, M& inRange) {
+    inRange = InLogRange(d, x);
+    return hn::Log(d, x);
+}
+
+V Logarithm10(D d, V x, M& inRange) {
+    inRange = InLogRange(d, x);
+    return hn::Log10(d, x);
 }
 
 void SaturateRunImpl(const double* in, double* out, int n) {
-    OverRun(
-        in, out, n,
-        [](D d, V v, V& result) {
-            result = Saturated(d, v);
-            return true;
-        },
-        Saturate);
+    OverRun(in, out, n, Saturated, Saturate);
 }
 
 void ShapeRunImpl(const double* in, double* out, int n, bool mic) {
     OverRun(
-        in, out, n, [mic](D d, V v, V& result) { return Shaped(d, v, mic, result); },
+        in, out, n, [mic](D d, V v, M& inRange) { return Shaped(d, v, mic, inRange); },
         [mic](double v) { return Shape(v, mic); });
 }
 
 void ColourRunImpl(const double* in, double* out, int n) {
     OverRun(in, out, n, Coloured, Colour);
+}
+
+void ExpRunImpl(const double* in, double* out, int n) {
+    OverRun(in, out, n, Exponential, [](double x) { return std::exp(x); });
+}
+
+void LogRunImpl(const double* in, double* out, int n) {
+    OverRun(in, out, n, Logarithm, [](double x) { return std::log(x); });
+}
+
+void Log10RunImpl(const double* in, double* out, int n) {
+    OverRun(in, out, n, Logarithm10, [](double x) { return std::log10(x); });
 }
 
 } // namespace HWY_NAMESPACE
@@ -120,6 +160,9 @@ namespace torvik::dsp {
 HWY_EXPORT(SaturateRunImpl);
 HWY_EXPORT(ShapeRunImpl);
 HWY_EXPORT(ColourRunImpl);
+HWY_EXPORT(ExpRunImpl);
+HWY_EXPORT(LogRunImpl);
+HWY_EXPORT(Log10RunImpl);
 
 void SaturateRun(const double* in, double* out, int n) {
     HWY_DYNAMIC_DISPATCH(SaturateRunImpl)(in, out, n);
@@ -131,6 +174,18 @@ void ShapeRun(const double* in, double* out, int n, bool mic) {
 
 void ColourRun(const double* in, double* out, int n) {
     HWY_DYNAMIC_DISPATCH(ColourRunImpl)(in, out, n);
+}
+
+void ExpRun(const double* in, double* out, int n) {
+    HWY_DYNAMIC_DISPATCH(ExpRunImpl)(in, out, n);
+}
+
+void LogRun(const double* in, double* out, int n) {
+    HWY_DYNAMIC_DISPATCH(LogRunImpl)(in, out, n);
+}
+
+void Log10Run(const double* in, double* out, int n) {
+    HWY_DYNAMIC_DISPATCH(Log10RunImpl)(in, out, n);
 }
 
 } // namespace torvik::dsp

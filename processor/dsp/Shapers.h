@@ -1,7 +1,7 @@
 #pragma once
 // The memoryless curves of the chain, evaluated over runs of samples: the
-// preamp's waveshaper and transformer saturation and the equaliser's colour.
-// out may equal in.
+// preamp's waveshaper and transformer saturation, the equaliser's colour and
+// the exponentials and logarithms of the level conversions. out may equal in.
 
 namespace torvik::dsp {
 
@@ -17,5 +17,10 @@ void ShapeRun(const double* in, double* out, int n, bool mic);
 // The equaliser's colour: x + sin(0.005 tanh(x³) + 0.00005 sin(x²)) −
 // 0.000001 tan(xt³), with xt the sample held within full scale.
 void ColourRun(const double* in, double* out, int n);
+
+// exp, ln and log10 of every sample.
+void ExpRun(const double* in, double* out, int n);
+void LogRun(const double* in, double* out, int n);
+void Log10Run(const double* in, double* out, int n);
 
 } // namespace torvik::dsp

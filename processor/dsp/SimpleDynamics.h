@@ -6,6 +6,9 @@
 
 namespace torvik::dsp {
 
+// ln(10) / 20: exp(db * kLn10Over20) is 10^(db / 20), a gain from its dB.
+inline constexpr double kLn10Over20 = 0.11512925464970228;
+
 namespace simple_dynamics {
 
 // Offset that keeps the gate envelope clear of denormal numbers; added before
@@ -78,7 +81,7 @@ public:
     ~SimpleGate() override = default;
     virtual void SetThresholdDb(double db) {
         thresholdDb = db;
-        threshold = std::exp(db * 0.11512925464970228);
+        threshold = std::exp(db * kLn10Over20);
     }
     virtual double GetThresholdDb() const { return thresholdDb; }
     virtual void ResetEnvelope() { envelope = kDenormalOffset; }
@@ -124,6 +127,11 @@ inline double DetectLevel(double level, double a) {
 // Moves gain toward target: down by at most the factor attackFactor per call,
 // up by at most 1 / releaseFactor. A factor of 0 makes that move immediate.
 inline double RampGain(double gain, double target, double attackFactor, double releaseFactor) {
+    // At its target the gain stays there: gain / releaseFactor is at least the
+    // gain for a factor up to 1, so the minimum below is the target. Skipping
+    // the division keeps a resting gain off the divider's latency.
+    if (gain == target && gain >= 0.0 && releaseFactor <= 1.0)
+        return target;
     if (gain > target)
         return std::max(target, gain * attackFactor);
     if (releaseFactor == 0.0)

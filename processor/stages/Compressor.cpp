@@ -1,5 +1,6 @@
 #include "processor/stages/Compressor.h"
 
+#include "processor/dsp/Shapers.h"
 #include "processor/dsp/SimpleDynamics.h"
 
 #include <algorithm>
@@ -22,6 +23,11 @@ constexpr double kKneeHalfWidthDb = 3.0;        // the knee is 6 dB wide, centre
 constexpr double kMakeupFraction = 0.22;        // share of the threshold's depth given back
 constexpr double kExternalMakeupFraction = 0.0; // none with the external key
 
+// The program-dependent release: 1 s for a silent key, longer as it grows.
+double AutoReleaseMs(double keyLeft, double keyRight) {
+    return std::fabs(keyLeft + keyRight) * kAutoReleaseMsPerUnit + kAutoReleaseMs;
+}
+
 } // namespace
 
 void Compressor::SetUpBlock(double fs) {
@@ -35,46 +41,48 @@ void Compressor::Activate() {
     sidechainHpf[1].ClearState();
 }
 
-void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n,
-                            const CompressorSwitches& sw, double fs, StereoRun& C, double* gains) {
-    const StereoRun& S = sw.externalSidechain ? external : E;
+void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& external, int n,
+                            const CompressorSwitches& sw, double fs, StereoRun& compressed,
+                            double* gains) {
+    const StereoRun& keySource = sw.externalSidechain ? external : equalised;
     StereoRun filtered;
-    const StereoRun* key = &S;
+    const StereoRun* key = &keySource;
     if (sw.sidechainHpf) {
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < n; ++i)
-                filtered.ch[c][i] = S.ch[c][i];
+                filtered.ch[c][i] = keySource.ch[c][i];
         double* const channels[2] = {filtered.ch[0], filtered.ch[1]};
         dsp::RunSectionPair(sidechainHpf, channels, n);
         key = &filtered;
     }
-    for (int i = 0; i < n; ++i) {
-        const Stereo Sf = {key->ch[0][i], key->ch[1][i]};
-        attackMs = sw.fastAttack ? kFastAttackMs : kAttackMs;
-        releaseMs = sw.autoRelease
-                        ? std::fabs(Sf.left + Sf.right) * kAutoReleaseMsPerUnit + kAutoReleaseMs
-                        : kReleaseMs;
+    attackMs = sw.fastAttack ? kFastAttackMs : kAttackMs;
+    if (thresholdDb == 0.0) {
+        // The compressor is off at the top of the threshold range: whatever
+        // the detector says, the gain is 1.
+        if (sw.autoRelease && n > 0)
+            releaseMs = AutoReleaseMs(key->ch[0][n - 1], key->ch[1][n - 1]);
+        else if (!sw.autoRelease)
+            releaseMs = kReleaseMs;
+        compGain = 1.0;
+        for (int i = 0; i < n; ++i)
+            gains[i] = compGain;
+    } else {
+        // Level in dB per frame, over the run.
+        const double a = detectorCoefExp(-dsp::kDetectorCornerRadians / fs);
+        double levelsDb[kRunFrames] = {}; // cleared: the compiler cannot see n > 0
+        for (int i = 0; i < n; ++i) {
+            const double m = std::max(std::fabs(key->ch[0][i]), std::fabs(key->ch[1][i]));
+            levelsDb[i] = dsp::DetectLevel(m, a);
+        }
+        dsp::Log10Run(levelsDb, levelsDb, n);
 
-        if (thresholdDb == 0.0) {
-            // The compressor is off at the top of the threshold range: whatever
-            // the detector says, the gain is 1.
-            compGain = 1.0;
-        } else {
-            // The gain moves by at most the threshold's depth per attack or
-            // release time: the lower the threshold, the faster the compressor.
-            const double a = detectorCoefExp(-dsp::kDetectorCornerRadians / fs);
-            const double attackFactor =
-                attackExp(thresholdDb / (fs * attackMs / 1000.0) / kStageDbScale);
-            const double releaseFactor =
-                releaseExp(thresholdDb / (fs * releaseMs / 1000.0) / kStageDbScale);
-
-            const double m = std::max(std::fabs(Sf.left), std::fabs(Sf.right));
-            const double d = dsp::DetectLevel(m, a);
-            const double x = 20.0 * std::log10(d);
-
-            // Gain reduction in dB with a 6 dB knee centred on the threshold.
-            const double T = thresholdDb;
-            const double R = ratio;
+        // Gain reduction in dB with a 6 dB knee centred on the threshold, and
+        // its linear target 10^(gr / 20).
+        const double T = thresholdDb;
+        const double R = ratio;
+        double targets[kRunFrames];
+        for (int i = 0; i < n; ++i) {
+            const double x = 20.0 * levelsDb[i];
             double gr = 0.0;
             if (T - kKneeHalfWidthDb > x) {
                 gr = 0.0;
@@ -84,10 +92,32 @@ void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n
                 const double k = x - (T - kKneeHalfWidthDb);
                 gr = (1.0 / R - 1.0) / (4.0 * kKneeHalfWidthDb) * (k * k);
             }
-            const double target = targetPow(gr / 20.0);
-            compGain = dsp::RampGain(compGain, target, attackFactor, releaseFactor);
+            targets[i] = gr * dsp::kLn10Over20;
         }
-        gains[i] = compGain;
+        dsp::ExpRun(targets, targets, n);
+
+        // The gain moves by at most the threshold's depth per attack or
+        // release time: the lower the threshold, the faster the compressor.
+        const double attackFactor =
+            attackExp(thresholdDb / (fs * attackMs / 1000.0) / kStageDbScale);
+        double releaseFactors[kRunFrames];
+        if (sw.autoRelease) {
+            for (int i = 0; i < n; ++i) {
+                releaseMs = AutoReleaseMs(key->ch[0][i], key->ch[1][i]);
+                releaseFactors[i] = thresholdDb / (fs * releaseMs / 1000.0) / kStageDbScale;
+            }
+            dsp::ExpRun(releaseFactors, releaseFactors, n);
+        } else {
+            releaseMs = kReleaseMs;
+            const double releaseFactor =
+                releaseExp(thresholdDb / (fs * releaseMs / 1000.0) / kStageDbScale);
+            for (int i = 0; i < n; ++i)
+                releaseFactors[i] = releaseFactor;
+        }
+        for (int i = 0; i < n; ++i) {
+            compGain = dsp::RampGain(compGain, targets[i], attackFactor, releaseFactors[i]);
+            gains[i] = compGain;
+        }
     }
 
     makeupFraction = sw.externalSidechain ? kExternalMakeupFraction : kMakeupFraction;
@@ -95,21 +125,22 @@ void Compressor::ProcessRun(const StereoRun& E, const StereoRun& external, int n
     for (int c = 0; c < 2; ++c) {
         if (!sw.engaged) {
             for (int i = 0; i < n; ++i)
-                C.ch[c][i] = E.ch[c][i];
+                compressed.ch[c][i] = equalised.ch[c][i];
             continue;
         }
         for (int i = 0; i < n; ++i) {
-            const double K = gains[i] * E.ch[c][i] * makeup;
-            C.ch[c][i] = (1.0 - mix) * E.ch[c][i] + mix * K;
+            const double K = gains[i] * equalised.ch[c][i] * makeup;
+            compressed.ch[c][i] = (1.0 - mix) * equalised.ch[c][i] + mix * K;
         }
     }
 }
 
-Stereo Compressor::Process(Stereo E, Stereo external, const CompressorSwitches& sw, double fs) {
+Stereo Compressor::Process(Stereo equalised, Stereo external, const CompressorSwitches& sw,
+                           double fs) {
     StereoRun in, sidechain, out;
     double gain = 0.0;
-    in.ch[0][0] = E.left;
-    in.ch[1][0] = E.right;
+    in.ch[0][0] = equalised.left;
+    in.ch[1][0] = equalised.right;
     sidechain.ch[0][0] = external.left;
     sidechain.ch[1][0] = external.right;
     ProcessRun(in, sidechain, 1, sw, fs, out, &gain);

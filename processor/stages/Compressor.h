@@ -30,10 +30,10 @@ public:
     void Activate();
     // n frames of the equaliser output E and the external sidechain in: the
     // output C and the gain reduction factor after each frame.
-    void ProcessRun(const StereoRun& E, const StereoRun& external, int n,
-                    const CompressorSwitches& sw, double fs, StereoRun& C, double* gains);
+    void ProcessRun(const StereoRun& equalised, const StereoRun& external, int n,
+                    const CompressorSwitches& sw, double fs, StereoRun& compressed, double* gains);
     // The equaliser output E and the external sidechain pair in, C out.
-    Stereo Process(Stereo E, Stereo external, const CompressorSwitches& sw, double fs);
+    Stereo Process(Stereo equalised, Stereo external, const CompressorSwitches& sw, double fs);
 
     // Gain-reduction factor: 1 for none.
     double Gain() const { return compGain; }

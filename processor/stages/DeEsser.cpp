@@ -1,5 +1,6 @@
 #include "processor/stages/DeEsser.h"
 
+#include "processor/dsp/Shapers.h"
 #include "processor/dsp/SimpleDynamics.h"
 
 #include <cmath>
@@ -37,8 +38,8 @@ void DeEsser::SetSmootherRates(double fs) {
     thresholdSmoother.SetRate(fs);
 }
 
-void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, double fs,
-                         StereoRun& D, double* gains) {
+void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitches& sw, double fs,
+                         StereoRun& deEssed, double* gains) {
     attackMs = sw.soft ? kSoftAttackMs : kAttackMs;
     ratio = sw.soft ? kSoftRatio : kRatio;
     shelfQ = sw.band ? kBandShelfQ : kShelfQ;
@@ -59,44 +60,66 @@ void DeEsser::ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, d
     double levels[kRunFrames];
     thresholdSmoother.StepRun<1>(thrTarget, {thresholds}, n);
     for (int i = 0; i < n; ++i)
-        levels[i] = std::fabs(P.ch[0][i]) + std::fabs(P.ch[1][i]);
+        levels[i] = std::fabs(preampOut.ch[0][i]) + std::fabs(preampOut.ch[1][i]);
     dsp::RunSection(detectorHpf, levels, levels, n);
     for (int i = 0; i < n; ++i)
         levels[i] = dsp::DetectLevel(levels[i], a);
 
+    // The linear threshold per frame, and where the level exceeds it the
+    // factor that brings the level down onto thr + (level - thr) / ratio:
+    // exp((thr + (scale ln d - thr) / ratio) / scale) / d, over the run.
+    double thresholdsLin[kRunFrames] = {}; // cleared: the compiler cannot see n > 0
+    bool anyOver = false;
     for (int i = 0; i < n; ++i) {
-        const double left = P.ch[0][i];
-        const double right = P.ch[1][i];
-        const double thr = thresholds[i];
-        const double thrLin = thresholdExp(thr / kStageDbScale);
+        thresholdsLin[i] = thresholdExp(thresholds[i] / kStageDbScale);
+        anyOver = anyOver || levels[i] > thresholdsLin[i];
+    }
+    double factors[kRunFrames] = {};
+    if (anyOver) {
+        dsp::LogRun(levels, factors, n);
+        for (int i = 0; i < n; ++i) {
+            const double thr = thresholds[i];
+            factors[i] = (thr + (kStageDbScale * factors[i] - thr) / ratio) / kStageDbScale;
+        }
+        dsp::ExpRun(factors, factors, n);
+    }
+    for (int i = 0; i < n; ++i) {
         const double d = levels[i];
-
-        // The factor that brings the level down onto thr + (level - thr) / ratio.
-        double F = 1.0;
-        if (d > thrLin)
-            F = std::exp((thr + (kStageDbScale * std::log(d) - thr) / ratio) / kStageDbScale) / d;
+        const double F = d > thresholdsLin[i] ? factors[i] / d : 1.0;
         deEssGain = dsp::RampGain(deEssGain, F, attackFactor, releaseFactor);
         gains[i] = deEssGain;
+    }
 
-        if (!sw.engaged) {
-            D.ch[0][i] = left;
-            D.ch[1][i] = right;
-            continue;
-        }
-        // The shelf cuts 24 × (1 − gain) dB; it follows the gain at every sample.
-        const double cutDb = deEssGain * kMaxCutDb - kMaxCutDb;
-        shelf[0].Configure(dsp::kHighShelf, shelfFc, shelfQ, cutDb);
-        shelf[1].Configure(dsp::kHighShelf, shelfFc, shelfQ, cutDb);
-        D.ch[0][i] = mixDry * left + mixShelved * dsp::Run(shelf[0], left);
-        D.ch[1][i] = mixDry * right + mixShelved * dsp::Run(shelf[1], right);
+    if (!sw.engaged) {
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i)
+                deEssed.ch[c][i] = preampOut.ch[c][i];
+        return;
+    }
+    // The shelf cuts 24 × (1 − gain) dB; it follows the gain at every sample.
+    // Its linear gain factor is 10^(|cut| / 20).
+    double cuts[kRunFrames] = {};
+    double cutFactors[kRunFrames] = {};
+    for (int i = 0; i < n; ++i) {
+        cuts[i] = gains[i] * kMaxCutDb - kMaxCutDb;
+        cutFactors[i] = std::fabs(cuts[i]) * dsp::kLn10Over20;
+    }
+    dsp::ExpRun(cutFactors, cutFactors, n);
+    for (int i = 0; i < n; ++i) {
+        const double left = preampOut.ch[0][i];
+        const double right = preampOut.ch[1][i];
+        shelf[0].Configure(dsp::kHighShelf, shelfFc, shelfQ, cuts[i], cutFactors[i]);
+        shelf[1].Configure(dsp::kHighShelf, shelfFc, shelfQ, cuts[i], cutFactors[i]);
+        deEssed.ch[0][i] = mixDry * left + mixShelved * dsp::Run(shelf[0], left);
+        deEssed.ch[1][i] = mixDry * right + mixShelved * dsp::Run(shelf[1], right);
     }
 }
 
-Stereo DeEsser::Process(Stereo P, const DeEsserSwitches& sw, double fs) {
+Stereo DeEsser::Process(Stereo preampOut, const DeEsserSwitches& sw, double fs) {
     StereoRun in, out;
     double gain = 0.0;
-    in.ch[0][0] = P.left;
-    in.ch[1][0] = P.right;
+    in.ch[0][0] = preampOut.left;
+    in.ch[1][0] = preampOut.right;
     ProcessRun(in, 1, sw, fs, out, &gain);
     return {out.ch[0][0], out.ch[1][0]};
 }

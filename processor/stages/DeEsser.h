@@ -31,10 +31,10 @@ public:
     void Activate();
     // n frames of the preamp output P in, the pair D out, and the gain
     // reduction factor after each frame.
-    void ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, double fs, StereoRun& D,
-                    double* gains);
+    void ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitches& sw, double fs,
+                    StereoRun& deEssed, double* gains);
     // One preamp output pair P in, the pair D out.
-    Stereo Process(Stereo P, const DeEsserSwitches& sw, double fs);
+    Stereo Process(Stereo preampOut, const DeEsserSwitches& sw, double fs);
 
     // Gain-reduction factor: 1 for none, toward 0 for full reduction.
     double Gain() const { return deEssGain; }

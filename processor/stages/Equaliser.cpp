@@ -6,11 +6,21 @@
 #include <cmath>
 
 namespace torvik {
+namespace {
+
+constexpr double kFlatQ = 0.2;           // a peaking band's width at 0 dB
+constexpr double kBoostDbPerQ = 40.0;    // boosts widen by 1 in q per 40 dB (0.575 at +15)
+constexpr double kCutDbPerQ = 25.0;      // cuts narrow by 1 in q per 25 dB (0.8 at -15)
+constexpr double kLowShelfHz = 10.0;     // the broad low shelf's corner
+constexpr double kHighShelfHz = 15000.0; // the broad high shelf's corner
+constexpr double kShelfQ = 0.2;          // both shelves' quality: very broad
+
+} // namespace
 
 double Equaliser::PeakQ(double gainDb) {
     if (gainDb >= 0.0)
-        return gainDb / 40.0 + 0.2;
-    return 0.2 - gainDb / 25.0;
+        return gainDb / kBoostDbPerQ + kFlatQ;
+    return kFlatQ - gainDb / kCutDbPerQ;
 }
 
 double Equaliser::Colour(double x) {
@@ -21,7 +31,7 @@ void Equaliser::SetUpBlock(double fs) {
     lowMidQ = PeakQ(lowMidGainDb);
     highMidQ = PeakQ(highMidGainDb);
     for (dsp::Biquad& f : lowShelf)
-        f.Configure(dsp::kLowShelf, 10.0 / fs, 0.2, lowGainDb);
+        f.Configure(dsp::kLowShelf, kLowShelfHz / fs, kShelfQ, lowGainDb);
     for (dsp::PeakFilter& f : lowMid) {
         f.sampleRate = fs;
         f.SetPeak(lowMidGainDb, lowMidFreqHz, lowMidQ);
@@ -31,7 +41,7 @@ void Equaliser::SetUpBlock(double fs) {
         f.SetPeak(highMidGainDb, highMidFreqHz, highMidQ);
     }
     for (dsp::Biquad& f : highShelf)
-        f.Configure(dsp::kHighShelf, 15000.0 / fs, 0.2, highGainDb);
+        f.Configure(dsp::kHighShelf, kHighShelfHz / fs, kShelfQ, highGainDb);
 }
 
 void Equaliser::Activate() {
@@ -43,16 +53,16 @@ void Equaliser::Activate() {
     }
 }
 
-void Equaliser::ProcessRun(const StereoRun& G, int n, bool engaged, StereoRun& E) {
-    double* const channels[2] = {E.ch[0], E.ch[1]};
+void Equaliser::ProcessRun(const StereoRun& gateOut, int n, bool engaged, StereoRun& equalised) {
+    double* const channels[2] = {equalised.ch[0], equalised.ch[1]};
     if (!engaged) {
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < n; ++i)
-                channels[c][i] = G.ch[c][i];
+                channels[c][i] = gateOut.ch[c][i];
         return;
     }
     for (int c = 0; c < 2; ++c)
-        dsp::ColourRun(G.ch[c], channels[c], n);
+        dsp::ColourRun(gateOut.ch[c], channels[c], n);
     dsp::RunSectionPair(lowShelf, channels, n);
     for (int c = 0; c < 2; ++c) {
         lowMid[c].ProcessRun(channels[c], channels[c], n);
@@ -61,10 +71,10 @@ void Equaliser::ProcessRun(const StereoRun& G, int n, bool engaged, StereoRun& E
     dsp::RunSectionPair(highShelf, channels, n);
 }
 
-Stereo Equaliser::Process(Stereo G, bool engaged) {
+Stereo Equaliser::Process(Stereo gateOut, bool engaged) {
     StereoRun in, out;
-    in.ch[0][0] = G.left;
-    in.ch[1][0] = G.right;
+    in.ch[0][0] = gateOut.left;
+    in.ch[1][0] = gateOut.right;
     ProcessRun(in, 1, engaged, out);
     return {out.ch[0][0], out.ch[1][0]};
 }

@@ -27,9 +27,9 @@ public:
     // Processing starts: every filter memory clear.
     void Activate();
     // n frames of the gate output G in, the pair E out.
-    void ProcessRun(const StereoRun& G, int n, bool engaged, StereoRun& E);
+    void ProcessRun(const StereoRun& gateOut, int n, bool engaged, StereoRun& equalised);
     // One gate output pair G in, the pair E out.
-    Stereo Process(Stereo G, bool engaged);
+    Stereo Process(Stereo gateOut, bool engaged);
 
 private:
     double lowMidQ = 0.2;  // low mid width from its gain, set per block

@@ -5,8 +5,8 @@ namespace torvik {
 constexpr double kAttackMs = 1.0;     // opening time constant
 constexpr double kFastAttackMs = 0.1; // with "Gate Fast Attack"
 
-void Gate::ProcessRun(const StereoRun& D, int n, const GateSwitches& sw, double fs, StereoRun& G,
-                      StereoRun& gated) {
+void Gate::ProcessRun(const StereoRun& deEssed, int n, const GateSwitches& sw, double fs,
+                      StereoRun& gateOut, StereoRun& gated) {
     attackMs = sw.fastAttack ? kFastAttackMs : kAttackMs;
 
     // Each setter recomputes coefficients that depend only on its arguments
@@ -22,25 +22,25 @@ void Gate::ProcessRun(const StereoRun& D, int n, const GateSwitches& sw, double 
         gate.SetReleaseMs(releaseMs);
 
     for (int i = 0; i < n; ++i) {
-        gated.ch[0][i] = D.ch[0][i];
-        gated.ch[1][i] = D.ch[1][i];
+        gated.ch[0][i] = deEssed.ch[0][i];
+        gated.ch[1][i] = deEssed.ch[1][i];
         gate.ProcessStereo(gated.ch[0][i], gated.ch[1][i]);
     }
     for (int c = 0; c < 2; ++c) {
         if (!sw.engaged) {
             for (int i = 0; i < n; ++i)
-                G.ch[c][i] = D.ch[c][i];
+                gateOut.ch[c][i] = deEssed.ch[c][i];
             continue;
         }
         for (int i = 0; i < n; ++i)
-            G.ch[c][i] = (1.0 - mix) * D.ch[c][i] + mix * gated.ch[c][i];
+            gateOut.ch[c][i] = (1.0 - mix) * deEssed.ch[c][i] + mix * gated.ch[c][i];
     }
 }
 
-GateOutput Gate::Process(Stereo D, const GateSwitches& sw, double fs) {
+GateOutput Gate::Process(Stereo deEssed, const GateSwitches& sw, double fs) {
     StereoRun in, out, gatedPair;
-    in.ch[0][0] = D.left;
-    in.ch[1][0] = D.right;
+    in.ch[0][0] = deEssed.left;
+    in.ch[1][0] = deEssed.right;
     ProcessRun(in, 1, sw, fs, out, gatedPair);
     return {{out.ch[0][0], out.ch[1][0]}, {gatedPair.ch[0][0], gatedPair.ch[1][0]}};
 }

@@ -13,7 +13,7 @@ struct GateSwitches {
 };
 
 struct GateOutput {
-    Stereo out;   // G, the pair handed to the equaliser
+    Stereo out;   // gateOut, the pair handed to the equaliser
     Stereo gated; // the gated pair before the blend, for the gate meter
 };
 
@@ -27,10 +27,10 @@ public:
     // Processing starts: the envelope closed, as at construction.
     void Activate() { gate.ResetEnvelope(); }
     // n frames of the de-esser output D in: the output G and the gated pair.
-    void ProcessRun(const StereoRun& D, int n, const GateSwitches& sw, double fs, StereoRun& G,
-                    StereoRun& gated);
+    void ProcessRun(const StereoRun& deEssed, int n, const GateSwitches& sw, double fs,
+                    StereoRun& gateOut, StereoRun& gated);
     // One de-esser output pair D in.
-    GateOutput Process(Stereo D, const GateSwitches& sw, double fs);
+    GateOutput Process(Stereo deEssed, const GateSwitches& sw, double fs);
 
     const dsp::simple_dynamics::SimpleGate& State() const { return gate; }
 

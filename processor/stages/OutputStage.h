@@ -28,10 +28,10 @@ public:
     void Activate() { outputSmoother.Settle(outputGain); }
     // n frames of the compressor output C and the main input x in; the output
     // channels written.
-    void ProcessRun(const StereoRun& C, const StereoRun& x, int n, bool mainEngaged,
+    void ProcessRun(const StereoRun& compressed, const StereoRun& x, int n, bool mainEngaged,
                     double* const out[2]);
     // The compressor output C and the main input pair x in; the output pair out.
-    Stereo Process(Stereo C, Stereo x, bool mainEngaged);
+    Stereo Process(Stereo compressed, Stereo x, bool mainEngaged);
 
     MeterSources Sources(Stereo preampMeterSource, Stereo out, double deEssGain,
                          double gateThresholdParam, Stereo gated, double compGain) {
