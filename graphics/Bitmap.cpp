@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace torvik {
 
 namespace {
@@ -79,10 +83,54 @@ PIX_SysBitmap::~PIX_SysBitmap() {
     Release();
 }
 
+#ifdef _WIN32
+
+void PIX_SysBitmap::Release() {
+    if (drawingContext) {
+        SelectObject(static_cast<HDC>(drawingContext), static_cast<HGDIOBJ>(previousObject));
+        DeleteDC(static_cast<HDC>(drawingContext));
+    }
+    if (section)
+        DeleteObject(static_cast<HBITMAP>(section));
+    drawingContext = section = previousObject = nullptr;
+    pixels = nullptr;
+}
+
+std::uint32_t* PIX_SysBitmap::Allocate() {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = allocWidth;
+    info.bmiHeader.biHeight = -allocHeight; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = dib ? CreateCompatibleDC(nullptr) : nullptr;
+    if (!dc) {
+        if (dib)
+            DeleteObject(dib);
+        return nullptr;
+    }
+    section = dib;
+    drawingContext = dc;
+    previousObject = SelectObject(dc, dib);
+    return static_cast<std::uint32_t*>(bits); // a new section is zeroed
+}
+
+#else
+
 void PIX_SysBitmap::Release() {
     std::free(pixels);
     pixels = nullptr;
 }
+
+std::uint32_t* PIX_SysBitmap::Allocate() {
+    const std::size_t bytes = PixelBytes(allocWidth, allocHeight);
+    return bytes > 0 ? static_cast<std::uint32_t*>(std::calloc(bytes / 4, 4)) : nullptr;
+}
+
+#endif
 
 bool PIX_SysBitmap::Resize(int w, int h) {
     if (w == width && h == height)
@@ -101,9 +149,8 @@ bool PIX_SysBitmap::Resize(int w, int h) {
         height = 0;
         return false;
     }
-    const std::size_t bytes = PixelBytes(allocWidth, h);
-    if (bytes > 0)
-        pixels = static_cast<std::uint32_t*>(std::calloc(bytes / 4, 4));
+    if (PixelBytes(allocWidth, h) > 0)
+        pixels = Allocate();
     if (!pixels) {
         width = 0;
         height = 0;

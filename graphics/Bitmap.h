@@ -61,6 +61,8 @@ private:
 // The back buffer the editor draws into and the window copies to the screen:
 // a top-down 32-bit buffer whose row span is its allocated width (a multiple
 // of four). Shrinking keeps the storage; only growing past it reallocates.
+// On Windows the storage is a DIB section selected into a memory drawing
+// context, which the window copies from with BitBlt.
 class PIX_SysBitmap : public PIX_IBitmap {
 public:
     PIX_SysBitmap() = default;
@@ -74,16 +76,21 @@ public:
     int RowSpan() const override { return allocWidth; }
     bool IsBottomUp() const override { return false; }
     bool Resize(int w, int h) override;
-    void* DrawingContext() override { return nullptr; }
+    void* DrawingContext() override { return drawingContext; }
 
 private:
     void Release();
+    // New storage of allocWidth x allocHeight pixels, zeroed; none on failure.
+    std::uint32_t* Allocate();
 
     int width = 0;                   // pixels
     int height = 0;                  // pixels
     std::uint32_t* pixels = nullptr; // owned storage of allocWidth x allocHeight pixels
     int allocWidth = 0;              // pixels, multiple of 4; also the row span
     int allocHeight = 0;             // pixels
+    void* drawingContext = nullptr;  // Windows: memory DC holding the DIB section
+    void* section = nullptr;         // Windows: the DIB section (HBITMAP)
+    void* previousObject = nullptr;  // Windows: what the DC held before the section
 };
 
 // Largest pixel count a bitmap may hold (64 MiB of pixels); larger requests fail.

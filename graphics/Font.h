@@ -48,7 +48,8 @@ public:
 inline constexpr unsigned kFontOwned = 1u;
 inline constexpr unsigned kFontNative = 2u;
 
-// A font rendered from an outline font file.
+// A font of the platform's text renderer: a FreeType face opened from a font
+// file, or a GDI font on Windows.
 class PIX_CachedFont : public PIX_IFont {
 public:
     PIX_CachedFont();
@@ -90,7 +91,7 @@ private:
     int lineHeight = 0;     // pixels, from the face's metrics
     int ascender = 0;       // pixels above the baseline
     int advances[128] = {}; // cached advances of the first 128 codes; 0 = not yet known
-    void* face = nullptr;   // the FreeType face
+    void* face = nullptr;   // the platform font: FreeType face or GDI font
 };
 
 // The font for a style, from the cache or newly created; stored in the style.
@@ -108,8 +109,10 @@ bool DrawTextInto(PIX_IBitmap* bitmap, TextStyle& style, const char* text, const
 void ClearFontCache();
 int CachedFontCount();
 
+#ifndef _WIN32
 // Font file used for a style's font name and style. Names that are paths to
 // font files are used as they are; every other name maps onto DejaVu Sans.
 const char* FontFileFor(const char* name, int style);
+#endif
 
 } // namespace torvik

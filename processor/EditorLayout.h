@@ -1,6 +1,8 @@
 #pragma once
 // TORVIK's editor: one background and 44 controls drawn from film strips,
 // with the bitmap, place and parameter of each.
+#include "resources/ImageIds.h"
+
 #include <span>
 
 namespace torvik {
@@ -21,6 +23,12 @@ struct ControlLayout {
     int x;            // top-left corner in the editor
     int y;
     int paramIndex; // bound parameter, -1 for none
+
+    // A control drawn from one of the editor's images, at (x, y).
+    constexpr ControlLayout(ControlKind k, const images::Image& image, int left, int top, int param)
+        : kind(k), bitmapId(image.id), name(image.name), frames(image.frames),
+          bitmapWidth(image.width), bitmapHeight(image.height), x(left), y(top), paramIndex(param) {
+    }
 };
 
 // Every control in attach order; position = control index.

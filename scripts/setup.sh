@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and the demo need.
 # Idempotent and quiet when everything is already there.
+# `setup.sh windows` also installs the Windows cross toolchain and Wine and
+# cross-builds the Windows libraries (scripts/windows-deps.sh).
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang-tidy
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libpng-dev zlib1g-dev libsndfile1-dev libfreetype-dev fonts-dejavu-core
+    libpng-dev zlib1g-dev libsndfile1-dev libebur128-dev nlohmann-json3-dev
+    libfreetype-dev fonts-dejavu-core
     libx11-dev libxtst-dev xvfb xauth x11-utils
     python3 python3-pil
     sox espeak-ng
     zam-plugins ardour
 )
+# The Windows module: MinGW-w64 with the posix thread model, Wine to test it,
+# dpkg-dev to unpack the Debian sources of its libraries.
+windows_packages=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    mingw-w64-x86-64-dev wine wine64 dpkg-dev
+)
+if [ "${1:-}" = windows ]; then
+    packages+=("${windows_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,4 +39,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "${1:-}" = windows ]; then
+    "$(dirname "$0")/windows-deps.sh"
 fi

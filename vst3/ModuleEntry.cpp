@@ -8,6 +8,11 @@
 #include <mutex>
 #include <new>
 
+#if defined(_WIN32)
+#include "graphics/win/DrawContextWin.h"
+#include <windows.h>
+#endif
+
 using namespace Steinberg;
 
 namespace torvik {
@@ -54,8 +59,23 @@ TORVIK_VST3_EXPORT bool InitDll() {
 }
 
 TORVIK_VST3_EXPORT bool ExitDll() {
+#if defined(_WIN32)
+    // No editor window may outlive the code of its window procedure.
+    IDrawContextWin::CloseAllWindows();
+#endif
     return true;
 }
+
+#if defined(_WIN32)
+// Process attach: the module keeps its handle.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        moduleInstance = instance;
+        setModuleHandle(instance);
+    }
+    return TRUE;
+}
+#endif
 
 #if !defined(_WIN32)
 // Linux hosts call this once after dlopen; it plays the part of process attach.

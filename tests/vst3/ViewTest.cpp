@@ -8,6 +8,15 @@ namespace {
 
 using namespace Steinberg;
 
+// The window type this platform's editor opens in, and one it does not.
+#if defined(_WIN32)
+constexpr const char* kNativeType = "HWND";
+constexpr const char* kForeignType = "X11EmbedWindowID";
+#else
+constexpr const char* kNativeType = "X11EmbedWindowID";
+constexpr const char* kForeignType = "HWND";
+#endif
+
 TEST(View, CreationPlatformAndSize) {
     auto instance = NewTorvik();
     ASSERT_NE(instance, nullptr);
@@ -17,8 +26,8 @@ TEST(View, CreationPlatformAndSize) {
     auto view = instance->createView("editor");
     ASSERT_TRUE(view);
 
-    EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultTrue);
-    EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultFalse);
+    EXPECT_EQ(view->isPlatformTypeSupported(kNativeType), kResultTrue);
+    EXPECT_EQ(view->isPlatformTypeSupported(kForeignType), kResultFalse);
     EXPECT_EQ(view->isPlatformTypeSupported("NSView"), kResultFalse);
     ViewRect rect{};
     ASSERT_EQ(view->getSize(&rect), kResultOk);
@@ -35,7 +44,7 @@ TEST(View, CreationPlatformAndSize) {
     EXPECT_EQ(view->onFocus(true), kResultFalse);
 
     // An attach with a platform type other than ours opens nothing but succeeds.
-    EXPECT_EQ(view->attached(nullptr, "HWND"), kResultOk);
+    EXPECT_EQ(view->attached(nullptr, kForeignType), kResultOk);
     EXPECT_EQ(view->removed(), kResultOk);
 }
 

@@ -262,6 +262,17 @@ TORVIK_VST3_EXPORT bool ModuleExit() {
     return ok;
 }
 
+#if defined(_WIN32)
+// Windows hosts enter and leave the module through these.
+TORVIK_VST3_EXPORT bool InitDll() {
+    return ModuleEntry(nullptr);
+}
+
+TORVIK_VST3_EXPORT bool ExitDll() {
+    return ModuleExit();
+}
+#endif
+
 TORVIK_VST3_EXPORT Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
     static const Steinberg::PFactoryInfo info = Steinberg::makeFactoryInfo(
         "TORVIK tests", "https://example.invalid/torvik", "tests@example.invalid");

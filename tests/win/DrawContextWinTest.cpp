@@ -1,0 +1,251 @@
+// The Windows graphics context driven through its own operations: reopening,
+// the window class count, the value-entry edit box and popup menu numbering,
+// which this product's editor never opens itself.
+#include "graphics/win/DrawContextWin.h"
+#include "HostWindow.h"
+#include "graphics/win/PopupMenuWin.h"
+#include "processor/Parameters.h"
+#include "support/TestTorvik.h"
+
+#include <gtest/gtest.h>
+
+namespace torvik::testing {
+namespace {
+
+constexpr int kWidth = 1186;
+constexpr int kHeight = 644;
+// Index of the preamp gain knob in the editor's control list (after the background).
+constexpr int kGainKnob = 1;
+
+bool WindowClassRegistered(HMODULE module) {
+    WNDCLASSA wc{};
+    return GetClassInfoA(module, IDrawContextWin::kWindowClass, &wc) != 0;
+}
+
+class DrawContextWin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        editor = dynamic_cast<IDrawContextWin*>(plug.Graphics());
+        ASSERT_NE(editor, nullptr);
+        ASSERT_NE(editor->OpenEditorWindow(host.Handle()), nullptr);
+        PumpMessages(100);
+    }
+    void TearDown() override {
+        if (editor)
+            editor->CloseEditorWindow();
+    }
+    // Opens the edit box over the gain knob for its parameter.
+    HWND OpenEntry(const char* text) {
+        IControl* knob = editor->GetControl(kGainKnob);
+        editor->OpenTextEntry(knob, knob->Text(), Rect{10, 10, 70, 30}, text,
+                              plug.ParamAt(kPreampGain));
+        return editor->EditBox();
+    }
+
+    HostWindow host{kWidth, kHeight};
+    TestTorvik plug;
+    IDrawContextWin* editor = nullptr;
+};
+
+TEST_F(DrawContextWin, ReopeningUnderANewParentKeepsPlaceAndSize) {
+    HWND first = static_cast<HWND>(editor->NativeWindow());
+    SetWindowPos(first, nullptr, 12, 34, 600, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    HostWindow other(kWidth, kHeight);
+    HWND second = static_cast<HWND>(editor->OpenEditorWindow(other.Handle()));
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(GetParent(second), other.Handle());
+    const POINT at = PositionInParent(second);
+    EXPECT_EQ(at.x, 12);
+    EXPECT_EQ(at.y, 34);
+    RECT r{};
+    GetClientRect(second, &r);
+    EXPECT_EQ(r.right, 600);
+    EXPECT_EQ(r.bottom, 300);
+    EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 1);
+}
+
+TEST_F(DrawContextWin, ClassStaysRegisteredWhileAnyEditorIsOpen) {
+    TestTorvik secondPlug;
+    auto* second = dynamic_cast<IDrawContextWin*>(secondPlug.Graphics());
+    ASSERT_NE(second, nullptr);
+    HostWindow otherHost(kWidth, kHeight);
+    ASSERT_NE(second->OpenEditorWindow(otherHost.Handle()), nullptr);
+    EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 2);
+    editor->CloseEditorWindow();
+    EXPECT_TRUE(WindowClassRegistered(second->ModuleInstance()));
+    PumpMessages(100); // the remaining editor keeps ticking
+    second->CloseEditorWindow();
+    EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 0);
+    EXPECT_FALSE(WindowClassRegistered(second->ModuleInstance()));
+}
+
+TEST_F(DrawContextWin, NullOrDestroyedParentOpensNothing) {
+    editor->CloseEditorWindow();
+    EXPECT_EQ(editor->OpenEditorWindow(nullptr), nullptr);
+    HWND gone = nullptr;
+    {
+        HostWindow destroyed(10, 10);
+        gone = destroyed.Handle();
+    }
+    EXPECT_EQ(editor->OpenEditorWindow(gone), nullptr);
+    EXPECT_FALSE(editor->IsWindowOpen());
+    EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 0);
+    editor->OnTimerTick(); // a tick without a window draws nothing
+}
+
+TEST_F(DrawContextWin, EnterCommitsTheTypedValueOnTheNextTick) {
+    HWND box = OpenEntry("12");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(box, GWLP_USERDATA), IDrawContextWin::kEditBoxMark);
+    EXPECT_EQ(editor->GetEditState(), EditActive); // it took the focus
+    SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(editor->GetEditState(), EditCommit);
+    plug.edits.clear();
+    editor->OnTimerTick();
+    EXPECT_EQ(editor->GetEditState(), EditIdle);
+    EXPECT_EQ(editor->EditBox(), nullptr);
+    EXPECT_FALSE(IsWindow(box));
+    const IParamRecord* gain = plug.ParamAt(kPreampGain);
+    EXPECT_DOUBLE_EQ(gain->GetNormalised(), gain->ToNormalised(12.0));
+    ASSERT_FALSE(plug.edits.empty());
+    EXPECT_EQ(plug.edits.front().index, kPreampGain);
+}
+
+TEST_F(DrawContextWin, EntryStatesFollowKeysClicksAndWheel) {
+    struct Case {
+        const char* what;
+        UINT msg;
+        WPARAM wParam;
+        bool toBox; // sent to the edit box, else to the editor window
+        int state;  // editState afterwards
+    };
+    const Case cases[] = {
+        {"Escape", WM_KEYDOWN, VK_ESCAPE, true, EditCancel},
+        {"click while the box has the focus", WM_LBUTTONDOWN, MK_LBUTTON, false, EditCancel},
+        {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false, EditCancel},
+        {"focus leaves the box", WM_KILLFOCUS, 0, true, EditCommit},
+        {"notification code 1", WM_COMMAND, MAKEWPARAM(0, 1), true, EditCommit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND box = OpenEntry("7");
+        ASSERT_NE(box, nullptr);
+        ASSERT_EQ(editor->GetEditState(), EditActive);
+        SendMessageA(c.toBox ? box : static_cast<HWND>(editor->NativeWindow()), c.msg, c.wParam, 0);
+        EXPECT_EQ(editor->GetEditState(), c.state);
+        editor->OnTimerTick();
+        EXPECT_EQ(editor->GetEditState(), EditIdle);
+        EXPECT_EQ(editor->EditBox(), nullptr);
+    }
+}
+
+TEST_F(DrawContextWin, ClickAfterTheBoxLostFocusCommits) {
+    HWND box = OpenEntry("3");
+    ASSERT_NE(box, nullptr);
+    SendMessageA(box, WM_KILLFOCUS, 0, 0);
+    SendMessageA(box, WM_SETFOCUS, 0, 0);
+    editor->EndTextEntry(); // neither active nor idle: the window procedure sees a press
+    SendMessageA(static_cast<HWND>(editor->NativeWindow()), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(editor->GetEditState(), EditCommit);
+    editor->OnTimerTick();
+    EXPECT_DOUBLE_EQ(plug.ParamAt(kPreampGain)->GetNormalised(),
+                     plug.ParamAt(kPreampGain)->ToNormalised(3.0));
+}
+
+TEST_F(DrawContextWin, NumericEntryDropsLetters) {
+    HWND box = OpenEntry("");
+    ASSERT_NE(box, nullptr);
+    for (const char c : {'-', '1', 'x', '.', '5'})
+        SendMessageA(box, WM_CHAR, static_cast<WPARAM>(c), 0);
+    char text[32] = {};
+    GetWindowTextA(box, text, sizeof text);
+    // Preamp gain is continuous: digits, signs and the point pass.
+    EXPECT_STREQ(text, "-1.5");
+    editor->EndTextEntry();
+    editor->OnTimerTick();
+    EXPECT_EQ(editor->EditBox(), nullptr);
+}
+
+TEST_F(DrawContextWin, RepaintWhileTheBoxIsOpenIsNoted) {
+    // Free text: no parameter.
+    IControl* knob = editor->GetControl(kGainKnob);
+    editor->OpenTextEntry(knob, knob->Text(), Rect{0, 0, 40, 20}, "4", nullptr);
+    ASSERT_NE(editor->EditBox(), nullptr);
+    ASSERT_EQ(editor->GetEditState(), EditActive);
+    editor->OnTimerTick(); // nothing pending: back to idle, the box stays
+    EXPECT_EQ(editor->GetEditState(), EditIdle);
+    ASSERT_NE(editor->EditBox(), nullptr);
+    editor->MarkAllDirty();
+    editor->OnTimerTick();
+    EXPECT_EQ(editor->GetEditState(), EditRefreshed);
+    editor->EndTextEntry();
+    editor->OnTimerTick();
+    EXPECT_EQ(editor->EditBox(), nullptr);
+}
+
+TEST(PopupMenuWin, NumberingStylesFormatTitles) {
+    struct Case {
+        int style;
+        const char* first;
+    };
+    for (const Case& c :
+         {Case{0, "First"}, Case{1, "1: First"}, Case{2, "01: First"}, Case{3, "001: First"}}) {
+        IPopupMenu menu;
+        menu.SetNumbering(c.style);
+        menu.AddItem("First");
+        menu.AddItem("Second", IPopupMenu::kItemChecked | IPopupMenu::kItemGrayed, nullptr);
+        int nextId = 0;
+        HMENU built = BuildPlatformMenu(menu, nextId);
+        ASSERT_NE(built, nullptr);
+        char title[64] = {};
+        GetMenuStringA(built, 0, title, sizeof title, MF_BYPOSITION);
+        EXPECT_STREQ(title, c.first);
+        const UINT state = GetMenuState(built, 1, MF_BYPOSITION);
+        EXPECT_TRUE(state & MF_CHECKED);
+        EXPECT_TRUE(state & MF_GRAYED);
+        DestroyMenu(built);
+    }
+}
+
+TEST(PopupMenuWin, CommandIdsRunOverTheTreeDepthFirst) {
+    // top: A, B(sub1: C, D(sub2: E)), separator, F -> A0 B1 -2 F3, then C4 D5, then E6
+    IPopupMenu sub2;
+    sub2.AddItem("E");
+    IPopupMenu sub1;
+    sub1.AddItem("C");
+    sub1.AddItem("D", 0, &sub2);
+    IPopupMenu top;
+    top.AddItem("A");
+    top.AddItem("B", 0, &sub1);
+    top.AddSeparator();
+    top.AddItem("F");
+    int nextId = 0;
+    HMENU built = BuildPlatformMenu(top, nextId);
+    ASSERT_NE(built, nullptr);
+    EXPECT_EQ(nextId, 7);
+    EXPECT_EQ(GetMenuItemID(built, 0), 0u);
+    EXPECT_EQ(GetMenuItemID(built, 3), 3u);
+    HMENU builtSub1 = GetSubMenu(built, 1);
+    ASSERT_NE(builtSub1, nullptr);
+    EXPECT_EQ(GetMenuItemID(builtSub1, 0), 4u);
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(builtSub1, 1), 0), 6u);
+    DestroyMenu(built);
+
+    struct Case {
+        int id;
+        IPopupMenu* menu;
+        int index;
+    };
+    for (const Case& c : {Case{0, &top, 0}, Case{3, &top, 3}, Case{4, &sub1, 0}, Case{5, &sub1, 1},
+                          Case{6, &sub2, 0}}) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(ChooseMenuItem(top, c.id), c.menu);
+        EXPECT_EQ(c.menu->ChosenIndex(), c.index);
+    }
+    EXPECT_EQ(ChooseMenuItem(top, 7), nullptr);
+    EXPECT_EQ(ChooseMenuItem(top, -1), nullptr);
+}
+
+} // namespace
+} // namespace torvik::testing

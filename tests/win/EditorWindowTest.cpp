@@ -1,0 +1,207 @@
+// The Windows editor through the built TORVIK.vst3, as a Windows host shows it:
+// a top-level window, the view attached with "HWND", the host's message loop.
+#include "HostWindow.h"
+#include "resources/PngDecode.h"
+#include "vst3/TorvikHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace torvik::testing {
+namespace {
+
+using namespace Steinberg;
+using Kind = hostkit::HandlerCall::Kind;
+
+constexpr int kWidth = 1186;
+constexpr int kHeight = 644;
+// Long enough for several 40 ms redraw ticks.
+constexpr int kSettleMs = 300;
+// Parameter 20, "Preamp Bypass": a switch at (107, 205), 31 x 31.
+constexpr ParamID kSwitchParam = 20;
+constexpr int kSwitchX = 122;
+constexpr int kSwitchY = 220;
+// Parameter 0, "Preamp Gain": a knob at (88, 258), 66 x 65.
+constexpr ParamID kKnobParam = 0;
+constexpr int kKnobX = 121;
+constexpr int kKnobY = 290;
+// One wheel notch turns a knob by this much.
+constexpr double kWheelStep = 0.01;
+
+LPARAM At(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+class EditorWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        instance = NewTorvik();
+        ASSERT_NE(instance, nullptr);
+        view = instance->createView("editor");
+        ASSERT_TRUE(view);
+        ASSERT_EQ(view->isPlatformTypeSupported("HWND"), kResultTrue);
+        ASSERT_EQ(view->attached(host.Handle(), "HWND"), kResultOk);
+        editor = host.EditorWindow();
+        ASSERT_NE(editor, nullptr);
+        PumpMessages(kSettleMs);
+        instance->handler().clear();
+    }
+    void TearDown() override {
+        if (view)
+            view->removed();
+        view = nullptr;
+        instance.reset();
+    }
+
+    // Every edit call the controller made for one parameter, in order.
+    std::vector<hostkit::HandlerCall> EditsOf(ParamID id) const {
+        std::vector<hostkit::HandlerCall> edits;
+        for (const hostkit::HandlerCall& call : instance->handler().calls())
+            if (call.id == id && (call.kind == Kind::BeginEdit || call.kind == Kind::PerformEdit ||
+                                  call.kind == Kind::EndEdit))
+                edits.push_back(call);
+        return edits;
+    }
+
+    HostWindow host{kWidth + 40, kHeight + 40};
+    std::unique_ptr<hostkit::Instance> instance;
+    IPtr<IPlugView> view;
+    HWND editor = nullptr;
+};
+
+TEST_F(EditorWindow, PaintsTheSnapshotsPixels) {
+    const char* path = std::getenv("TORVIK_SNAPSHOT_PNG");
+    ASSERT_NE(path, nullptr) << "TORVIK_SNAPSHOT_PNG names torvik-snapshot's picture of the "
+                                "editor at its defaults (scripts/test-windows.sh makes it)";
+    const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
+    test::DecodedPng expected;
+    ASSERT_TRUE(test::DecodePng(bytes.data(), bytes.size(), expected)) << expected.error;
+    ASSERT_EQ(expected.width, static_cast<std::uint32_t>(kWidth));
+    ASSERT_EQ(expected.height, static_cast<std::uint32_t>(kHeight));
+    ASSERT_EQ(expected.pixels.size(), static_cast<std::size_t>(kWidth) * kHeight * 4);
+
+    const std::vector<std::uint32_t> shown = ReadWindowPixels(editor, kWidth, kHeight);
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(kWidth) * kHeight);
+    int differing = 0;
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const std::uint8_t* rgba = &expected.pixels[i * 4];
+        const std::uint32_t want = (static_cast<std::uint32_t>(rgba[0]) << 16) |
+                                   (static_cast<std::uint32_t>(rgba[1]) << 8) | rgba[2];
+        if (shown[i] != want && differing++ == 0)
+            first = i;
+    }
+    EXPECT_EQ(differing, 0) << "first at (" << first % kWidth << ", " << first / kWidth << ")";
+}
+
+TEST_F(EditorWindow, ClickOnASwitchIsOneGesture) {
+    const double before = instance->controller()->getParamNormalized(kSwitchParam);
+    SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(kSwitchX, kSwitchY));
+    SendMessageA(editor, WM_LBUTTONUP, 0, At(kSwitchX, kSwitchY));
+    const auto edits = EditsOf(kSwitchParam);
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[0].kind, Kind::BeginEdit);
+    EXPECT_EQ(edits[1].kind, Kind::PerformEdit);
+    EXPECT_EQ(edits[1].value, 1.0 - before);
+    EXPECT_EQ(edits[2].kind, Kind::EndEdit);
+    EXPECT_EQ(instance->controller()->getParamNormalized(kSwitchParam), 1.0 - before);
+}
+
+TEST_F(EditorWindow, DragOnAKnobTurnsItUnderCapture) {
+    const double before = instance->controller()->getParamNormalized(kKnobParam);
+    SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(kKnobX, kKnobY));
+    EXPECT_EQ(GetCapture(), editor);
+    for (int step = 1; step <= 4; ++step)
+        SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, At(kKnobX, kKnobY - 5 * step));
+    SendMessageA(editor, WM_LBUTTONUP, 0, At(kKnobX, kKnobY - 20));
+    EXPECT_EQ(GetCapture(), nullptr);
+    const auto edits = EditsOf(kKnobParam);
+    ASSERT_GE(edits.size(), 3u);
+    EXPECT_EQ(edits.front().kind, Kind::BeginEdit);
+    EXPECT_EQ(edits.back().kind, Kind::EndEdit);
+    for (std::size_t i = 1; i + 1 < edits.size(); ++i)
+        EXPECT_EQ(edits[i].kind, Kind::PerformEdit);
+    EXPECT_GT(instance->controller()->getParamNormalized(kKnobParam), before);
+}
+
+TEST_F(EditorWindow, WheelNotchTurnsAKnob) {
+    const double before = instance->controller()->getParamNormalized(kKnobParam);
+    RECT r{};
+    GetWindowRect(editor, &r);
+    // The wheel carries screen coordinates.
+    SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA),
+                 At(r.left + kKnobX, r.top + kKnobY));
+    EXPECT_NEAR(instance->controller()->getParamNormalized(kKnobParam), before + kWheelStep, 1e-12);
+    EXPECT_FALSE(EditsOf(kKnobParam).empty());
+}
+
+TEST_F(EditorWindow, UnhandledKeyReachesTheHostWindowOnce) {
+    const int before = host.KeyDownCount();
+    SendMessageA(editor, WM_KEYDOWN, VK_F5, 0);
+    EXPECT_EQ(host.KeyDownCount(), before + 1);
+}
+
+TEST_F(EditorWindow, RepaintsAfterAHostEdit) {
+    // A value set by the host shows on the next ticks without a host repaint.
+    const std::vector<std::uint32_t> before = ReadWindowPixels(editor, kWidth, kHeight);
+    const double value = instance->controller()->getParamNormalized(kSwitchParam);
+    SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(kSwitchX, kSwitchY));
+    SendMessageA(editor, WM_LBUTTONUP, 0, At(kSwitchX, kSwitchY));
+    ASSERT_NE(instance->controller()->getParamNormalized(kSwitchParam), value);
+    PumpMessages(kSettleMs);
+    EXPECT_NE(ReadWindowPixels(editor, kWidth, kHeight), before);
+}
+
+TEST(EditorWindowBadInput, NullDestroyedAndRepeatedAttachesOpenNothingTwice) {
+    auto instance = NewTorvik();
+    ASSERT_NE(instance, nullptr);
+    auto view = instance->createView("editor");
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->attached(nullptr, "HWND"), kResultOk);
+    EXPECT_EQ(view->removed(), kResultOk);
+
+    HWND gone = nullptr;
+    {
+        HostWindow destroyed(100, 100);
+        gone = destroyed.Handle();
+    }
+    EXPECT_EQ(view->attached(gone, "HWND"), kResultOk);
+    EXPECT_EQ(view->removed(), kResultOk);
+
+    HostWindow host(kWidth, kHeight);
+    EXPECT_EQ(view->attached(host.Handle(), "HWND"), kResultOk);
+    HWND first = host.EditorWindow();
+    ASSERT_NE(first, nullptr);
+    view->attached(host.Handle(), "HWND"); // a second attach without removed
+    EXPECT_EQ(host.EditorWindow(), first);
+    EXPECT_EQ(FindWindowExA(host.Handle(), first, "IEffectWndClass", nullptr), nullptr);
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(host.EditorWindow(), nullptr);
+    PumpMessages(100);
+}
+
+TEST(EditorWindowBadInput, ModuleExitWhileAnEditorIsOpenClosesIt) {
+    auto instance = NewTorvik();
+    ASSERT_NE(instance, nullptr);
+    auto view = instance->createView("editor");
+    ASSERT_TRUE(view);
+    HostWindow host(kWidth, kHeight);
+    ASSERT_EQ(view->attached(host.Handle(), "HWND"), kResultOk);
+    HWND editor = host.EditorWindow();
+    ASSERT_NE(editor, nullptr);
+    // The host leaves the module while the window is up: no window may
+    // outlive the code behind it.
+    HMODULE module = GetModuleHandleA("TORVIK.vst3");
+    ASSERT_NE(module, nullptr);
+    auto exitDll = reinterpret_cast<bool (*)()>(GetProcAddress(module, "ExitDll"));
+    ASSERT_NE(exitDll, nullptr);
+    EXPECT_TRUE(exitDll());
+    EXPECT_FALSE(IsWindow(editor));
+    PumpMessages(100); // a pending timer finds nothing
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+} // namespace
+} // namespace torvik::testing
