@@ -2,7 +2,7 @@
 // at 32 and 64 bits in blocks of 32 and 512 frames (defaults and every stage
 // engaged), and loading the module with its first instance.
 #include "BenchSupport.h"
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 #include "support/EngagedSettings.h"
 
 #include <benchmark/benchmark.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 // True when another thread cannot take the instance lock right now.
@@ -189,4 +189,4 @@ TEST(EffectBase, AttachPushesNormalisedValuesRefreshPushesRealOnes) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 TEST(HostIdentification, KnownNamesAndOrdering) {
@@ -42,4 +42,4 @@ TEST(HostIdentification, LongNamesAreCutSafely) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

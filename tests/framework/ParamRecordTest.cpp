@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 IParamRecord Continuous(double def, double lo, double hi, double step = 0.01, double shape = 1.0) {
@@ -174,4 +174,4 @@ TEST(ParamRecord, ParseFromTextReadsTheLeadingDecimalNumber) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -7,7 +7,7 @@
 #include <limits>
 #include <memory>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::TestTorvik;
@@ -123,4 +123,4 @@ TEST(StatePresets, RecallingAnEmptySlotCapturesTheCurrentValues) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 TEST(MemBitmap, PixelsAre64ByteAlignedAndRowsPaddedToFourPixels) {
@@ -99,4 +99,4 @@ TEST(SysBitmap, ZeroOrHugeSizeLeavesAnEmptyBuffer) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

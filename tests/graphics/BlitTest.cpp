@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 struct PixelCase {
@@ -145,4 +145,4 @@ TEST_F(BlitClipping, NothingDrawnOutsideOrWithoutWeightOrBitmaps) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

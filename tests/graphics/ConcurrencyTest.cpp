@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 TEST(ControlConcurrency, LastMeterValueIsDrawnWhateverTheInterleaving) {
@@ -71,4 +71,4 @@ TEST(ControlConcurrency, AuxiliaryValueIsReadWhileAutomationWritesIt) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

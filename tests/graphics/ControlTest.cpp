@@ -10,7 +10,7 @@
 #include <cmath>
 #include <limits>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::FrameColour;
@@ -263,4 +263,4 @@ TEST_F(ControlTest, GrayedKnobIsDrawnFaintAndIgnoresTheMouse) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::ProbeControl;
@@ -312,4 +312,4 @@ TEST_F(DrawContextTest, BlitsAreClippedToTheRegionBeingDrawn) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

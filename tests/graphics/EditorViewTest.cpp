@@ -1,8 +1,8 @@
 // The editor as a Linux host shows it: the built TORVIK.vst3 loaded through
 // the host kit, its view attached to a real X11 window with the host's run
 // loop, painted on the loop's timer, and clicked.
-#include "hostkit/hostkit.h"
-#include "hostkit/plug_frame.h"
+#include "hostkit/HostKit.h"
+#include "hostkit/PlugFrame.h"
 #include "vst3/Vst3Identity.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using namespace Steinberg;
@@ -230,4 +230,4 @@ TEST_F(EditorFocusTest, HostWindowDestroyedUnderTheFocusedEditor) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

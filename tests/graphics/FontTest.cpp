@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 class FontTest : public ::testing::Test {
@@ -132,4 +132,4 @@ TEST_F(FontTest, FontFileFallsBackToDejaVu) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 TEST(LazyImages, SizeFromTheHeaderPixelsOnFirstUse) {
@@ -59,4 +59,4 @@ TEST(LazyImages, DamagedHeadersAreRefused) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::EncodePng;
@@ -280,4 +280,4 @@ TEST(PngDecode, GiantDimensionsAreRefusedWithoutAllocating) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 TEST(PngEncode, RoundTripKeepsEveryPixelAndAlpha) {
@@ -42,4 +42,4 @@ TEST(PngEncode, RefusesEmptyBitmapsAndUnwritablePaths) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -17,7 +17,7 @@
 #include <functional>
 #include <poll.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 int IgnoreXErrors(Display*, XErrorEvent*) {
@@ -286,4 +286,4 @@ TEST_F(X11WindowTest, BadParentOrVanishedParentIsSurvived) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <limits>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::EngageEverything;
@@ -268,4 +268,4 @@ TEST(Chain, WithoutASampleRateTheInputPassesThrough) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

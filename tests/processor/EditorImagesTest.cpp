@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 int DecodedImages() {
@@ -39,4 +39,4 @@ TEST(EditorImages, DecodedOnFirstPaintAndKeptForLaterEditors) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -13,7 +13,7 @@
 
 #include <set>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::TestTorvik;
@@ -178,4 +178,4 @@ TEST_F(EditorLayoutTest, ImagesComeFromTheModuleResources) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::EnsureGraphics;
@@ -156,4 +156,4 @@ TEST(Meters, ZeroFrameBlockTouchesNoMeter) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

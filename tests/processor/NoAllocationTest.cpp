@@ -32,7 +32,7 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::MakeProgramme;
@@ -79,4 +79,4 @@ TEST(NoAllocation, ProcessBlockAllocatesNothing) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

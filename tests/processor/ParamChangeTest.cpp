@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::SetParam;
@@ -131,4 +131,4 @@ TEST(ParamChange, RestoringStateRunsTheHandlingForEveryIndex) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

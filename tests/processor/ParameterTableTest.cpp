@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using testing::TestTorvik;
@@ -125,4 +125,4 @@ TEST(ParameterTable, DefaultsChunkHoldsTheTableInIndexOrder) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 constexpr double kFs = 48000.0;
@@ -307,4 +307,4 @@ TEST(OutputStage, GlideHoldsWhileTheMainSectionIsOff) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

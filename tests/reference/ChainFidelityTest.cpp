@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <set>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 namespace {
 
 WorstFigures& Worst() {
@@ -76,4 +76,4 @@ TEST(ReferenceScenarios, NamesAreUnique) {
 }
 
 } // namespace
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

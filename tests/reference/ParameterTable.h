@@ -1,6 +1,6 @@
 #pragma once
 // The strip's parameter table as the model reads it: range and default of every index.
-namespace torvik::reference {
+namespace torvik::testing::reference {
 
 struct Range {
     int index;
@@ -21,4 +21,4 @@ inline constexpr Range kRanges[] = {
     {36, 0, 1, 0},     {37, 0, 1, 0},          {38, 0, 1, 0},    {39, 0, 1, 0},
 };
 
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <vector>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 namespace {
 
 constexpr double kFs = 48000.0;
@@ -109,4 +109,4 @@ TEST(ReferenceActivation, ChangesWhileProcessingStillGlide) {
 }
 
 } // namespace
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 namespace {
 
 TEST(ReferenceBlocksAgreement, BiquadCoefficientsAndOutputOverAGrid) {
@@ -135,4 +135,4 @@ TEST(ReferenceBlocksAgreement, SmootherGateDetectorAndRamp) {
 }
 
 } // namespace
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

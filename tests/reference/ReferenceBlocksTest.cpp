@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 namespace {
 
 TEST(ReferenceBlocks, LowShelfMatchesWorkedCoefficients) {
@@ -65,4 +65,4 @@ TEST(ReferenceBlocks, DynamicsEdgeFigures) {
 }
 
 } // namespace
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 namespace {
 
 TEST(ReferenceRanges, RecordsCarryTheTableRangesAndDefaults) {
@@ -38,4 +38,4 @@ TEST(ReferenceRanges, NormalisedValuesMapLinearly) {
 }
 
 } // namespace
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -7,7 +7,7 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    using namespace torvik::reference;
+    using namespace torvik::testing::reference;
     const std::string filter = argc > 1 ? argv[1] : "";
     int outside = 0;
     WorstFigures worst;

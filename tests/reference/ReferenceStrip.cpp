@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 
 namespace {
 
@@ -675,4 +675,4 @@ void ReferenceStrip::ProcessBlock(const double* const* inputs, double* const* ou
     }
 }
 
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

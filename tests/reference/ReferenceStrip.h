@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 
 // Second-order section in transposed direct form II; 32-bit in and out, double state.
 struct RefBiquad {
@@ -128,4 +128,4 @@ private:
     MeterFrame meterState{1.0, 1.0, 1.0, 1.0, 1.0};
 };
 
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 
 namespace {
 
@@ -379,4 +379,4 @@ std::string WorstFigures::Summary() const {
     return line;
 }
 
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

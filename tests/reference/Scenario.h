@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 
 // The audio contract: per scenario, on each output channel and each meter, the
 // largest difference from the model and the RMS of the difference.
@@ -132,4 +132,4 @@ private:
     std::string outMaxAt, outRmsAt, meterMaxAt, meterRmsAt;
 };
 
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <utility>
 
-namespace torvik::reference {
+namespace torvik::testing::reference {
 
 namespace {
 
@@ -672,4 +672,4 @@ std::vector<Scenario> AllScenarios() {
     return list;
 }
 
-} // namespace torvik::reference
+} // namespace torvik::testing::reference

@@ -6,7 +6,7 @@
 #include <array>
 #include <ostream>
 
-namespace torvik::test {
+namespace torvik::testing {
 
 struct CatalogueImage {
     int id;
@@ -47,4 +47,4 @@ inline constexpr std::array<CatalogueImage, 45> kCatalogue{{
     {146, "BYPASSCOMP.png", 34, 70, 2},
 }};
 
-} // namespace torvik::test
+} // namespace torvik::testing

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using test::CatalogueImage;
@@ -100,4 +100,4 @@ TEST(PngDecodeHelper, RejectsTruncatedAndForeignData) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 using test::kCatalogue;
@@ -94,4 +94,4 @@ TEST(ImageTable, WindowsResourceScriptListsTheSameImages) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace torvik::test {
+namespace torvik::testing {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-} // namespace torvik::test
+} // namespace torvik::testing

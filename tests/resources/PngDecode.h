@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace torvik::test {
+namespace torvik::testing {
 
 struct DecodedPng {
     std::uint32_t width = 0;  // pixels
@@ -29,4 +29,4 @@ bool DecodePng(const unsigned char* data, std::size_t size, DecodedPng& out);
 // The whole file at path; empty when it cannot be read.
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 
-} // namespace torvik::test
+} // namespace torvik::testing

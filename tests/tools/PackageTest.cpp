@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace tooltest;
+using namespace torvik::testing;
 
 constexpr const char* kVersion = "1.0.0";
 

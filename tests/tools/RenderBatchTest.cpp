@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace tooltest;
+using namespace torvik::testing;
 
 constexpr int kRate = 48000;
 constexpr int kPcm16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace tooltest;
+using namespace torvik::testing;
 
 constexpr int kRate = 48000;
 constexpr int kFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;

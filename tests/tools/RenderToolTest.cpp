@@ -10,7 +10,7 @@
 
 namespace {
 
-using namespace tooltest;
+using namespace torvik::testing;
 
 constexpr int kRate = 48000;
 

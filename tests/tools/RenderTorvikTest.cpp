@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace tooltest;
+using namespace torvik::testing;
 
 constexpr int kRate = 48000;
 constexpr std::size_t kStateSize = 40 * 8 + 4;

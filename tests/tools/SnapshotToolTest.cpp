@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace torvik {
+namespace torvik::testing {
 namespace {
 
 class SnapshotToolTest : public ::testing::Test {
@@ -107,4 +107,4 @@ TEST_F(SnapshotToolTest, BadArgumentsFailWithoutAPicture) {
 }
 
 } // namespace
-} // namespace torvik
+} // namespace torvik::testing

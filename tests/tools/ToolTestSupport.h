@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace tooltest {
+namespace torvik::testing {
 
 namespace fs = std::filesystem;
 
@@ -158,4 +158,4 @@ protected:
     fs::path logs; // where the tool's output is captured (outside `dir`)
 };
 
-} // namespace tooltest
+} // namespace torvik::testing

@@ -1,7 +1,7 @@
 #pragma once
 // Runs blocks through an instance the way a host does: buffers per bus,
 // parameter changes for the block, 32- or 64-bit samples.
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 
 #include <cmath>
 #include <functional>

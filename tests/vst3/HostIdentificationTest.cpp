@@ -1,5 +1,5 @@
 // The binding asks the host for its name at initialisation.
-#include "hostkit/host_application.h"
+#include "hostkit/HostApplication.h"
 #include "support/TestTorvik.h"
 
 #include <gtest/gtest.h>

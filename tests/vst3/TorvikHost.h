@@ -1,6 +1,6 @@
 #pragma once
 // Loads the built TORVIK.vst3 through the host kit, once per test program.
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 #include "vst3/HostParamIds.h"
 #include "vst3/Vst3Identity.h"
 

@@ -1,6 +1,6 @@
 #include "AudioScenario.h"
 
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "PluginSession.h"
 
-#include "hostkit/offline_renderer.h"
+#include "hostkit/OfflineRenderer.h"
 #include "vst3sdk/helpers/ustring.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 #include "RenderOptions.h"
 #include "VstPresetFile.h"
 
-#include "hostkit/instance.h"
+#include "hostkit/Instance.h"
 
 #include <functional>
 #include <memory>

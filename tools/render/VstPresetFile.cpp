@@ -2,7 +2,7 @@
 
 #include "PendingFile.h"
 
-#include "hostkit/preset_file.h"
+#include "hostkit/PresetFile.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 // Usage: torvik-soak [seconds of audio, default 3600] [report period in seconds, default 60]
 //                    [bundle, default the one built alongside]
 // Exit status 1 when an output sample is bad or the memory keeps growing.
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 #include "vst3/HostParamIds.h"
 #include "vst3/Vst3Identity.h"
 

@@ -1,4 +1,4 @@
-#include "hostkit/plug_frame.h"
+#include "hostkit/PlugFrame.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Arbitrary bytes as a .vstpreset file: parsed or refused, never a crash.
-#include "hostkit/preset_file.h"
+#include "hostkit/PresetFile.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,5 @@
 // The .vstpreset container: layout, damaged files, and a save/restore through a real bundle.
-#include "hostkit/preset_file.h"
+#include "hostkit/PresetFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Renders whole signals through an instance in chosen block sizes and sample precision.
 #pragma once
 
-#include "hostkit/instance.h"
-#include "hostkit/parameter_changes.h"
-#include "hostkit/process_buffers.h"
+#include "hostkit/Instance.h"
+#include "hostkit/ParameterChanges.h"
+#include "hostkit/ProcessBuffers.h"
 
 #include <memory>
 #include <optional>

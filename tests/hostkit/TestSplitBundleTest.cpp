@@ -1,5 +1,5 @@
 // The kit's path for plug-ins with separate component and controller classes.
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 
 #include <gtest/gtest.h>
 

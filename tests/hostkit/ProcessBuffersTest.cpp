@@ -1,5 +1,5 @@
 // ProcessData building and the transport source.
-#include "hostkit/process_buffers.h"
+#include "hostkit/ProcessBuffers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "hostkit/parameter_changes.h"
+#include "hostkit/ParameterChanges.h"
 
 namespace hostkit {
 

@@ -1,6 +1,6 @@
-#include "hostkit/instance.h"
+#include "hostkit/Instance.h"
 
-#include "hostkit/memory_stream.h"
+#include "hostkit/MemoryStream.h"
 
 #include "vst3sdk/helpers/ustring.h"
 

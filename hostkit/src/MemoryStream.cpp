@@ -1,4 +1,4 @@
-#include "hostkit/memory_stream.h"
+#include "hostkit/MemoryStream.h"
 
 #include <algorithm>
 #include <cstring>

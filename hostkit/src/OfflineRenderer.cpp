@@ -1,4 +1,4 @@
-#include "hostkit/offline_renderer.h"
+#include "hostkit/OfflineRenderer.h"
 
 #include <algorithm>
 

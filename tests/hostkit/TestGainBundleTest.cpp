@@ -1,5 +1,5 @@
 // End to end: the TestGain bundle, built on the layer, loaded from disk and driven by the kit.
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 
 #include "vst3sdk/helpers/ustring.h"
 

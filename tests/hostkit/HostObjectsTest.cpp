@@ -1,8 +1,8 @@
 // Host-side objects of the kit: stream, queues, event list, host application, handler.
-#include "hostkit/component_handler.h"
-#include "hostkit/host_application.h"
-#include "hostkit/memory_stream.h"
-#include "hostkit/parameter_changes.h"
+#include "hostkit/ComponentHandler.h"
+#include "hostkit/HostApplication.h"
+#include "hostkit/MemoryStream.h"
+#include "hostkit/ParameterChanges.h"
 
 #include "vst3sdk/helpers/ustring.h"
 

@@ -1,5 +1,5 @@
 // The frame's run loop and resize handling.
-#include "hostkit/plug_frame.h"
+#include "hostkit/PlugFrame.h"
 
 #include "vst3sdk/helpers/pluginview.h"
 

@@ -1,7 +1,7 @@
 // A hostile saved state restored into TORVIK through the controller's state
 // call: whatever the bytes, the instance stays usable and its state stays within
 // the parameters' ranges.
-#include "hostkit/memory_stream.h"
+#include "hostkit/MemoryStream.h"
 #include "support/TestTorvik.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "hostkit/component_handler.h"
+#include "hostkit/ComponentHandler.h"
 
 namespace hostkit {
 

@@ -1,4 +1,4 @@
-#include "testgain.h"
+#include "TestGain.h"
 
 #include "vst3sdk/helpers/fuid.h"
 #include "vst3sdk/helpers/moduleentry.h"

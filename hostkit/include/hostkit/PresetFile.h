@@ -1,7 +1,7 @@
 // The .vstpreset container: a plug-in's states as hosts exchange them between projects.
 #pragma once
 
-#include "hostkit/instance.h"
+#include "hostkit/Instance.h"
 
 #include "vst3sdk/helpers/fuid.h"
 

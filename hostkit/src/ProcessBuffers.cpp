@@ -1,4 +1,4 @@
-#include "hostkit/process_buffers.h"
+#include "hostkit/ProcessBuffers.h"
 
 #include <algorithm>
 #include <cmath>

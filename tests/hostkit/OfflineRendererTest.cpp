@@ -1,5 +1,5 @@
 // Whole-signal rendering through the TestGain bundle in several block sizes and precisions.
-#include "hostkit/offline_renderer.h"
+#include "hostkit/OfflineRenderer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // One plug-in instance driven the way a DAW drives it.
 #pragma once
 
-#include "hostkit/component_handler.h"
-#include "hostkit/host_application.h"
-#include "hostkit/module.h"
-#include "hostkit/process_buffers.h"
+#include "hostkit/ComponentHandler.h"
+#include "hostkit/HostApplication.h"
+#include "hostkit/Module.h"
+#include "hostkit/ProcessBuffers.h"
 
 #include "vst3sdk/pluginterfaces/gui/iplugview.h"
 #include "vst3sdk/pluginterfaces/vst/ivstaudioprocessor.h"

@@ -8,9 +8,9 @@
 //
 // Views are created, sized and removed but not attached: attaching needs the
 // host's X window, which the editor's own tests provide.
-#include "hostkit/memory_stream.h"
-#include "hostkit/parameter_changes.h"
-#include "hostkit/plug_frame.h"
+#include "hostkit/MemoryStream.h"
+#include "hostkit/ParameterChanges.h"
+#include "hostkit/PlugFrame.h"
 #include "processor/Torvik.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,4 +1,4 @@
-#include "hostkit/module.h"
+#include "hostkit/Module.h"
 
 #include "vst3sdk/helpers/ustring.h"
 

@@ -1,5 +1,5 @@
 // Real third-party VST 3 effects from /usr/lib/vst3: the kit and the layer's ABI must drive them.
-#include "hostkit/hostkit.h"
+#include "hostkit/HostKit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "hostkit/host_application.h"
+#include "hostkit/HostApplication.h"
 
 #include "vst3sdk/helpers/ustring.h"
 

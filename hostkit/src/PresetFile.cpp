@@ -1,4 +1,4 @@
-#include "hostkit/preset_file.h"
+#include "hostkit/PresetFile.h"
 
 #include "framework/ByteOrder.h"
 
