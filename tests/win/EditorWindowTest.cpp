@@ -19,11 +19,11 @@ constexpr int kHeight = 644;
 // Long enough for several 40 ms redraw ticks.
 constexpr int kSettleMs = 300;
 // Parameter 20, "Preamp Bypass": a switch at (107, 205), 31 x 31.
-constexpr ParamID kSwitchParam = 20;
+constexpr Vst::ParamID kSwitchParam = 20;
 constexpr int kSwitchX = 122;
 constexpr int kSwitchY = 220;
 // Parameter 0, "Preamp Gain": a knob at (88, 258), 66 x 65.
-constexpr ParamID kKnobParam = 0;
+constexpr Vst::ParamID kKnobParam = 0;
 constexpr int kKnobX = 121;
 constexpr int kKnobY = 290;
 // One wheel notch turns a knob by this much.
@@ -55,7 +55,7 @@ protected:
     }
 
     // Every edit call the controller made for one parameter, in order.
-    std::vector<hostkit::HandlerCall> EditsOf(ParamID id) const {
+    std::vector<hostkit::HandlerCall> EditsOf(Vst::ParamID id) const {
         std::vector<hostkit::HandlerCall> edits;
         for (const hostkit::HandlerCall& call : instance->handler().calls())
             if (call.id == id && (call.kind == Kind::BeginEdit || call.kind == Kind::PerformEdit ||
@@ -195,7 +195,8 @@ TEST(EditorWindowBadInput, ModuleExitWhileAnEditorIsOpenClosesIt) {
     // outlive the code behind it.
     HMODULE module = GetModuleHandleA("TORVIK.vst3");
     ASSERT_NE(module, nullptr);
-    auto exitDll = reinterpret_cast<bool (*)()>(GetProcAddress(module, "ExitDll"));
+    auto exitDll =
+        reinterpret_cast<bool (*)()>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
     ASSERT_NE(exitDll, nullptr);
     EXPECT_TRUE(exitDll());
     EXPECT_FALSE(IsWindow(editor));
