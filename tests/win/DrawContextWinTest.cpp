@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 namespace torvik::testing {
 namespace {
 
@@ -188,6 +191,39 @@ TEST_F(DrawContextWin, RepaintWhileTheBoxIsOpenIsNoted) {
     editor->EndTextEntry();
     editor->OnTimerTick();
     EXPECT_EQ(editor->EditBox(), nullptr);
+}
+
+TEST_F(DrawContextWin, PathsClipboardAndCursor) {
+    std::string folder;
+    editor->PluginModulePath(folder);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    std::string host;
+    editor->HostExecutablePath(host);
+    EXPECT_EQ(host, folder); // this test program is both host and module
+
+    const wchar_t copied[] = L"gain 3 dB";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof copied);
+    ASSERT_NE(memory, nullptr);
+    std::memcpy(GlobalLock(memory), copied, sizeof copied);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    std::string text;
+    EXPECT_TRUE(editor->ClipboardText(text));
+    EXPECT_EQ(text, "gain 3 dB");
+
+    // The cursor comes back where it was hidden.
+    SetCursorPos(200, 150);
+    editor->HideCursor();
+    SetCursorPos(400, 300);
+    editor->RevealCursor();
+    POINT at{};
+    GetCursorPos(&at);
+    EXPECT_EQ(at.x, 200);
+    EXPECT_EQ(at.y, 150);
 }
 
 TEST(PopupMenuWin, NumberingStylesFormatTitles) {
