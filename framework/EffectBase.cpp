@@ -66,6 +66,9 @@ void IEffectBase::ProcessBlock(double** inputs, double** outputs, int frames) {
     for (int i = 0; i < nOut; ++i) {
         if (!outputs[i])
             continue;
+        // A host may process in place: input and output are then one buffer.
+        if (i < nIn && inputs[i] == outputs[i])
+            continue;
         if (i < nIn && inputs[i])
             std::copy_n(inputs[i], frames, outputs[i]);
         else
@@ -145,6 +148,8 @@ void IEffectBase::BypassBlock(int frames) {
         if (!out)
             continue;
         const double* in = i < nIn ? inputData[static_cast<std::size_t>(i)] : nullptr;
+        if (in == out)
+            continue; // processed in place: the output already holds the input
         if (in)
             std::copy_n(in, frames, out);
         else

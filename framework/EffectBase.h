@@ -7,6 +7,7 @@
 #include "framework/ParamRecord.h"
 #include "framework/StateChunk.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -120,8 +121,8 @@ public:
     void SetSampleRate(double fs) { sampleRate = fs; }
     int BlockSize() const { return blockSize; }
     int Latency() const { return latency; }
-    bool IsBypassed() const { return bypassed; }
-    void SetBypassed(bool on) { bypassed = on; }
+    bool IsBypassed() const { return bypassed.load(std::memory_order_relaxed); }
+    void SetBypassed(bool on) { bypassed.store(on, std::memory_order_relaxed); }
     int HostCode() const { return hostCode; }
     int HostVersion() const { return hostVersion; }
     void SetHostIdentity(int code, int hostVersionValue) {
@@ -135,8 +136,6 @@ public:
     // The instance lock: re-entrant, held for the whole processing call, state
     // write and restore, and every parameter change from the editor.
     std::recursive_mutex& Mutex() { return lock; }
-    void Lock() { lock.lock(); }
-    void Unlock() { lock.unlock(); }
 
 private:
     void ParseChannelConfigs(const char* text);
@@ -152,7 +151,7 @@ private:
     std::int32_t apiCode;
     std::int32_t hostCode; // -1 until identified
     std::int32_t hostVersion;
-    bool bypassed = false;
+    std::atomic<bool> bypassed{false}; // the host's bypass; read by the controller while processing
     std::int32_t currentPresetIndex = 0;
     double sampleRate;      // hertz
     std::int32_t blockSize; // samples

@@ -1,6 +1,7 @@
 #pragma once
-// TORVIK's identity, fixed when the module is built: names, codes, version,
-// channel configurations and editor geometry all live here and nowhere else.
+// TORVIK's host-neutral identity, fixed when the module is built: names, codes,
+// version, channel configurations and editor geometry live here and nowhere
+// else. What only a VST 3 host is told is in vst3/Vst3Identity.h.
 #include <cstdint>
 
 namespace torvik {
@@ -30,13 +31,5 @@ inline constexpr int kParameterCount = 40;
 inline constexpr int kEditorWidth = 1186;
 inline constexpr int kEditorHeight = 644;
 inline constexpr int kEditorFps = 25;
-
-// The effect class ID as four words: a fixed prefix, then the codes Qelm and TRV1.
-inline constexpr std::uint32_t kClassIdWords[4] = {0xF2AEE70D, 0x00DE4F4E, 0x51656C6D, 0x54525631};
-inline constexpr const char* kFactoryUrl = "https://www.quellmark.com/torvik";
-inline constexpr const char* kFactoryEmail = "support@quellmark.com";
-inline constexpr const char* kClassCategory = "Audio Module Class";
-inline constexpr const char* kClassSubCategories = "Fx";
-inline constexpr const char* kSdkVersionText = "VST 3.6.12";
 
 } // namespace torvik

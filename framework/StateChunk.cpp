@@ -1,33 +1,22 @@
 #include "framework/StateChunk.h"
 
+#include "framework/ByteOrder.h"
+
 #include <bit>
-#include <cstring>
 
 namespace torvik {
-namespace {
-
-// The chunk's byte order is little-endian on every platform.
-std::uint64_t ToLittleEndian(std::uint64_t v) {
-    if constexpr (std::endian::native == std::endian::little)
-        return v;
-    else
-        return __builtin_bswap64(v);
-}
-
-} // namespace
 
 int IStateChunk::AppendDouble(double v) {
-    const std::uint64_t bits = ToLittleEndian(std::bit_cast<std::uint64_t>(v));
-    return AppendBytes(&bits, 8);
+    std::uint8_t bytesOfV[sizeof v];
+    StoreLittleEndian(bytesOfV, std::bit_cast<std::uint64_t>(v));
+    return AppendBytes(bytesOfV, sizeof v);
 }
 
 int IStateChunk::ReadDouble(double& v, int pos) const {
-    if (pos < 0 || static_cast<std::size_t>(pos) + 8 > bytes.size())
+    if (pos < 0 || static_cast<std::size_t>(pos) + sizeof v > bytes.size())
         return -1;
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, bytes.data() + pos, 8);
-    v = std::bit_cast<double>(ToLittleEndian(bits));
-    return pos + 8;
+    v = std::bit_cast<double>(LoadLittleEndian<std::uint64_t>(bytes.data() + pos));
+    return pos + static_cast<int>(sizeof v);
 }
 
 int IStateChunk::AppendBytes(const void* data, int length) {

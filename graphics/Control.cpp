@@ -70,8 +70,8 @@ void IControl::ApplyAuxPlugValue(int k, double v) {
     if (k < 0 || k >= static_cast<int>(auxParams.size()))
         return;
     AuxParam& aux = auxParams[static_cast<std::size_t>(k)];
-    if (!(v == aux.value)) {
-        aux.value = v;
+    if (!(v == aux.Value())) {
+        aux.value.store(v, std::memory_order_relaxed);
         MarkDirty(false);
         redrawRequested.store(true, std::memory_order_release);
     }

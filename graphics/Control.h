@@ -17,10 +17,20 @@ namespace torvik {
 class IEffectBase;
 class IDrawContext;
 
-// A further parameter a control follows.
+// A further parameter a control follows. The processing thread writes its
+// value (host automation) while the user-interface thread draws it.
 struct AuxParam {
-    double value = 0.0; // normalised
-    int paramIndex = -1;
+    AuxParam(double normalised = 0.0, int param = -1) : value(normalised), paramIndex(param) {}
+    AuxParam(const AuxParam& other) : AuxParam(other.Value(), other.paramIndex) {}
+    AuxParam& operator=(const AuxParam& other) {
+        value.store(other.Value(), std::memory_order_relaxed);
+        paramIndex = other.paramIndex;
+        return *this;
+    }
+    double Value() const { return value.load(std::memory_order_relaxed); }
+
+    std::atomic<double> value; // normalised
+    int paramIndex;            // parameter followed, -1 = none
 };
 
 class IControl {

@@ -2,11 +2,77 @@
 
 #include "graphics/PngDecode.h"
 
+#include <cstring>
+
 #if TORVIK_HAS_RESOURCES
 #include "resources/PlatformResources.h"
 #endif
 
 namespace torvik {
+
+namespace {
+
+// The PNG layout up to the image size: the signature, then the header chunk
+// (length, type "IHDR", width and height as big-endian 32-bit numbers).
+constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr std::size_t kHeaderTypeOffset = 12;
+constexpr std::size_t kWidthOffset = 16;
+constexpr std::size_t kHeightOffset = 20;
+constexpr std::size_t kSizeEnd = 24;
+
+std::uint32_t BigEndian32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | static_cast<std::uint32_t>(p[3]);
+}
+
+} // namespace
+
+PIX_PngResourceBitmap* PIX_PngResourceBitmap::FromBytes(const unsigned char* bytes,
+                                                        std::size_t length) {
+    if (!bytes || length < kSizeEnd || std::memcmp(bytes, kPngSignature, 8) != 0 ||
+        std::memcmp(bytes + kHeaderTypeOffset, "IHDR", 4) != 0)
+        return nullptr;
+    const std::uint32_t w = BigEndian32(bytes + kWidthOffset);
+    const std::uint32_t h = BigEndian32(bytes + kHeightOffset);
+    if (w < 1 || h < 1 || w > kMaxPngWidth || h > kMaxPngHeight ||
+        static_cast<std::uint64_t>(w) * h > kMaxBitmapPixels)
+        return nullptr;
+    return new PIX_PngResourceBitmap(bytes, length, static_cast<int>(w), static_cast<int>(h));
+}
+
+PIX_IBitmap* PIX_PngResourceBitmap::Decoded() {
+    std::call_once(decodeOnce, [this] {
+        decoded.reset(DecodePngMemory(bytes, size));
+        if (decoded && (decoded->Width() != width || decoded->Height() != height))
+            decoded.reset(); // the header lied
+        ready.store(decoded != nullptr, std::memory_order_release);
+    });
+    return decoded.get();
+}
+
+std::uint32_t* PIX_PngResourceBitmap::PixelData() {
+    PIX_IBitmap* pixels = Decoded();
+    return pixels ? pixels->PixelData() : nullptr;
+}
+
+int PIX_PngResourceBitmap::RowSpan() const {
+    // A decoded image's rows are padded to four pixels (PIX_MemBitmap).
+    constexpr int kRowAlignMask = 3;
+    return (width + kRowAlignMask) & ~kRowAlignMask;
+}
+
+bool PIX_PngResourceBitmap::Resize(int w, int h) {
+    PIX_IBitmap* pixels = Decoded();
+    if (!pixels || !pixels->Resize(w, h))
+        return false;
+    width = pixels->Width();
+    height = pixels->Height();
+    return true;
+}
+
+bool PIX_PngResourceBitmap::IsDecoded() const {
+    return ready.load(std::memory_order_acquire);
+}
 
 #if TORVIK_HAS_RESOURCES
 
@@ -24,7 +90,7 @@ PIX_IBitmap* LoadPngResource(const void* module, int id, const char* name) {
     const void* bytes = LockResource(LoadResource(handle, info));
     if (!bytes)
         return nullptr;
-    return DecodePngMemory(static_cast<const unsigned char*>(bytes), size);
+    return PIX_PngResourceBitmap::FromBytes(static_cast<const unsigned char*>(bytes), size);
 }
 
 bool HasPngResources() {

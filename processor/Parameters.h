@@ -3,6 +3,8 @@
 // host parameter ID, position in the state chunk, editor binding and the key of
 // the chain's parameter handling. Indices never change and are never reused.
 
+#include "framework/PluginIdentity.h"
+
 namespace torvik {
 
 class IEffectBase;
@@ -48,8 +50,8 @@ enum ParamIndex : int {
     kCompAutoRelease = 37,
     kCompExternalSidechain = 38, // sidechain from the second input bus, makeup off
     kCompSidechainHpf = 39,      // sidechain high-passed at 80 Hz (same name as 38)
-    kNumParams = 40,
 };
+static_assert(kCompSidechainHpf + 1 == kParameterCount, "one index per parameter");
 
 // Defines every parameter of the table on a fresh plug-in base.
 void DefineTorvikParameters(IEffectBase& plug);

@@ -3,8 +3,10 @@
 #include "framework/PluginIdentity.h"
 #include "graphics/EditorContext.h"
 #include "processor/EditorLayout.h"
+#include "processor/MeterHandOff.h"
 #include "processor/Parameters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -40,7 +42,7 @@ TORVIK::TORVIK() {
     // Give the chain its working values from the defaults, so that a processor
     // driven on its own starts from the same values a host's first preset
     // recall gives it.
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kParameterCount; ++i)
         HandleParamChange(i);
     // The editor: built once, attached for the instance's whole life. Attaching
     // pushes every parameter's value into its controls.
@@ -55,11 +57,7 @@ TORVIK::TORVIK() {
 TORVIK::~TORVIK() = default;
 
 void TORVIK::SetMeterControls(int pre, int main, int deEss, int gateMeter, int comp) {
-    meters.meterPreControl = pre;
-    meters.meterMainControl = main;
-    meters.meterDeEssControl = deEss;
-    meters.meterGateControl = gateMeter;
-    meters.meterCompControl = comp;
+    meterControls = {pre, main, deEss, gateMeter, comp};
 }
 
 void TORVIK::HandleParamChange(int index) {
@@ -131,6 +129,22 @@ void TORVIK::HandleParamChange(int index) {
     }
 }
 
+void TORVIK::OnActivate(bool active) {
+    std::lock_guard guard(Mutex());
+    if (!active)
+        return;
+    const double fs = SampleRate();
+    if (!(fs > 0.0) || !std::isfinite(fs))
+        return; // no chain runs without a sample rate
+    preamp.Activate(fs, SwitchOn(kPreampPad), SwitchOn(kPreampLowBoost),
+                    SwitchOn(kPreampHighBoost));
+    deEsser.Activate();
+    gate.Activate();
+    equaliser.Activate();
+    compressor.Activate();
+    outputStage.Activate();
+}
+
 bool TORVIK::SwitchOn(int index) const {
     return static_cast<int>(ParamAt(index)->Value()) != 0;
 }
@@ -165,44 +179,58 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     deEsser.SetSmootherRates(fs);
     outputStage.SetSmootherRates(fs);
 
-    const double* sidechainLeft = inputs[2];
-    const double* sidechainRight = inputs[3];
-    for (int i = 0; i < frames; ++i) {
-        // Read both inputs before writing: the host may process in place.
-        const Stereo x = {EntrySample(inputs[0][i]), EntrySample(inputs[1][i])};
-        const Stereo sidechain = {sidechainLeft ? EntrySample(sidechainLeft[i]) : 0.0,
-                                  sidechainRight ? EntrySample(sidechainRight[i]) : 0.0};
+    // Switches cannot change during a block either: read them once.
+    const PreampSwitches preampSwitches = {SwitchOn(kPreampBypass), SwitchOn(kPreampPad),
+                                           SwitchOn(kPreampPhase),  SwitchOn(kPreampHpfSwitch),
+                                           SwitchOn(kPreampMic),    SwitchOn(kPreampTransformer)};
+    const DeEsserSwitches deEsserSwitches = {SwitchOn(kDeEsserBypass), SwitchOn(kDeEsserBand),
+                                             SwitchOn(kDeEsserSoft)};
+    const GateSwitches gateSwitches = {SwitchOn(kGateBypass), SwitchOn(kGateFastAttack)};
+    const bool eqEngaged = SwitchOn(kEqBypass);
+    const CompressorSwitches compressorSwitches = {
+        SwitchOn(kCompBypass), SwitchOn(kCompFastAttack), SwitchOn(kCompAutoRelease),
+        SwitchOn(kCompExternalSidechain), SwitchOn(kCompSidechainHpf)};
+    const bool mainEngaged = SwitchOn(kMainBypass);
 
-        const PreampSwitches preampSwitches = {
-            SwitchOn(kPreampBypass),    SwitchOn(kPreampPad), SwitchOn(kPreampPhase),
-            SwitchOn(kPreampHpfSwitch), SwitchOn(kPreampMic), SwitchOn(kPreampTransformer)};
-        const PreampOutput P = preamp.Process(x, preampSwitches, fs);
+    // The meters move only while an editor context is attached; they are
+    // handed to it once per block, with the block's last states (the editor
+    // shows them at its frame rate).
+    const bool metering = Graphics() != nullptr;
+    const double meterCoef = metering ? meters.Coefficient(fs) : 0.0;
 
-        const DeEsserSwitches deEsserSwitches = {SwitchOn(kDeEsserBypass), SwitchOn(kDeEsserBand),
-                                                 SwitchOn(kDeEsserSoft)};
-        const Stereo D = deEsser.Process(P.out, deEsserSwitches, fs);
+    // The block passes the chain stage by stage, in runs of kRunFrames.
+    for (int start = 0; start < frames; start += kRunFrames) {
+        const int n = std::min(kRunFrames, frames - start);
+        // Read every input before writing: the host may process in place.
+        for (int c = 0; c < 2; ++c) {
+            const double* sidechainIn = inputs[2 + c];
+            for (int i = 0; i < n; ++i) {
+                work.x.ch[c][i] = EntrySample(inputs[c][start + i]);
+                work.sidechain.ch[c][i] = sidechainIn ? EntrySample(sidechainIn[start + i]) : 0.0;
+            }
+        }
+        preamp.ProcessRun(work.x, n, preampSwitches, fs, work.preampOut, work.preampMeter);
+        deEsser.ProcessRun(work.preampOut, n, deEsserSwitches, fs, work.deEssed, work.deEssGains);
+        gate.ProcessRun(work.deEssed, n, gateSwitches, fs, work.gateOut, work.gated);
+        equaliser.ProcessRun(work.gateOut, n, eqEngaged, work.equalised);
+        compressor.ProcessRun(work.equalised, work.sidechain, n, compressorSwitches, fs,
+                              work.compressed, work.compGains);
+        double* const out[2] = {outputs[0] + start, outputs[1] + start};
+        outputStage.ProcessRun(work.compressed, work.x, n, mainEngaged, out);
 
-        const GateSwitches gateSwitches = {SwitchOn(kGateBypass), SwitchOn(kGateFastAttack)};
-        const GateOutput G = gate.Process(D, gateSwitches, fs);
-
-        const Stereo E = equaliser.Process(G.out, SwitchOn(kEqBypass));
-
-        const CompressorSwitches compressorSwitches = {
-            SwitchOn(kCompBypass), SwitchOn(kCompFastAttack), SwitchOn(kCompAutoRelease),
-            SwitchOn(kCompExternalSidechain), SwitchOn(kCompSidechainHpf)};
-        const Stereo C = compressor.Process(E, sidechain, compressorSwitches, fs);
-
-        const Stereo out = outputStage.Process(C, x, SwitchOn(kMainBypass));
-        outputs[0][i] = out.left;
-        outputs[1][i] = out.right;
-
-        if (Graphics()) {
-            const MeterSources sources =
-                outputStage.Sources(P.meterSource, out, deEsser.Gain(), gate.thresholdParam,
-                                    G.gated, compressor.Gain());
-            meters.Update(sources, fs, [this] { return Graphics(); });
+        if (!metering)
+            continue;
+        const double gateLift = outputStage.GateLift(gate.thresholdParam);
+        for (int i = 0; i < n; ++i) {
+            const MeterSources sources = OutputStage::SourcesWithLift(
+                {work.preampMeter.ch[0][i], work.preampMeter.ch[1][i]}, {out[0][i], out[1][i]},
+                work.deEssGains[i], gateLift, {work.gated.ch[0][i], work.gated.ch[1][i]},
+                work.compGains[i]);
+            meters.Update(sources, meterCoef);
         }
     }
+    if (metering)
+        HandOffMeters(meters, meterControls, [this] { return Graphics(); });
 }
 
 } // namespace torvik

@@ -24,14 +24,16 @@ public:
     // inputs: main left, main right, sidechain left, sidechain right; outputs:
     // left, right; each frames long. Called with the instance lock held.
     void ProcessBlock(double** inputs, double** outputs, int frames) override;
+    // Processing starts (active true): every smoother and gliding value stands
+    // at its target, every filter memory is clear and the envelopes are as at
+    // construction, so a render is the same from its first sample whatever ran
+    // before. The meters keep their state. Takes the instance lock.
+    void OnActivate(bool active) override;
 
     // The editor's control indices of the five meters, in meter order.
     void SetMeterControls(int pre, int main, int deEss, int gate, int comp);
     const Meters& MeterStates() const { return meters; }
-    MeterControlIndices MeterControls() const {
-        return {meters.meterPreControl, meters.meterMainControl, meters.meterDeEssControl,
-                meters.meterGateControl, meters.meterCompControl};
-    }
+    MeterControlIndices MeterControls() const { return meterControls; }
 
     // Read-only views of the stages, for inspection.
     const Preamp& PreampStage() const { return preamp; }
@@ -45,13 +47,30 @@ private:
     bool SwitchOn(int index) const;
 
     // The chain, in signal order.
-    Preamp preamp;           // drive, colour, high-pass, boosts, polarity
-    DeEsser deEsser;         // sibilance shelf
-    Gate gate;               // hard-keyed gate
-    Equaliser equaliser;     // colour and four bands
-    Compressor compressor;   // soft-knee compressor with makeup
-    OutputStage outputStage; // main output gain
-    Meters meters;           // the five meters' states and controls
+    Preamp preamp;                     // drive, colour, high-pass, boosts, polarity
+    DeEsser deEsser;                   // sibilance shelf
+    Gate gate;                         // hard-keyed gate
+    Equaliser equaliser;               // colour and four bands
+    Compressor compressor;             // soft-knee compressor with makeup
+    OutputStage outputStage;           // main output gain
+    Meters meters;                     // the five meters' states
+    MeterControlIndices meterControls; // their editor controls, -1 for none
+
+    // The signals between the stages for one run of frames.
+    struct Workspace {
+        StereoRun x;                   // main input, made safe
+        StereoRun sidechain;           // external sidechain input, made safe
+        StereoRun preampOut;           // P
+        StereoRun preampMeter;         // the preamp meter's source pair
+        StereoRun deEssed;             // D
+        double deEssGains[kRunFrames]; // de-esser reduction factor per frame
+        StereoRun gateOut;             // G
+        StereoRun gated;               // the gated pair before the gate's mix
+        StereoRun equalised;           // E
+        StereoRun compressed;          // C
+        double compGains[kRunFrames];  // compressor reduction factor per frame
+    };
+    Workspace work;
 };
 
 } // namespace torvik

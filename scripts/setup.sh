@@ -6,10 +6,11 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang-tidy
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libpng-dev zlib1g-dev libsndfile1-dev libfreetype-dev fonts-dejavu-core
+    libpng-dev zlib1g-dev libsndfile1-dev libebur128-dev nlohmann-json3-dev libhwy-dev
+    libfreetype-dev fonts-dejavu-core
     libx11-dev libxtst-dev xvfb xauth x11-utils
     python3 python3-pil
     sox espeak-ng

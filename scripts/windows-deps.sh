@@ -13,6 +13,10 @@ prefix=${TORVIK_MINGW_PREFIX:-$deps/prefix}
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=${TORVIK_JOBS:-2}
 mkdir -p "$deps/src" "$deps/build" "$prefix"
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 # The deb-src entry for the release this machine runs, signed by the same keyring.
 sources=/etc/apt/sources.list.d/torvik-deb-src.sources
@@ -38,7 +42,7 @@ cmake_install() {
     rm -rf "$deps/build/$name"
     cmake -S "$source" -B "$deps/build/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        "${launcher[@]}" \
         -DCMAKE_CROSSCOMPILING_EMULATOR= -DBUILD_SHARED_LIBS=OFF "$@" >"$deps/build/$name.log" 2>&1
     if ! cmake --build "$deps/build/$name" -j"$jobs" >>"$deps/build/$name.log" ||
         ! cmake --install "$deps/build/$name" >>"$deps/build/$name.log"; then

@@ -1,5 +1,7 @@
 #include "vst3/EffectParameter.h"
 
+#include "vst3sdk/helpers/ustring.h"
+
 #include <string>
 
 namespace torvik {
@@ -7,38 +9,43 @@ namespace torvik {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
+namespace {
+
+// The title of a record the plug-in never defines: validators refuse a
+// parameter without one, and hosts must neither show nor automate it.
+constexpr const char* kReservedTitle = "Reserved";
+// Units of the host's fixed strings, the terminator included.
+constexpr int32 kString128Units = 128;
+
+} // namespace
+
 void WidenToString128(const char* text, String128 out) {
-    int i = 0;
-    if (text) {
-        // Sign extension of each byte, as the host's own widening does.
-        for (; i < 127 && text[i] != '\0'; ++i)
-            out[i] =
-                static_cast<TChar>(static_cast<std::int16_t>(static_cast<signed char>(text[i])));
-    }
-    for (; i < 128; ++i)
-        out[i] = 0;
+    str8ToStr16(out, text, kString128Units);
 }
 
 void NarrowFromString16(const TChar* text, char* out, int maxChars) {
-    int i = 0;
-    if (text) {
-        for (; i < maxChars && text[i] != 0; ++i)
-            out[i] = static_cast<char>(text[i] & 0xFF);
+    if (!text) {
+        out[0] = '\0';
+        return;
     }
-    out[i] = '\0';
+    UString(const_cast<TChar*>(text), maxChars).toAscii(out, maxChars + 1);
 }
 
 IEffectParameter::IEffectParameter(IParamRecord& paramRecord, ParamID id, UnitID unit)
     : record(paramRecord) {
+    const bool reserved = record.Kind() == kParamUndefined;
     info.id = id;
-    WidenToString128(record.Name(), info.title);
+    WidenToString128(reserved ? kReservedTitle : record.Name(), info.title);
     WidenToString128("", info.shortTitle);
     WidenToString128(record.HostLabel(), info.units);
     info.stepCount =
         record.Kind() == kParamContinuous ? 0 : static_cast<int32>(record.Max() - record.Min());
     info.defaultNormalizedValue = record.ToNormalised(record.Default());
     info.unitId = unit;
-    info.flags = record.CanAutomate() ? ParameterInfo::kCanAutomate : 0;
+    if (reserved)
+        info.flags = ParameterInfo::kIsHidden | ParameterInfo::kIsReadOnly;
+    else
+        info.flags = record.CanAutomate() ? ParameterInfo::kCanAutomate : 0;
     precision = record.DisplayPrecision();
     valueNormalized = info.defaultNormalizedValue;
 }

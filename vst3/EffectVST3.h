@@ -3,6 +3,7 @@
 // (buses, processing, state) and the controller (parameters, units, programs,
 // editor view) at once.
 #include "framework/EffectBase.h"
+#include "vst3/HostParamIds.h"
 #include "vst3sdk/helpers/singlecomponenteffect.h"
 #include "vst3sdk/pluginterfaces/vst/ivstprocesscontext.h"
 
@@ -12,10 +13,6 @@
 namespace torvik {
 
 class IEffectVST3View;
-
-// The binding's own host parameter IDs, four characters packed big-endian.
-inline constexpr Steinberg::Vst::ParamID kPresetParamId = 0x70727374; // 'prst'
-inline constexpr Steinberg::Vst::ParamID kBypassParamId = 0x62706173; // 'bpas'
 
 // The platform type string of the editor's parent window.
 #if defined(_WIN32)
@@ -114,13 +111,8 @@ public:
     void ShowHostParamMenu(int index, int x, int y) override;
     void SetLatency(int samples) override;
 
-    // The views this controller created (not owned); emptied when a view goes.
-    std::vector<IEffectVST3View*>& Views() { return views; }
-
-    // The sidechain's framework channels (2) and whether the last block had it active.
-    int SidechainChannels() const { return sidechainChannels; }
-    bool SidechainActive() const { return sidechainActive; }
-    const Steinberg::Vst::ProcessSetup& CurrentProcessSetup() const { return processSetup; }
+    // A view going away leaves the list of views; the others stay.
+    void ForgetView(IEffectVST3View* view);
 
     OBJ_METHODS(IEffectVST3, SingleComponentEffect)
 
@@ -130,7 +122,14 @@ private:
     Steinberg::Vst::UnitID UnitForGroup(const char* group);
     void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
     void ProcessChunk(bool is64, int offset, int frames);
+    // A run of framework channels that one host bus feeds.
+    struct ChannelRange {
+        int first = 0; // framework channel of the bus's first channel
+        int count = 0; // channels of the bus that the framework has room for
+        int End() const { return first + count; }
+    };
     void WireInputs(Steinberg::Vst::ProcessData& data);
+    void AttachInputBus(const Steinberg::Vst::AudioBusBuffers& buffers, ChannelRange range);
     void WireOutputs(Steinberg::Vst::ProcessData& data);
     Steinberg::Vst::AudioBus* AudioInputBus(int index) const;
     Steinberg::Vst::AudioBus* AudioOutputBus(int index) const;
@@ -140,7 +139,7 @@ private:
     std::vector<std::string> inputBusLabels;
     std::vector<std::string> outputBusLabels;
     Steinberg::Vst::ProcessContext processContext{}; // the host's last transport
-    std::vector<IEffectVST3View*> views;
+    std::vector<IEffectVST3View*> views;             // views created and still alive (not owned)
 
     // Per block: which host buffer feeds each framework channel (null: its own
     // scratch buffer), as 32- or 64-bit pointers.

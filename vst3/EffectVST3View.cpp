@@ -20,7 +20,7 @@ IEffectVST3View::~IEffectVST3View() {
     if (plugin) {
         if (windowOpen && plugin->Graphics())
             plugin->Graphics()->CloseEditorWindow();
-        plugin->Views().clear();
+        plugin->ForgetView(this);
         plugin->release();
     }
 }

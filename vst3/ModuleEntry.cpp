@@ -2,7 +2,7 @@
 #include "vst3sdk/helpers/moduleentry.h"
 #include "framework/PluginIdentity.h"
 #include "processor/Torvik.h"
-#include "vst3/ModuleInfo.h"
+#include "vst3/Vst3Identity.h"
 #include "vst3sdk/helpers/fuid.h"
 
 #include <mutex>
@@ -11,8 +11,6 @@
 #if defined(_WIN32)
 #include "graphics/win/DrawContextWin.h"
 #include <windows.h>
-#else
-#include <dlfcn.h>
 #endif
 
 using namespace Steinberg;
@@ -25,7 +23,6 @@ ModuleEntryCounter entryCounter;
 // editor for its image resources.
 void* moduleInstance = nullptr;
 void* resourceModule = nullptr;
-std::string moduleFolder;
 
 std::mutex& CreationLock() {
     static std::mutex lock;
@@ -50,40 +47,7 @@ void RegisterClasses(CPluginFactory& factory) {
     factory.registerClass(&info, CreateTorvik);
 }
 
-// Finds the module's own file and folder (the folder keeps its trailing separator).
-void StoreModuleLocation() {
-#if defined(_WIN32)
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(moduleInstance), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return;
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, text.data(), bytes, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(bytes - 1));
-    const std::size_t slash = text.find_last_of('\\');
-    moduleFolder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
-#else
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&StoreModuleLocation), &info) && info.dli_fname) {
-        std::string path = info.dli_fname;
-        const std::size_t slash = path.find_last_of('/');
-        moduleFolder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    }
-#endif
-}
-
 } // namespace
-
-const std::string& ModuleFolder() {
-    return moduleFolder;
-}
-
-void* ResourceModule() {
-    return resourceModule;
-}
 
 } // namespace torvik
 
@@ -103,12 +67,11 @@ TORVIK_VST3_EXPORT bool ExitDll() {
 }
 
 #if defined(_WIN32)
-// Process attach: the module keeps its handle and folder.
+// Process attach: the module keeps its handle.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
         setModuleHandle(instance);
-        StoreModuleLocation();
     }
     return TRUE;
 }
@@ -120,7 +83,6 @@ TORVIK_VST3_EXPORT bool ModuleEntry(void* sharedLibraryHandle) {
     if (entryCounter.enter()) {
         moduleInstance = sharedLibraryHandle;
         setModuleHandle(sharedLibraryHandle);
-        StoreModuleLocation();
         InitDll();
     }
     return true;

@@ -107,23 +107,35 @@ int KeyCodeFor(KeySym sym) {
     return -1;
 }
 
-// The ancestor of w that is a child of the root window.
-Window TopLevelOf(Display* display, Window w) {
+// Deepest window nesting we follow up to the root; host windows nest a few levels.
+constexpr int kMaxWindowDepth = 64;
+
+// The windows above w up to (not including) the root, nearest first; the last
+// is w's top-level window.
+std::vector<unsigned long> AncestorsOf(Display* display, Window w) {
+    std::vector<unsigned long> chain;
     Window current = w;
-    for (int depth = 0; depth < 64; ++depth) {
+    for (int depth = 0; depth < kMaxWindowDepth; ++depth) {
         Window root = 0;
         Window parent = 0;
         Window* children = nullptr;
         unsigned int count = 0;
         if (!XQueryTree(display, current, &root, &parent, &children, &count))
-            return current;
+            break;
         if (children)
             XFree(children);
         if (parent == 0 || parent == root)
-            return current;
+            break;
+        chain.push_back(parent);
         current = parent;
     }
-    return current;
+    return chain;
+}
+
+bool CanTakeFocus(Display* display, Window w) {
+    XWindowAttributes attributes{};
+    return w != None && XGetWindowAttributes(display, w, &attributes) &&
+           attributes.map_state == IsViewable;
 }
 
 } // namespace
@@ -214,7 +226,9 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
                  own.visual->red_mask == 0xFF0000 && own.visual->green_mask == 0xFF00 &&
                  own.visual->blue_mask == 0xFF && (own.depth == 24 || own.depth == 32);
 
-    topLevelWindow = TopLevelOf(display, window);
+    ancestors = AncestorsOf(display, window);
+    topLevelWindow = ancestors.empty() ? window : ancestors.back();
+    focusBefore = 0;
     XMapWindow(display, window);
     XSync(display, False);
     lastPressPending = false;
@@ -224,6 +238,7 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
 
 void IDrawContextX11::ReleaseWindow() {
     if (display) {
+        ReturnFocus();
         if (gc)
             XFreeGC(display, gc);
         if (window)
@@ -236,6 +251,8 @@ void IDrawContextX11::ReleaseWindow() {
     gc = nullptr;
     window = 0;
     topLevelWindow = 0;
+    ancestors.clear();
+    focusBefore = 0;
     canPresent = false;
     visual = nullptr;
     depth = 0;
@@ -334,6 +351,7 @@ void IDrawContextX11::HandleEvent(XEvent& event) {
         break;
     case DestroyNotify:
         // The host destroyed its window and ours with it.
+        ReturnFocus();
         window = 0;
         break;
     default:
@@ -352,7 +370,7 @@ void IDrawContextX11::HandleButtonPress(XEvent& event) {
     MouseMods mods = ModsFromState(b.state);
     mods.left = mods.left || b.button == Button1;
     mods.right = mods.right || b.button == Button3;
-    XSetInputFocus(display, window, RevertToParent, b.time);
+    TakeFocus(b.time);
     if (b.button == Button1) {
         const bool isDouble = lastPressPending && b.time - lastPressTime <= kDoubleClickMs &&
                               std::abs(b.x - lastPressX) <= kDoubleClickSlop &&
@@ -370,6 +388,40 @@ void IDrawContextX11::HandleButtonPress(XEvent& event) {
         lastPressPending = false;
     }
     MouseDown(b.x, b.y, mods);
+}
+
+void IDrawContextX11::TakeFocus(unsigned long time) {
+    Window current = None;
+    int revert = 0;
+    XGetInputFocus(display, &current, &revert);
+    if (current == window)
+        return;
+    // Nothing to hand back to: the host's window takes it when the editor goes.
+    focusBefore = current == None || current == PointerRoot ? topLevelWindow : current;
+    XSetInputFocus(display, window, RevertToParent, time);
+}
+
+void IDrawContextX11::ReturnFocus() {
+    if (!display || !focusBefore)
+        return;
+    const Window target = focusBefore;
+    focusBefore = 0;
+    Window current = None;
+    int revert = 0;
+    XGetInputFocus(display, &current, &revert);
+    const bool lostWithEditor =
+        current == window || current == None || current == PointerRoot ||
+        current == DefaultRootWindow(display) ||
+        std::find(ancestors.begin(), ancestors.end(), current) != ancestors.end();
+    if (!lostWithEditor)
+        return; // the user has moved on to another window meanwhile
+    for (const Window candidate : {target, static_cast<Window>(topLevelWindow)}) {
+        if (candidate != window && CanTakeFocus(display, candidate)) {
+            XSetInputFocus(display, candidate, RevertToParent, CurrentTime);
+            XSync(display, False);
+            return;
+        }
+    }
 }
 
 void IDrawContextX11::HandleButtonRelease(XEvent& event) {

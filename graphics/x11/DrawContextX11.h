@@ -7,6 +7,7 @@
 #include "graphics/QuietDrawContext.h"
 
 #include <cstdint>
+#include <vector>
 
 typedef struct _XDisplay Display;
 typedef struct _XGC* GC;
@@ -55,17 +56,24 @@ private:
     // Sends an unhandled key event on to the host's top-level window.
     void ForwardKey(_XEvent& event);
     void ReleaseWindow();
+    // Takes the keyboard focus for a press in the editor, remembering who had it.
+    void TakeFocus(unsigned long time);
+    // Hands the focus back to the host when the editor holds it or took it to
+    // its grave (focus left on nothing, or on the window's own ancestors).
+    void ReturnFocus();
 
-    Display* display = nullptr;       // own connection, open while a window is
-    unsigned long window = 0;         // the editor window, 0 = none
-    unsigned long parentWindow = 0;   // window given to OpenEditorWindow
-    unsigned long topLevelWindow = 0; // the host's top-level ancestor: receives unhandled keys
-    GC gc = nullptr;                  // drawing state for presenting
-    bool canPresent = false;          // the screen takes our pixel layout directly
-    void* visual = nullptr;           // the window's Visual
-    unsigned int depth = 0;           // the window's depth, bits
-    unsigned long lastPressTime = 0;  // server time of the last left press, ms
-    int lastPressX = 0;               // where it was
+    Display* display = nullptr;           // own connection, open while a window is
+    unsigned long window = 0;             // the editor window, 0 = none
+    unsigned long parentWindow = 0;       // window given to OpenEditorWindow
+    unsigned long topLevelWindow = 0;     // the host's top-level ancestor: receives unhandled keys
+    std::vector<unsigned long> ancestors; // parent up to the top-level window, for focus checks
+    unsigned long focusBefore = 0;   // who held the focus when the editor took it; 0 = not taken
+    GC gc = nullptr;                 // drawing state for presenting
+    bool canPresent = false;         // the screen takes our pixel layout directly
+    void* visual = nullptr;          // the window's Visual
+    unsigned int depth = 0;          // the window's depth, bits
+    unsigned long lastPressTime = 0; // server time of the last left press, ms
+    int lastPressX = 0;              // where it was
     int lastPressY = 0;
     bool lastPressPending = false; // a left press that a second one may turn into a double click
 };

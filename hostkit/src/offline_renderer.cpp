@@ -41,10 +41,14 @@ void OfflineRenderer::stop() {
 }
 
 void OfflineRenderer::scheduleParameter(ParamID id, ParamValue normalized, int64_t position) {
-    scheduled.push_back({id, normalized, std::max<int64_t>(0, position)});
-    std::stable_sort(
-        scheduled.begin(), scheduled.end(),
-        [](const Scheduled& a, const Scheduled& b) { return a.position < b.position; });
+    // After every change at the same or an earlier position, so changes given in order cost
+    // nothing to keep sorted.
+    const Scheduled change{id, normalized, std::max<int64_t>(0, position)};
+    scheduled.insert(std::upper_bound(scheduled.begin(), scheduled.end(), change,
+                                      [](const Scheduled& a, const Scheduled& b) {
+                                          return a.position < b.position;
+                                      }),
+                     change);
 }
 
 void OfflineRenderer::copyIn(const PlanarAudio& source, int32_t bus, int64_t start, int32_t count) {

@@ -1,5 +1,7 @@
 #include "hostkit/preset_file.h"
 
+#include "framework/ByteOrder.h"
+
 #include <cstring>
 
 namespace hostkit {
@@ -13,29 +15,19 @@ constexpr size_t kEntrySize = 20;    ///< ID, offset, size
 constexpr int32_t kMaxEntries = 128; ///< longest list a reader accepts
 
 void putInt32(std::vector<uint8_t>& out, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[at + static_cast<size_t>(i)] =
-            static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+    torvik::StoreLittleEndian(out.data() + at, static_cast<uint32_t>(v));
 }
 
 void putInt64(std::vector<uint8_t>& out, size_t at, int64_t v) {
-    for (int i = 0; i < 8; ++i)
-        out[at + static_cast<size_t>(i)] =
-            static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i));
+    torvik::StoreLittleEndian(out.data() + at, static_cast<uint64_t>(v));
 }
 
 int32_t getInt32(const std::vector<uint8_t>& in, size_t at) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<uint32_t>(in[at + static_cast<size_t>(i)]) << (8 * i);
-    return static_cast<int32_t>(v);
+    return static_cast<int32_t>(torvik::LoadLittleEndian<uint32_t>(in.data() + at));
 }
 
 int64_t getInt64(const std::vector<uint8_t>& in, size_t at) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v |= static_cast<uint64_t>(in[at + static_cast<size_t>(i)]) << (8 * i);
-    return static_cast<int64_t>(v);
+    return static_cast<int64_t>(torvik::LoadLittleEndian<uint64_t>(in.data() + at));
 }
 
 // Records why a file was refused; answers "nothing" for the caller to return.

@@ -5,14 +5,6 @@
 
 namespace torvik::dsp {
 
-float ToFloat(double v) {
-    if (v > static_cast<double>(FLT_MAX))
-        return FLT_MAX;
-    if (v < -static_cast<double>(FLT_MAX))
-        return -FLT_MAX;
-    return static_cast<float>(v);
-}
-
 void Biquad::UpdateCoefficients() {
     constexpr double pi = 3.141592653589793;
     const double corner = fc < 0.5 ? fc : kMaxBiquadFc;

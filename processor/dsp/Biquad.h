@@ -4,6 +4,8 @@
 // stays double, so every pass through it rounds the signal to float.
 #include "processor/dsp/CachedMath.h"
 
+#include <cfloat>
+
 namespace torvik::dsp {
 
 // Response types of a Biquad.
@@ -27,7 +29,13 @@ inline constexpr double kMaxBiquadFc = 0.49;
 
 // Narrows a double to float for a 32-bit filter input. Values beyond the float
 // range become the largest float of their sign instead of an undefined cast.
-float ToFloat(double v);
+inline float ToFloat(double v) {
+    if (v > static_cast<double>(FLT_MAX))
+        return FLT_MAX;
+    if (v < -static_cast<double>(FLT_MAX))
+        return -FLT_MAX;
+    return static_cast<float>(v);
+}
 
 struct Biquad {
     int type = kLowPass; // response type, 0 to 6
@@ -62,6 +70,12 @@ struct Biquad {
         designed = true;
     }
 
+    // Clears the state, as at construction; the coefficients stay.
+    void ClearState() {
+        z1 = 0.0;
+        z2 = 0.0;
+    }
+
     // One sample through the section.
     float Process(float in) {
         const double x = in;
@@ -71,6 +85,49 @@ struct Biquad {
         return ToFloat(out);
     }
 };
+
+// The chain's use of a section over a run of samples, each narrowed to float
+// on the way in and widened back on the way out; out may equal in.
+inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
+    const double a0 = filter.a0, a1 = filter.a1, a2 = filter.a2;
+    const double b1 = filter.b1, b2 = filter.b2;
+    double z1 = filter.z1, z2 = filter.z2;
+    for (int i = 0; i < n; ++i) {
+        const double x = ToFloat(in[i]);
+        const double y = x * a0 + z1;
+        z1 = x * a1 + z2 - b1 * y;
+        z2 = x * a2 - b2 * y;
+        out[i] = static_cast<double>(ToFloat(y));
+    }
+    filter.z1 = z1;
+    filter.z2 = z2;
+}
+
+// Two independent sections (the left and the right channel's) over a run, in
+// one loop so that their recursions overlap; each as RunSection.
+inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
+    Biquad& l = filters[0];
+    Biquad& r = filters[1];
+    double lz1 = l.z1, lz2 = l.z2, rz1 = r.z1, rz2 = r.z2;
+    double* left = data[0];
+    double* right = data[1];
+    for (int i = 0; i < n; ++i) {
+        const double xl = ToFloat(left[i]);
+        const double xr = ToFloat(right[i]);
+        const double yl = xl * l.a0 + lz1;
+        const double yr = xr * r.a0 + rz1;
+        lz1 = xl * l.a1 + lz2 - l.b1 * yl;
+        rz1 = xr * r.a1 + rz2 - r.b1 * yr;
+        lz2 = xl * l.a2 - l.b2 * yl;
+        rz2 = xr * r.a2 - r.b2 * yr;
+        left[i] = static_cast<double>(ToFloat(yl));
+        right[i] = static_cast<double>(ToFloat(yr));
+    }
+    l.z1 = lz1;
+    l.z2 = lz2;
+    r.z1 = rz1;
+    r.z2 = rz2;
+}
 
 // The chain's use of a section: a double narrowed to float on the way in and
 // widened back on the way out.

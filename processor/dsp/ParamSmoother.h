@@ -6,17 +6,39 @@
 namespace torvik::dsp {
 
 struct ParamSmoother {
+    static constexpr double kTwoPi = 6.283185307179586;
+    static constexpr double kCornerHz = 10.0; // corner of one step per sample
+
     double oneMinusCoef = 1.0; // weight of the target per step
     double coef = 0.0;         // weight of the previous value per step
     double value = 0.0;        // current smoothed value
 
     void SetRate(double sampleRate) {
-        coef = std::exp(-6.283185307179586 * 10.0 / sampleRate);
+        coef = std::exp(-kTwoPi * kCornerHz / sampleRate);
         oneMinusCoef = 1.0 - coef;
     }
+    // Stands the smoother at its target, with no glide left.
+    void Settle(double target) { value = target; }
     double Step(double target) {
         value = oneMinusCoef * target + coef * value;
         return value;
+    }
+    // Whether a step toward target would leave the value as it is, bit for
+    // bit; every later step toward the same target then does too.
+    bool Settled(double target) const { return oneMinusCoef * target + coef * value == value; }
+
+    // The values of `steps` consecutive steps per frame over n frames, written
+    // to out[s][i] for step s of frame i. A settled smoother writes its value.
+    template <int steps> void StepRun(double target, double* const (&out)[steps], int n) {
+        if (Settled(target)) {
+            for (int s = 0; s < steps; ++s)
+                for (int i = 0; i < n; ++i)
+                    out[s][i] = value;
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            for (int s = 0; s < steps; ++s)
+                out[s][i] = Step(target);
     }
 };
 

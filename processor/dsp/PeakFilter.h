@@ -25,6 +25,32 @@ struct PeakFilter {
     // centre w0 and bandwidth dw (radians per sample).
     void Design(double g0, double g, double gb, double w0, double dw);
 
+    // Clears the history, as at construction; the coefficients stay.
+    void ClearHistory() {
+        x1 = 0.0;
+        x2 = 0.0;
+        y1 = 0.0;
+        y2 = 0.0;
+    }
+
+    // A run of samples through the section; out may equal in.
+    void ProcessRun(const double* in, double* out, int n) {
+        double h1 = x1, h2 = x2, o1 = y1, o2 = y2;
+        for (int i = 0; i < n; ++i) {
+            const double x = in[i];
+            const double y = b0 * x + b1 * h1 + b2 * h2 - a1 * o1 - a2 * o2;
+            h2 = h1;
+            h1 = x;
+            o2 = o1;
+            o1 = y;
+            out[i] = y;
+        }
+        x1 = h1;
+        x2 = h2;
+        y1 = o1;
+        y2 = o2;
+    }
+
     double Process(double in) {
         const double y = b0 * in + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
         x2 = x1;

@@ -105,10 +105,13 @@ private:
 
 } // namespace simple_dynamics
 
-// Level detector of the de-esser and the compressor, with a = exp(-62.83185307
-// / sampleRate). Keeps no state. Levels above 1 - a pass as they are; lower
-// ones read as sqrt((1 - a²) level). A negative level exceeds nothing: it
-// reads as 0.
+// The level detector's corner in radians per second: 2 pi times 10 Hz, to the
+// ten digits the detector was designed with.
+inline constexpr double kDetectorCornerRadians = 62.83185307;
+
+// Level detector of the de-esser and the compressor, with a =
+// exp(-kDetectorCornerRadians / sampleRate). Keeps no state. Levels above 1 - a pass as they are;
+// lower ones read as sqrt((1 - a²) level). A negative level exceeds nothing: it reads as 0.
 inline double DetectLevel(double level, double a) {
     if (level < 0.0)
         return 0.0;

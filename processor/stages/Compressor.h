@@ -8,7 +8,7 @@
 
 namespace torvik {
 
-// The compressor's switches as read for one sample.
+// The compressor's switches as read for one block.
 struct CompressorSwitches {
     bool engaged = false;           // "Compressor Bypass": 1 puts the stage in the path
     bool fastAttack = false;        // 2 ms attack instead of 10 ms
@@ -26,6 +26,12 @@ public:
 
     // Once per block: the sidechain high-passes.
     void SetUpBlock(double fs);
+    // Processing starts: no reduction, sidechain filter memories clear.
+    void Activate();
+    // n frames of the equaliser output E and the external sidechain in: the
+    // output C and the gain reduction factor after each frame.
+    void ProcessRun(const StereoRun& E, const StereoRun& external, int n,
+                    const CompressorSwitches& sw, double fs, StereoRun& C, double* gains);
     // The equaliser output E and the external sidechain pair in, C out.
     Stereo Process(Stereo E, Stereo external, const CompressorSwitches& sw, double fs);
 

@@ -9,7 +9,7 @@
 
 namespace torvik {
 
-// The de-esser's switches as read for one sample.
+// The de-esser's switches as read for one block.
 struct DeEsserSwitches {
     bool engaged = false; // "De-Esser Bypass": 1 puts the shelves in the path
     bool band = false;    // narrower shelf (q 1.4 instead of 1.0)
@@ -26,6 +26,13 @@ public:
     // Once per block: the detector's 15 kHz high-pass.
     void SetUpBlock(double fs);
     void SetSmootherRates(double fs);
+    // Processing starts: the threshold at its target, no reduction, filter
+    // memories clear.
+    void Activate();
+    // n frames of the preamp output P in, the pair D out, and the gain
+    // reduction factor after each frame.
+    void ProcessRun(const StereoRun& P, int n, const DeEsserSwitches& sw, double fs, StereoRun& D,
+                    double* gains);
     // One preamp output pair P in, the pair D out.
     Stereo Process(Stereo P, const DeEsserSwitches& sw, double fs);
 

@@ -1,5 +1,8 @@
 #include "processor/stages/Equaliser.h"
 
+#include "processor/dsp/ShaperTerms.h"
+#include "processor/dsp/Shapers.h"
+
 #include <cmath>
 
 namespace torvik {
@@ -11,14 +14,7 @@ double Equaliser::PeakQ(double gainDb) {
 }
 
 double Equaliser::Colour(double x) {
-    // The tan term stays under 0.0000016 up to full scale but grows without
-    // bound toward |x| = 1.1624, where x³ reaches pi/2. Beyond full scale it is
-    // held at its full-scale value, which keeps the colour continuous and small.
-    const double xt = x > 1.0 ? 1.0 : (x < -1.0 ? -1.0 : x);
-    const double x3 = x * x * x;
-    const double xt3 = xt * xt * xt;
-    return x + std::sin(0.005 * std::tanh(x3) + 0.00005 * std::sin(x * x)) -
-           0.000001 * std::tan(xt3);
+    return dsp::Colour(x);
 }
 
 void Equaliser::SetUpBlock(double fs) {
@@ -38,19 +34,39 @@ void Equaliser::SetUpBlock(double fs) {
         f.Configure(dsp::kHighShelf, 15000.0 / fs, 0.2, highGainDb);
 }
 
-Stereo Equaliser::Process(Stereo G, bool engaged) {
-    if (!engaged)
-        return G;
-    const double in[2] = {G.left, G.right};
-    double out[2];
+void Equaliser::Activate() {
     for (int c = 0; c < 2; ++c) {
-        const double colour = Colour(in[c]);
-        const double u = dsp::Run(lowShelf[c], colour);
-        const double v = lowMid[c].Process(u);
-        const double w = highMid[c].Process(v);
-        out[c] = dsp::Run(highShelf[c], w);
+        lowShelf[c].ClearState();
+        lowMid[c].ClearHistory();
+        highMid[c].ClearHistory();
+        highShelf[c].ClearState();
     }
-    return {out[0], out[1]};
+}
+
+void Equaliser::ProcessRun(const StereoRun& G, int n, bool engaged, StereoRun& E) {
+    double* const channels[2] = {E.ch[0], E.ch[1]};
+    if (!engaged) {
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i)
+                channels[c][i] = G.ch[c][i];
+        return;
+    }
+    for (int c = 0; c < 2; ++c)
+        dsp::ColourRun(G.ch[c], channels[c], n);
+    dsp::RunSectionPair(lowShelf, channels, n);
+    for (int c = 0; c < 2; ++c) {
+        lowMid[c].ProcessRun(channels[c], channels[c], n);
+        highMid[c].ProcessRun(channels[c], channels[c], n);
+    }
+    dsp::RunSectionPair(highShelf, channels, n);
+}
+
+Stereo Equaliser::Process(Stereo G, bool engaged) {
+    StereoRun in, out;
+    in.ch[0][0] = G.left;
+    in.ch[1][0] = G.right;
+    ProcessRun(in, 1, engaged, out);
+    return {out.ch[0][0], out.ch[1][0]};
 }
 
 } // namespace torvik

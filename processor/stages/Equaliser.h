@@ -24,6 +24,10 @@ public:
 
     // Once per block: every band's coefficients; they do not glide.
     void SetUpBlock(double fs);
+    // Processing starts: every filter memory clear.
+    void Activate();
+    // n frames of the gate output G in, the pair E out.
+    void ProcessRun(const StereoRun& G, int n, bool engaged, StereoRun& E);
     // One gate output pair G in, the pair E out.
     Stereo Process(Stereo G, bool engaged);
 

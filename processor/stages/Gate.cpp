@@ -2,12 +2,16 @@
 
 namespace torvik {
 
-GateOutput Gate::Process(Stereo D, const GateSwitches& sw, double fs) {
-    attackMs = sw.fastAttack ? 0.1 : 1.0;
+constexpr double kAttackMs = 1.0;     // opening time constant
+constexpr double kFastAttackMs = 0.1; // with "Gate Fast Attack"
+
+void Gate::ProcessRun(const StereoRun& D, int n, const GateSwitches& sw, double fs, StereoRun& G,
+                      StereoRun& gated) {
+    attackMs = sw.fastAttack ? kFastAttackMs : kAttackMs;
 
     // Each setter recomputes coefficients that depend only on its arguments
-    // and the sample rate, so a call that would store what is already there
-    // changes nothing and is skipped.
+    // and the sample rate, none of which changes within a block; a call that
+    // would store what is already there changes nothing and is skipped.
     if (gate.GetSampleRate() != fs)
         gate.SetSampleRate(fs);
     if (gate.GetThresholdDb() != -thresholdParam)
@@ -17,17 +21,28 @@ GateOutput Gate::Process(Stereo D, const GateSwitches& sw, double fs) {
     if (gate.GetReleaseMs() != releaseMs)
         gate.SetReleaseMs(releaseMs);
 
-    GateOutput result;
-    result.gated = D;
-    gate.ProcessStereo(result.gated.left, result.gated.right);
-
-    if (!sw.engaged) {
-        result.out = D;
-        return result;
+    for (int i = 0; i < n; ++i) {
+        gated.ch[0][i] = D.ch[0][i];
+        gated.ch[1][i] = D.ch[1][i];
+        gate.ProcessStereo(gated.ch[0][i], gated.ch[1][i]);
     }
-    result.out.left = (1.0 - mix) * D.left + mix * result.gated.left;
-    result.out.right = (1.0 - mix) * D.right + mix * result.gated.right;
-    return result;
+    for (int c = 0; c < 2; ++c) {
+        if (!sw.engaged) {
+            for (int i = 0; i < n; ++i)
+                G.ch[c][i] = D.ch[c][i];
+            continue;
+        }
+        for (int i = 0; i < n; ++i)
+            G.ch[c][i] = (1.0 - mix) * D.ch[c][i] + mix * gated.ch[c][i];
+    }
+}
+
+GateOutput Gate::Process(Stereo D, const GateSwitches& sw, double fs) {
+    StereoRun in, out, gatedPair;
+    in.ch[0][0] = D.left;
+    in.ch[1][0] = D.right;
+    ProcessRun(in, 1, sw, fs, out, gatedPair);
+    return {{out.ch[0][0], out.ch[1][0]}, {gatedPair.ch[0][0], gatedPair.ch[1][0]}};
 }
 
 } // namespace torvik

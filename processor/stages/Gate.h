@@ -6,7 +6,7 @@
 
 namespace torvik {
 
-// The gate's switches as read for one sample.
+// The gate's switches as read for one block.
 struct GateSwitches {
     bool engaged = false;    // "Gate Bypass": 1 puts the gate in the path
     bool fastAttack = false; // 0.1 ms attack instead of 1 ms
@@ -24,6 +24,11 @@ public:
     double releaseMs = 100.0;     // closing time constant, ms
     double thresholdParam = 60.0; // distance of the threshold below full scale, dB
 
+    // Processing starts: the envelope closed, as at construction.
+    void Activate() { gate.ResetEnvelope(); }
+    // n frames of the de-esser output D in: the output G and the gated pair.
+    void ProcessRun(const StereoRun& D, int n, const GateSwitches& sw, double fs, StereoRun& G,
+                    StereoRun& gated);
     // One de-esser output pair D in.
     GateOutput Process(Stereo D, const GateSwitches& sw, double fs);
 

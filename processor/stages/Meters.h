@@ -1,14 +1,11 @@
 #pragma once
-// Ballistics of the five meters and the hand-off of their values to the
-// editor's meter controls.
+// Ballistics of the five meters: each state follows its source with a
+// one-pole that covers 99 % of a step in 0.3 s. Handing the states to the
+// editor is the joining class's business.
 #include "processor/dsp/CachedMath.h"
 #include "processor/stages/OutputStage.h"
 
-#include <cmath>
-
 namespace torvik {
-
-class IEditorGraphics;
 
 struct Meters {
     // Meter states, following their sources; 1.0 at construction, so a fresh
@@ -19,53 +16,32 @@ struct Meters {
     double meterGate = 1.0;
     double meterComp = 1.0;
 
-    // Editor control indices of the meters, stored when the editor attaches
-    // them; an index outside the editor's control list is skipped.
-    int meterPreControl = -1;
-    int meterMainControl = -1;
-    int meterDeEssControl = -1;
-    int meterGateControl = -1;
-    int meterCompControl = -1;
+    // The ballistic coefficient at a sample rate.
+    double Coefficient(double fs) { return coefficientExp(kLn99Percent / (kRiseSeconds * fs)); }
 
-    // Moves each state toward its source and hands it to its control, in
-    // meter order. graphics() gives the attached editor context or null; it
-    // is asked before every meter, and the update stops once it is null.
-    template <typename GraphicsSource>
-    void Update(const MeterSources& sources, double fs, GraphicsSource graphics) {
-        // One-pole that covers 99 % of a step in 0.3 s.
-        const double k = coefficientExp(-4.60517018599 / (0.3 * fs));
-        const Entry entries[5] = {
-            {&meterPre, meterPreControl, sources.pre},
-            {&meterMain, meterMainControl, sources.main},
-            {&meterDeEss, meterDeEssControl, sources.deEss},
-            {&meterGate, meterGateControl, sources.gate},
-            {&meterComp, meterCompControl, sources.comp},
-        };
-        for (const Entry& e : entries) {
-            IEditorGraphics* context = graphics();
-            if (!context)
-                return;
-            *e.state = Follow(*e.state, e.source, k);
-            HandOff(*context, e.control, *e.state);
-        }
+    // Moves each state one sample toward its source, with coefficient k.
+    void Update(const MeterSources& sources, double k) {
+        meterPre = Follow(meterPre, sources.pre, k);
+        meterMain = Follow(meterMain, sources.main, k);
+        meterDeEss = Follow(meterDeEss, sources.deEss, k);
+        meterGate = Follow(meterGate, sources.gate, k);
+        meterComp = Follow(meterComp, sources.comp, k);
     }
 
     // One ballistic step: a rising meter aims 1.25 % above the level, a
     // falling one 1.25 % below it.
     static double Follow(double state, double v, double k) {
-        const double t = v > state ? v * 1.0125 : v * 0.9875;
+        const double t = v > state ? v * kRisingAim : v * kFallingAim;
         return t + k * (state - t);
     }
 
 private:
-    dsp::CachedExp coefficientExp; // the ballistic coefficient from the sample rate
+    static constexpr double kLn99Percent = -4.60517018599; // ln 0.01: 99 % of a step covered
+    static constexpr double kRiseSeconds = 0.3;            // time to cover it
+    static constexpr double kRisingAim = 1.0125;           // a rising meter aims 1.25 % above
+    static constexpr double kFallingAim = 0.9875;          // a falling one 1.25 % below
 
-    struct Entry {
-        double* state; // the meter's state
-        int control;   // its editor control index
-        double source; // its source value for this sample
-    };
-    static void HandOff(IEditorGraphics& context, int control, double value);
+    dsp::CachedExp coefficientExp; // the ballistic coefficient from the sample rate
 };
 
 } // namespace torvik

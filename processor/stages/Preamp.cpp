@@ -1,42 +1,63 @@
 #include "processor/stages/Preamp.h"
 
+#include "processor/dsp/Shapers.h"
+#include "processor/stages/DenormalOffset.h"
+
 #include <cmath>
+#include <initializer_list>
 
 namespace torvik {
 namespace {
 
-// Offset added to each input sample against denormals; the output stage takes
-// it off again.
-constexpr double kDenormalOffset = 1e-10;
+// Depth of the low and high boosts, dB.
+constexpr double kBoostDb = 3.0;
 
-// sin(tanh(v⁴) + tanh(v³)) + tanh(v): the transformer's saturation curve.
-double Saturate(double v) {
-    const double v3 = v * v * v;
-    const double v4 = v * v3;
-    return std::sin(std::tanh(v4) + std::tanh(v3)) + std::tanh(v);
+// Fixed settings of the preamp's sections: corner in Hz and quality.
+constexpr double kXfmrLowpassHz = 200.0;
+constexpr double kXfmrLowpassQ = 0.1;
+constexpr double kHpfQ = 0.6;
+constexpr double kLowBoostHz = 30.0;
+constexpr double kLowBoostQ = 0.2;
+constexpr double kHighBoostHz = 12000.0;
+constexpr double kHighBoostQ = 0.1;
+
+// The drive's pad factor: 20 dB less with the pad in.
+double PadGain(bool padOn) {
+    static const double padIn = std::pow(10.0, -1.0);
+    static const double padOut = std::pow(10.0, 0.0);
+    return padOn ? padIn : padOut;
 }
 
-double Shape(double B, bool mic) {
-    if (!mic) {
-        const double B2 = B * B;
-        const double B3 = B * B * B;
-        const double B7 = B * B * B * B * B * B * B;
-        return std::sin(0.001 * std::tanh(B2) + 0.001 * std::tanh(B3)) + std::tanh(B) -
-               0.001 * std::atan(B7);
-    }
-    const double B2 = B * B;
-    const double B3 = B * B * B;
-    return std::sin(0.005 * std::sin(B2) + 0.001 * std::tanh(B3)) + std::tanh(B) -
-           0.001 * std::sin(B3);
+// Level of the transformer's low band before its second saturation, about
+// 35 dB down.
+double XfmrLevel() {
+    static const double level = std::pow(10.0, -1.75);
+    return level;
 }
 
 } // namespace
 
 void Preamp::SetUpBlock(double fs, bool lowBoostOn, bool highBoostOn) {
     for (dsp::Biquad& f : xfmrLowpass)
-        f.Configure(dsp::kLowPass, 200.0 / fs, 0.1, 0.0);
-    lowBoostDb = lowBoostOn ? 3.0 : 0.0;
-    highBoostDb = highBoostOn ? 3.0 : 0.0;
+        f.Configure(dsp::kLowPass, kXfmrLowpassHz / fs, kXfmrLowpassQ, 0.0);
+    lowBoostDb = lowBoostOn ? kBoostDb : 0.0;
+    highBoostDb = highBoostOn ? kBoostDb : 0.0;
+}
+
+void Preamp::Activate(double fs, bool padOn, bool lowBoostOn, bool highBoostOn) {
+    lowBoostDb = lowBoostOn ? kBoostDb : 0.0;
+    highBoostDb = highBoostOn ? kBoostDb : 0.0;
+    padGain = PadGain(padOn);
+    gainSmoother.Settle(preampGain);
+    padSmoother.Settle(padGain);
+    hpfSmoother.Settle(hpfFreqHz / fs);
+    lowBoostSmoother.Settle(lowBoostDb);
+    highBoostSmoother.Settle(highBoostDb);
+    inputSmoother.Settle(inputGain);
+    for (dsp::Biquad* pair : {xfmrLowpass, hpf, lowBoostShelf, highBoostShelf}) {
+        pair[0].ClearState();
+        pair[1].ClearState();
+    }
 }
 
 void Preamp::SetSmootherRates(double fs) {
@@ -48,77 +69,117 @@ void Preamp::SetSmootherRates(double fs) {
     inputSmoother.SetRate(fs);
 }
 
-PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
-    const double in[2] = {x.left, x.right};
+void Preamp::Transformer(const double* x, double* out, int n, int channel, bool on) {
+    if (!on) {
+        for (int i = 0; i < n; ++i)
+            out[i] = x[i] + kChainDenormalOffset;
+        return;
+    }
+    // Adds a low band of the input's saturation, about 35 dB down and
+    // saturated once more, to the dry input.
+    double band[kRunFrames];
+    dsp::SaturateRun(x, band, n);
+    dsp::RunSection(xfmrLowpass[channel], band, band, n);
+    const double level = XfmrLevel();
+    for (int i = 0; i < n; ++i)
+        band[i] = band[i] * level;
+    dsp::SaturateRun(band, band, n);
+    for (int i = 0; i < n; ++i)
+        out[i] = band[i] + (x[i] + kChainDenormalOffset);
+}
 
-    // The gliding filters follow their smoothers at every sample, whatever the
-    // switches say.
-    for (dsp::Biquad& f : highBoostShelf)
-        f.Configure(dsp::kHighShelf, 12000.0 / fs, 0.1, highBoostSmoother.Step(highBoostDb));
-    for (dsp::Biquad& f : lowBoostShelf)
-        f.Configure(dsp::kLowShelf, 30.0 / fs, 0.2, lowBoostSmoother.Step(lowBoostDb));
-    for (dsp::Biquad& f : hpf)
-        f.Configure(dsp::kHighPass, hpfSmoother.Step(hpfFreqHz / fs), 0.6, 0.0);
-
-    // Transformer: adds a low band of the input's saturation, about 35 dB
-    // down and saturated once more, to the dry input.
-    static const double xfmrLevel = std::pow(10.0, -1.75);
-    double T[2];
+void Preamp::RunGliding(dsp::Biquad (&pair)[2], int type, double fc, double q,
+                        const StereoRun& glide, bool glides, bool fcGlides, StereoRun& data,
+                        int n) {
+    const auto configure = [&](dsp::Biquad& filter, double setting) {
+        if (fcGlides)
+            filter.Configure(type, setting, q, 0.0);
+        else
+            filter.Configure(type, fc, q, setting);
+    };
+    if (!glides) {
+        configure(pair[0], glide.ch[0][0]);
+        configure(pair[1], glide.ch[1][0]);
+        double* const channels[2] = {data.ch[0], data.ch[1]};
+        dsp::RunSectionPair(pair, channels, n);
+        return;
+    }
     for (int c = 0; c < 2; ++c) {
-        const double v = in[c];
-        if (!sw.transformer) {
-            T[c] = v + kDenormalOffset;
-            continue;
+        for (int i = 0; i < n; ++i) {
+            configure(pair[c], glide.ch[c][i]);
+            data.ch[c][i] = dsp::Run(pair[c], data.ch[c][i]);
         }
-        const float s = dsp::ToFloat(Saturate(v));
-        const double k = static_cast<double>(xfmrLowpass[c].Process(s));
-        const double a = k * xfmrLevel;
-        T[c] = Saturate(a) + (v + kDenormalOffset);
     }
+}
 
-    double M[2];
-    for (int c = 0; c < 2; ++c)
-        M[c] = inputSmoother.Step(inputGain) * T[c];
+void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, double fs,
+                        StereoRun& out, StereoRun& meterSource) {
+    // The smoothers' values frame by frame, in the order the chain steps them:
+    // left then right for the two-step ones; for drive and pad the left
+    // shaper's pair, the right shaper's pair, then the meter's left and right.
+    StereoRun highDb, lowDb, hpfFc, input;
+    const bool highGlides = !highBoostSmoother.Settled(highBoostDb);
+    const bool lowGlides = !lowBoostSmoother.Settled(lowBoostDb);
+    const double hpfTarget = hpfFreqHz / fs;
+    const bool hpfGlides = !hpfSmoother.Settled(hpfTarget);
+    highBoostSmoother.StepRun<2>(highBoostDb, {highDb.ch[0], highDb.ch[1]}, n);
+    lowBoostSmoother.StepRun<2>(lowBoostDb, {lowDb.ch[0], lowDb.ch[1]}, n);
+    hpfSmoother.StepRun<2>(hpfTarget, {hpfFc.ch[0], hpfFc.ch[1]}, n);
+    inputSmoother.StepRun<2>(inputGain, {input.ch[0], input.ch[1]}, n);
 
-    static const double padIn = std::pow(10.0, -1.0);
-    static const double padOut = std::pow(10.0, 0.0);
-    padGain = sw.pad ? padIn : padOut;
+    padGain = PadGain(sw.pad);
+    StereoRun pad[3], gain[3]; // [0] before the shaper, [1] after it, [2] the meter's
+    padSmoother.StepRun<6>(
+        padGain,
+        {pad[0].ch[0], pad[1].ch[0], pad[0].ch[1], pad[1].ch[1], pad[2].ch[0], pad[2].ch[1]}, n);
+    gainSmoother.StepRun<6>(
+        preampGain,
+        {gain[0].ch[0], gain[1].ch[0], gain[0].ch[1], gain[1].ch[1], gain[2].ch[0], gain[2].ch[1]},
+        n);
 
-    // Waveshaper: the drive sets how hard it works, not the level of small
-    // signals, since its output is scaled back by the same drive.
-    double y[2];
     for (int c = 0; c < 2; ++c) {
-        const double p = padSmoother.Step(padGain);
-        const double g = gainSmoother.Step(preampGain);
-        const double B = p * M[c] * g;
-        const double g2 = gainSmoother.Step(preampGain);
-        const double p2 = padSmoother.Step(padGain);
-        y[c] = Shape(B, sw.mic) / g2 / p2;
+        double* y = out.ch[c];
+        Transformer(x.ch[c], y, n, c, sw.transformer);
+        // Input gain, then the waveshaper: the drive sets how hard it works,
+        // not the level of small signals, since its output is scaled back by
+        // the same drive.
+        for (int i = 0; i < n; ++i) {
+            const double M = input.ch[c][i] * y[i];
+            y[i] = pad[0].ch[c][i] * M * gain[0].ch[c][i];
+        }
+        dsp::ShapeRun(y, y, n, sw.mic);
+        for (int i = 0; i < n; ++i)
+            y[i] = y[i] / gain[1].ch[c][i] / pad[1].ch[c][i];
     }
 
-    double L[2];
+    if (sw.hpf)
+        RunGliding(hpf, dsp::kHighPass, 0.0, kHpfQ, hpfFc, hpfGlides, true, out, n);
+    RunGliding(lowBoostShelf, dsp::kLowShelf, kLowBoostHz / fs, kLowBoostQ, lowDb, lowGlides, false,
+               out, n);
+    RunGliding(highBoostShelf, dsp::kHighShelf, kHighBoostHz / fs, kHighBoostQ, highDb, highGlides,
+               false, out, n);
+
     for (int c = 0; c < 2; ++c) {
-        const double H = sw.hpf ? dsp::Run(hpf[c], y[c]) : y[c];
-        L[c] = dsp::Run(highBoostShelf[c], dsp::Run(lowBoostShelf[c], H));
-        if (sw.phase)
-            L[c] = -L[c];
+        double* y = out.ch[c];
+        if (!sw.engaged) {
+            // Skipped: the input at the main input gain, unsmoothed.
+            for (int i = 0; i < n; ++i)
+                y[i] = inputGain * x.ch[c][i];
+        } else if (sw.phase) {
+            for (int i = 0; i < n; ++i)
+                y[i] = -y[i];
+        }
+        for (int i = 0; i < n; ++i)
+            meterSource.ch[c][i] = pad[2].ch[c][i] * y[i] * gain[2].ch[c][i];
     }
+}
 
-    PreampOutput result;
-    if (sw.engaged)
-        result.out = {L[0], L[1]};
-    else
-        result.out = {inputGain * x.left, inputGain * x.right};
-
-    const double Pc[2] = {result.out.left, result.out.right};
-    double S[2];
-    for (int c = 0; c < 2; ++c) {
-        const double p = padSmoother.Step(padGain);
-        const double g = gainSmoother.Step(preampGain);
-        S[c] = p * Pc[c] * g;
-    }
-    result.meterSource = {S[0], S[1]};
-    return result;
+PreampOutput Preamp::Process(Stereo x, const PreampSwitches& sw, double fs) {
+    StereoRun in, out, meter;
+    in.ch[0][0] = x.left;
+    in.ch[1][0] = x.right;
+    ProcessRun(in, 1, sw, fs, out, meter);
+    return {{out.ch[0][0], out.ch[1][0]}, {meter.ch[0][0], meter.ch[1][0]}};
 }
 
 } // namespace torvik

@@ -8,7 +8,7 @@
 
 namespace torvik {
 
-// The preamp's switches as read for one sample.
+// The preamp's switches as read for one block.
 struct PreampSwitches {
     bool engaged = true;      // "Preamp Bypass": 1 keeps the stage in the path
     bool pad = false;         // 20 dB less drive
@@ -32,12 +32,28 @@ public:
 
     // Once per block: the transformer low-pass and the boost depths.
     void SetUpBlock(double fs, bool lowBoostOn, bool highBoostOn);
+    // Processing starts: every smoother stands at its target (the pad and the
+    // boosts from their switches), every filter memory is clear.
+    void Activate(double fs, bool padOn, bool lowBoostOn, bool highBoostOn);
     // Refreshes the glide rate of every smoother of the stage.
     void SetSmootherRates(double fs);
+    // n (at most kRunFrames) frames x of the main input: the output P and the
+    // meter source.
+    void ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, double fs, StereoRun& out,
+                    StereoRun& meterSource);
     // One sample pair x of the main input.
     PreampOutput Process(Stereo x, const PreampSwitches& sw, double fs);
 
 private:
+    // The transformer colour added to the input (plus the denormal offset).
+    void Transformer(const double* x, double* out, int n, int channel, bool on);
+    // A swept or boost section pair over a run, following the per-frame
+    // settings of its smoother (its corner when fcGlides, else its gain);
+    // glides false when the smoother has settled.
+    static void RunGliding(dsp::Biquad (&pair)[2], int type, double fc, double q,
+                           const StereoRun& glide, bool glides, bool fcGlides, StereoRun& data,
+                           int n);
+
     double lowBoostDb = 0.0;  // low boost depth, 0 or 3 dB
     double highBoostDb = 0.0; // high boost depth, 0 or 3 dB
     double padGain = 1.0;     // 1, or 0.1 with the pad in

@@ -1,18 +1,16 @@
 #include "processor/dsp/PeakFilter.h"
+#include "support/GoldenCoefficients.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <complex>
 
 namespace torvik::dsp {
 namespace {
 
 double GainDb(const PeakFilter& f, double hz) {
-    const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * hz / f.sampleRate);
-    const std::complex<double> z2 = z1 * z1;
     return 20.0 *
-           std::log10(std::abs((f.b0 + f.b1 * z1 + f.b2 * z2) / (1.0 + f.a1 * z1 + f.a2 * z2)));
+           std::log10(testing::SectionMagnitude(f.b0, f.b1, f.b2, f.a1, f.a2, hz / f.sampleRate));
 }
 
 TEST(PeakFilter, FreshFilterOutputsSilence) {
@@ -24,15 +22,11 @@ TEST(PeakFilter, FreshFilterOutputsSilence) {
 }
 
 TEST(PeakFilter, WorkedExample) {
+    const testing::PeakFigures& g = testing::kWorkedPeak;
     PeakFilter f;
-    f.sampleRate = 48000;
-    f.SetPeak(6.0, 1000.0, 0.35);
-    EXPECT_NEAR(f.b0, 1.12473410331, 1e-10);
-    EXPECT_NEAR(f.b1, -1.7708898034, 1e-10);
-    EXPECT_NEAR(f.b2, 0.661225788886, 1e-10);
-    EXPECT_NEAR(f.a1, -1.75262442654, 1e-10);
-    EXPECT_NEAR(f.a2, 0.767694515345, 1e-10);
-    EXPECT_NEAR(GainDb(f, 1000.0), 6.0, 1e-6);
+    f.sampleRate = g.sampleRate;
+    f.SetPeak(g.gainDb, g.freqHz, g.q);
+    testing::ExpectFigures(f, g);
 }
 
 TEST(PeakFilter, ZeroGainIsAnExactPassThrough) {

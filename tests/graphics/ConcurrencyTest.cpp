@@ -44,5 +44,31 @@ TEST(ControlConcurrency, LastMeterValueIsDrawnWhateverTheInterleaving) {
     ClearBitmapCache();
 }
 
+TEST(ControlConcurrency, AuxiliaryValueIsReadWhileAutomationWritesIt) {
+    testing::RecordingPlug plug;
+    int loads = 0;
+    auto* context = new IDrawContextHeadless(&plug, 64, 32, 25, testing::StripLoader{{}, &loads});
+    auto* control = new IBitmapControl(&plug, 4, 4, BitmapRef{});
+    constexpr int kFollowed = 5; // the parameter the auxiliary binding follows
+    control->AuxParams() = {{0.0, kFollowed}};
+    context->AttachControl(control);
+    plug.AttachEditorGraphics(context);
+
+    constexpr double kLast = 0.625;
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        for (int i = 0; i < 20000; ++i)
+            context->ApplyParamToControls(kFollowed, (i % 89) / 88.0);
+        context->ApplyParamToControls(kFollowed, kLast);
+        done = true;
+    });
+    while (!done) {
+        const double seen = control->AuxParamAt(0)->Value();
+        ASSERT_TRUE(seen >= 0.0 && seen <= 1.0) << seen;
+    }
+    audio.join();
+    EXPECT_EQ(control->AuxParamAt(0)->Value(), kLast);
+}
+
 } // namespace
 } // namespace torvik

@@ -245,8 +245,8 @@ TEST_F(DrawContextTest, FirstAuxiliaryBindingFollowsItsParameter) {
     ProbeControl* c = Add({10, 10, 20, 20}, 0);
     c->AuxParams() = {{0.0, 2}, {0.0, 1}, {0.0, 1}};
     Attach();
-    EXPECT_DOUBLE_EQ(c->AuxParams()[1].value, 0.25);
-    EXPECT_DOUBLE_EQ(c->AuxParams()[2].value, 0.0);
+    EXPECT_DOUBLE_EQ(c->AuxParams()[1].Value(), 0.25);
+    EXPECT_DOUBLE_EQ(c->AuxParams()[2].Value(), 0.0);
 }
 
 TEST_F(DrawContextTest, AttachingPreparesTheBackBuffer) {

@@ -3,6 +3,7 @@
 // loop, painted on the loop's timer, and clicked.
 #include "hostkit/hostkit.h"
 #include "hostkit/plug_frame.h"
+#include "vst3/Vst3Identity.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,8 @@ protected:
         module = hostkit::Module::Load(TORVIK_BUNDLE_PATH, &error);
         ASSERT_NE(module, nullptr) << error;
         instance = hostkit::Instance::Create(
-            module, FUID(0xF2AEE70D, 0x00DE4F4E, 0x51656C6D, 0x54525631), &error);
+            module, FUID(kClassIdWords[0], kClassIdWords[1], kClassIdWords[2], kClassIdWords[3]),
+            &error);
         ASSERT_NE(instance, nullptr) << error;
         host = XOpenDisplay(nullptr);
         ASSERT_NE(host, nullptr);
@@ -61,7 +63,8 @@ protected:
         view = nullptr;
         instance.reset();
         if (host) {
-            XDestroyWindow(host, parent);
+            if (parent)
+                XDestroyWindow(host, parent);
             XCloseDisplay(host);
         }
     }
@@ -142,6 +145,88 @@ TEST_F(EditorViewTest, AttachedViewPaintsOnTheRunLoopAndTakesClicks) {
     EXPECT_EQ(EditorWindow(), 0u);
     EXPECT_EQ(frame->timerCount(), 0u);
     EXPECT_EQ(frame->eventHandlerCount(), 0u);
+}
+
+// The host's main window holds the keyboard focus; the user clicks into the
+// editor (which takes it) and then the editor goes, in the two ways hosts do.
+class EditorFocusTest : public EditorViewTest {
+protected:
+    void SetUp() override {
+        EditorViewTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        const int screen = DefaultScreen(host);
+        // Below the plug-in's window, so the click lands in the editor.
+        hostMain = XCreateSimpleWindow(host, RootWindow(host, screen), 0, 700, 300, 200, 0,
+                                       BlackPixel(host, screen), WhitePixel(host, screen));
+        XMapWindow(host, hostMain);
+        XSync(host, False);
+        XSetInputFocus(host, hostMain, RevertToParent, CurrentTime);
+        XSync(host, False);
+    }
+    void TearDown() override {
+        if (host && hostMain)
+            XDestroyWindow(host, hostMain);
+        EditorViewTest::TearDown();
+    }
+    Window Focus() {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(host, &focus, &revert);
+        return focus;
+    }
+    // Attaches the view and clicks an empty spot of the editor's background.
+    Window AttachAndClick() {
+        view = instance->createView("editor");
+        EXPECT_TRUE(view);
+        if (!view)
+            return 0;
+        view->setFrame(frame.get());
+        void* parentId = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
+        EXPECT_EQ(view->attached(parentId, "X11EmbedWindowID"), kResultOk);
+        const Window editor = EditorWindow();
+        frame->fireTimers();
+        XTestFakeMotionEvent(host, DefaultScreen(host), 600, 20, CurrentTime);
+        XTestFakeButtonEvent(host, 1, True, CurrentTime);
+        XTestFakeButtonEvent(host, 1, False, CurrentTime);
+        XSync(host, False);
+        for (int i = 0; i < 100 && Focus() != editor; ++i)
+            frame->runOnce(20);
+        return editor;
+    }
+
+    Window hostMain = 0;
+};
+
+TEST_F(EditorFocusTest, RemovedViewHandsTheFocusBackToTheHost) {
+    const Window editor = AttachAndClick();
+    ASSERT_NE(editor, 0u);
+    ASSERT_EQ(Focus(), editor);
+    EXPECT_EQ(view->removed(), kResultOk);
+    XSync(host, False);
+    EXPECT_EQ(Focus(), hostMain);
+    // The host then closes its plug-in window: the focus stays with the host.
+    XDestroyWindow(host, parent);
+    parent = 0;
+    XSync(host, False);
+    EXPECT_EQ(Focus(), hostMain);
+}
+
+TEST_F(EditorFocusTest, HostWindowDestroyedUnderTheFocusedEditor) {
+    const Window editor = AttachAndClick();
+    ASSERT_NE(editor, 0u);
+    ASSERT_EQ(Focus(), editor);
+    XDestroyWindow(host, parent);
+    parent = 0;
+    XSync(host, False);
+    // The editor hears of its window's end on the host's run loop.
+    for (int i = 0; i < 100 && Focus() != hostMain; ++i)
+        frame->runOnce(20);
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_NE(Focus(), static_cast<Window>(None));
+    EXPECT_EQ(view->removed(), kResultOk);
+    XSync(host, False);
+    EXPECT_EQ(Focus(), hostMain);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Whole-chain behaviours: defaults, the main section switch, empty blocks,
 // block splits, bad and huge input, and sample rates at and below 32 kHz.
 #include "ChainTestSupport.h"
+#include "support/EngagedSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 namespace torvik {
 namespace {
 
+using testing::EngageEverything;
 using testing::MakeProgramme;
 using testing::MakeSine;
 using testing::Render;
@@ -25,44 +27,6 @@ double Rms(const std::vector<double>& v, std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i)
         sum += v[i] * v[i];
     return std::sqrt(sum / static_cast<double>(to - from));
-}
-
-// Every stage in the path and every colouring switch on, loud settings.
-void EngageEverything(TORVIK& fx) {
-    const std::pair<int, double> settings[] = {
-        {kPreampGain, 12.0},
-        {kPreampHpf, 80.0},
-        {kMainInput, 6.0},
-        {kMainOutput, 6.0},
-        {kDeEsserThreshold, -60.0},
-        {kDeEsserRelease, 5.0},
-        {kGateThreshold, 40.0},
-        {kGateRelease, 20.0},
-        {kGateMix, 0.7},
-        {kLowGain, 15.0},
-        {kLowMidGain, 15.0},
-        {kLowMidFreq, 1200.0},
-        {kHighMidGain, 15.0},
-        {kHighMidFreq, 8200.0},
-        {kHighGain, 15.0},
-        {kCompThreshold, -50.0},
-        {kCompRatio, 20.0},
-        {kDeEsserBypass, 1},
-        {kGateBypass, 1},
-        {kEqBypass, 1},
-        {kCompBypass, 1},
-        {kPreampPad, 1},
-        {kPreampHpfSwitch, 1},
-        {kPreampMic, 1},
-        {kPreampLowBoost, 1},
-        {kPreampHighBoost, 1},
-        {kPreampTransformer, 1},
-        {kDeEsserBand, 1},
-        {kCompAutoRelease, 1},
-        {kCompSidechainHpf, 1},
-    };
-    for (const auto& [index, value] : settings)
-        SetParam(fx, index, value);
 }
 
 bool SameBits(const Rendered& a, const Rendered& b) {
@@ -148,7 +112,6 @@ TEST(Chain, BlockSplitsGiveIdenticalOutput) {
         TestTorvik fx;
         fx.SetSampleRate(48000);
         EngageEverything(fx);
-        SetParam(fx, kCompExternalSidechain, 1);
         const Rendered out = Render(fx, s, blockSize);
         if (first.left.empty())
             first = out;

@@ -73,7 +73,7 @@ TEST_F(EditorLayoutTest, EveryParameterButNineteenHasExactlyOneControl) {
     for (int i = 0; i < 45; ++i)
         if (Control(i).ParamIndex() >= 0)
             bound.insert(Control(i).ParamIndex());
-    for (int p = 0; p < kNumParams; ++p)
+    for (int p = 0; p < kParameterCount; ++p)
         EXPECT_EQ(bound.count(p), p == kUnusedParam ? 0u : 1u) << p;
 }
 

@@ -1,6 +1,7 @@
 // Meter ballistics and the hand-off to the editor's meter controls.
 #include "ChainTestSupport.h"
 #include "graphics/DrawContext.h"
+#include "processor/MeterHandOff.h"
 #include "support/RecordingGraphics.h"
 
 #include <gtest/gtest.h>
@@ -30,31 +31,27 @@ Signal Constant(int frames, double left, double right) {
     return s;
 }
 
-Meters WiredMeters() {
-    Meters m;
-    m.meterPreControl = 40;
-    m.meterMainControl = 41;
-    m.meterDeEssControl = 42;
-    m.meterGateControl = 43;
-    m.meterCompControl = 44;
-    return m;
-}
+const MeterControlIndices kControls = {40, 41, 42, 43, 44};
 
 const MeterSources kSources = {0.5, 4.2, 0.25, 0.0, 2.0};
 
-TEST(Meters, WithoutGraphicsNothingMoves) {
-    Meters m = WiredMeters();
-    for (int i = 0; i < 1000; ++i)
-        m.Update(kSources, kFs, [] { return static_cast<IEditorGraphics*>(nullptr); });
-    for (double v : {m.meterPre, m.meterMain, m.meterDeEss, m.meterGate, m.meterComp})
-        EXPECT_EQ(v, 1.0);
+TEST(Meters, WithoutGraphicsNothingIsHandedOff) {
+    Meters m;
+    int asked = 0;
+    HandOffMeters(m, kControls, [&] {
+        ++asked;
+        return static_cast<IEditorGraphics*>(nullptr);
+    });
+    EXPECT_EQ(asked, 1);
 }
 
 TEST(Meters, HandOffInMeterOrderSkippingUnknownControls) {
     RecordingGraphics graphics(43); // controls 0..42
-    Meters m = WiredMeters();
-    m.meterGateControl = -1;
-    m.Update(kSources, kFs, [&] { return static_cast<IEditorGraphics*>(&graphics); });
+    Meters m;
+    m.Update(kSources, m.Coefficient(kFs));
+    MeterControlIndices controls = kControls;
+    controls.gate = -1;
+    HandOffMeters(m, controls, [&] { return static_cast<IEditorGraphics*>(&graphics); });
     ASSERT_EQ(graphics.handed.size(), 3u);
     EXPECT_EQ(graphics.handed[0].control, 40);
     EXPECT_EQ(graphics.handed[0].value, m.meterPre);
@@ -62,27 +59,26 @@ TEST(Meters, HandOffInMeterOrderSkippingUnknownControls) {
     EXPECT_EQ(graphics.handed[1].value, m.meterMain);
     EXPECT_EQ(graphics.handed[2].control, 42);
     EXPECT_EQ(graphics.handed[2].value, m.meterDeEss);
-    // Skipped meters still move.
+    // Every meter moved, handed off or not.
     EXPECT_NE(m.meterGate, 1.0);
     EXPECT_NE(m.meterComp, 1.0);
 }
 
 TEST(Meters, StopAsSoonAsTheGraphicsGoAway) {
     RecordingGraphics graphics(45);
-    Meters m = WiredMeters();
+    Meters m;
     int asked = 0;
-    m.Update(kSources, kFs,
-             [&]() -> IEditorGraphics* { return ++asked <= 2 ? &graphics : nullptr; });
+    HandOffMeters(m, kControls,
+                  [&]() -> IEditorGraphics* { return ++asked <= 2 ? &graphics : nullptr; });
     EXPECT_EQ(graphics.handed.size(), 2u);
-    EXPECT_NE(m.meterMain, 1.0);
-    EXPECT_EQ(m.meterDeEss, 1.0);
-    EXPECT_EQ(m.meterComp, 1.0);
+    EXPECT_EQ(asked, 3);
 }
 
 // A rising meter aims 1.25 % above its level, a falling one 1.25 % below, and
 // a step is 99 % covered in 0.3 s.
 TEST(Meters, Ballistics) {
     const double k = std::exp(-4.60517018599 / (0.3 * kFs));
+    EXPECT_EQ(Meters().Coefficient(kFs), k);
     EXPECT_EQ(Meters::Follow(0.0, 1.0, k), 1.0125 + k * (0.0 - 1.0125));
     EXPECT_EQ(Meters::Follow(1.0, 0.5, k), 0.5 * 0.9875 + k * (1.0 - 0.5 * 0.9875));
     double state = 1.0;
@@ -107,7 +103,7 @@ TEST(Meters, ChainDrivesTheOutputMeterTowardFourPointTwoAtFullScale) {
     EXPECT_NEAR(fx.MeterStates().meterMain, 4.2, 4.2 * 0.0125);
 }
 
-TEST(Meters, ChainHandsFiveValuesPerSample) {
+TEST(Meters, ChainHandsFiveValuesPerBlock) {
     TestTorvik fx;
     RecordingGraphics* recorder = EnsureGraphics(fx);
     fx.SetSampleRate(kFs);
@@ -124,10 +120,11 @@ TEST(Meters, ChainHandsFiveValuesPerSample) {
                 << i;
         return;
     }
-    ASSERT_EQ(recorder->handed.size(), 15u);
-    for (int i = 0; i < 15; ++i)
-        EXPECT_EQ(recorder->handed[static_cast<std::size_t>(i)].control, 40 + i % 5);
-    EXPECT_EQ(recorder->handed[11].value, fx.MeterStates().meterMain);
+    // One block: each meter handed once, with the block's last state.
+    ASSERT_EQ(recorder->handed.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(recorder->handed[static_cast<std::size_t>(i)].control, 40 + i);
+    EXPECT_EQ(recorder->handed[1].value, fx.MeterStates().meterMain);
 }
 
 TEST(Meters, CompressorMeterShowsTheReduction) {

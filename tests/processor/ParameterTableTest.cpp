@@ -20,7 +20,7 @@ struct Row {
 constexpr ParamKind C = kParamContinuous;
 constexpr ParamKind S = kParamStepped;
 
-const Row kTable[kNumParams] = {
+const Row kTable[kParameterCount] = {
     {"Preamp Gain", C, -30, 30, -30, 0.0},
     {"Preamp HPF", C, 10, 250, 10, 0.0},
     {"Main Input", C, -30, 30, 0, 0.5},
@@ -66,7 +66,7 @@ const Row kTable[kNumParams] = {
 TEST(ParameterTable, EveryRecordAsDefined) {
     TestTorvik fx;
     ASSERT_EQ(fx.ParamCount(), 40);
-    for (int i = 0; i < kNumParams; ++i) {
+    for (int i = 0; i < kParameterCount; ++i) {
         const Row& r = kTable[i];
         const IParamRecord* p = fx.ParamAt(i);
         SCOPED_TRACE(::testing::Message() << "index " << i << " " << r.name);
@@ -117,7 +117,7 @@ TEST(ParameterTable, DefaultsChunkHoldsTheTableInIndexOrder) {
     IStateChunk chunk;
     ASSERT_TRUE(fx.SerializeParams(chunk));
     ASSERT_EQ(chunk.Size(), 320);
-    for (int i = 0; i < kNumParams; ++i) {
+    for (int i = 0; i < kParameterCount; ++i) {
         double v = -1;
         ASSERT_EQ(chunk.ReadDouble(v, i * 8), i * 8 + 8);
         EXPECT_EQ(v, kTable[i].defaultValue) << "index " << i;

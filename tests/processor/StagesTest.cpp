@@ -5,6 +5,7 @@
 #include "processor/stages/Gate.h"
 #include "processor/stages/OutputStage.h"
 #include "processor/stages/Preamp.h"
+#include "support/GoldenCoefficients.h"
 
 #include <gtest/gtest.h>
 
@@ -107,7 +108,7 @@ TEST(Equaliser, ColourOfAConstantHalf) {
     Stereo e;
     for (int i = 0; i < 10; ++i)
         e = eq.Process({0.5, 0.5}, true);
-    EXPECT_NEAR(e.left, 0.500634, 1e-6);
+    EXPECT_NEAR(e.left, testing::kColourOfHalf, testing::kColourTolerance);
     EXPECT_EQ(e.left, static_cast<double>(static_cast<float>(Equaliser::Colour(0.5))));
     EXPECT_EQ(eq.Process({0.5, 0.25}, false).right, 0.25); // skipped: no colour
 }

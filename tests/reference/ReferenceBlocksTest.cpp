@@ -1,6 +1,7 @@
 // The model's building blocks against worked figures of the design, so that the
 // model itself is known to be right before the processor is judged by it.
 #include "reference/ReferenceStrip.h"
+#include "support/GoldenCoefficients.h"
 
 #include <gtest/gtest.h>
 
@@ -10,37 +11,22 @@ namespace torvik::reference {
 namespace {
 
 TEST(ReferenceBlocks, LowShelfMatchesWorkedCoefficients) {
+    const testing::BiquadFigures& g = testing::kWorkedLowShelf;
     RefBiquad shelf;
-    shelf.type = 5;
-    shelf.fc = 30.0 / 48000.0;
-    shelf.q = 0.2;
-    shelf.gainDb = 3.0;
+    shelf.type = g.type;
+    shelf.fc = g.fc;
+    shelf.q = g.q;
+    shelf.gainDb = g.gainDb;
     shelf.UpdateCoefficients();
-    EXPECT_NEAR(shelf.a0, 1.00401226768, 1e-10);
-    EXPECT_NEAR(shelf.a1, -1.98053756573, 1e-10);
-    EXPECT_NEAR(shelf.a2, 0.976546869357, 1e-10);
-    EXPECT_NEAR(shelf.b1, -1.98054071573, 1e-10);
-    EXPECT_NEAR(shelf.b2, 0.980555987041, 1e-10);
+    testing::ExpectFigures(shelf, g);
 }
 
 TEST(ReferenceBlocks, PeakMatchesWorkedCoefficientsAndGain) {
+    const testing::PeakFigures& g = testing::kWorkedPeak;
     RefPeak peak;
-    peak.sampleRate = 48000.0;
-    peak.SetPeak(6.0, 1000.0, 0.35);
-    EXPECT_NEAR(peak.b0, 1.12473410331, 1e-10);
-    EXPECT_NEAR(peak.b1, -1.7708898034, 1e-10);
-    EXPECT_NEAR(peak.b2, 0.661225788886, 1e-10);
-    EXPECT_NEAR(peak.a1, -1.75262442654, 1e-10);
-    EXPECT_NEAR(peak.a2, 0.767694515345, 1e-10);
-
-    // |H(e^jw)| at 1 kHz is +6 dB.
-    const double w = 6.283185307179586 * 1000.0 / 48000.0;
-    const double nr = peak.b0 + peak.b1 * std::cos(w) + peak.b2 * std::cos(2 * w);
-    const double ni = -peak.b1 * std::sin(w) - peak.b2 * std::sin(2 * w);
-    const double dr = 1.0 + peak.a1 * std::cos(w) + peak.a2 * std::cos(2 * w);
-    const double di = -peak.a1 * std::sin(w) - peak.a2 * std::sin(2 * w);
-    const double db = 20.0 * std::log10(std::hypot(nr, ni) / std::hypot(dr, di));
-    EXPECT_NEAR(db, 6.0, 1e-6);
+    peak.sampleRate = g.sampleRate;
+    peak.SetPeak(g.gainDb, g.freqHz, g.q);
+    testing::ExpectFigures(peak, g);
 }
 
 TEST(ReferenceBlocks, ShelvesMirrorAndZeroGainPasses) {

@@ -11,6 +11,14 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kDbScale = 8.65617025; // the dynamics stages' own dB scale
 constexpr double kEnvelopeOffset = 1e-25;
 
+// A biquad corner at or above half the sample rate has no design; it is designed here.
+constexpr double kHalfRate = 0.5;
+constexpr double kHighestCorner = 0.49;
+
+// The equaliser colour's tan term grows without bound toward |x| = 1.1624; beyond full
+// scale it is held at its full-scale value.
+constexpr double kColourTanLimit = 1.0;
+
 // The pair's channel count.
 constexpr int kChannels = 2;
 
@@ -44,7 +52,7 @@ double Cube(double x) {
 
 void RefBiquad::UpdateCoefficients() {
     const double V = std::pow(10.0, std::fabs(gainDb) / 20.0);
-    const double K = std::tan(kPi * fc);
+    const double K = std::tan(kPi * (fc >= kHalfRate ? kHighestCorner : fc));
     const double Q = q;
     double n = 0.0;
     switch (type) {
@@ -147,6 +155,7 @@ float RefBiquad::Process(float in) {
 // ---------------------------------------------------------------- RefPeak
 
 void RefPeak::SetPeak(double gainDb, double freqHz, double q) {
+    freqHz = std::min(freqHz, kHighestCorner * sampleRate); // a centre beyond has no design
     const double w0 = (piConst + piConst) / sampleRate * freqHz;
     const double dw = w0 / (q * 1.588308819);
     const double g = std::pow(10.0, gainDb / 20.0);
@@ -323,6 +332,45 @@ void ReferenceStrip::SetParam(int index, double v) {
     }
 }
 
+double ReferenceStrip::PadTarget() const {
+    return Switch(21) == 0 ? std::pow(10.0, 0.0) : std::pow(10.0, -1.0);
+}
+
+double ReferenceStrip::LowBoostTarget() const {
+    return Switch(25) == 0 ? 0.0 : 3.0;
+}
+
+double ReferenceStrip::HighBoostTarget() const {
+    return Switch(26) == 0 ? 0.0 : 3.0;
+}
+
+void ReferenceStrip::Activate(double fs) {
+    padGain = PadTarget();
+    lowBoostDb = LowBoostTarget();
+    highBoostDb = HighBoostTarget();
+    gainSmoother.value = preampGain;
+    padSmoother.value = padGain;
+    hpfSmoother.value = hpfFreqHz / fs;
+    lowBoostSmoother.value = lowBoostDb;
+    highBoostSmoother.value = highBoostDb;
+    inputSmoother.value = inputGain;
+    outputSmoother.value = outputGain;
+    deEssThresholdSmoother.value = deEssThresholdDb * 1.5;
+
+    for (auto* pair : {&xfmrLowpass, &hpf, &lowBoostShelf, &highBoostShelf, &deEssShelf,
+                       &eqLowShelf, &eqHighShelf, &sidechainHpf})
+        for (RefBiquad& f : *pair)
+            f.z1 = f.z2 = 0.0;
+    deEssDetectorHpf.z1 = deEssDetectorHpf.z2 = 0.0;
+    for (auto* pair : {&eqLowMid, &eqHighMid})
+        for (RefPeak& p : *pair)
+            p.x1 = p.x2 = p.y1 = p.y2 = 0.0;
+
+    gate = RefGate();
+    deEssGain = 1.0;
+    compGain = 1.0;
+}
+
 void ReferenceStrip::BlockSetUp(double fs) {
     for (RefBiquad& f : xfmrLowpass) {
         f.type = 0;
@@ -370,8 +418,8 @@ void ReferenceStrip::BlockSetUp(double fs) {
         f.gainDb = highGainDb;
         f.UpdateCoefficients();
     }
-    lowBoostDb = Switch(25) == 0 ? 0.0 : 3.0;
-    highBoostDb = Switch(26) == 0 ? 0.0 : 3.0;
+    lowBoostDb = LowBoostTarget();
+    highBoostDb = HighBoostTarget();
 }
 
 void ReferenceStrip::ProcessBlock(const double* const* inputs, double* const* outputs, int frames,
@@ -431,7 +479,7 @@ void ReferenceStrip::ProcessBlock(const double* const* inputs, double* const* ou
         double M[kChannels];
         for (int c = 0; c < kChannels; ++c)
             M[c] = inputSmoother.Step(inputGain) * T[c];
-        padGain = Switch(21) == 0 ? std::pow(10.0, 0.0) : std::pow(10.0, -1.0);
+        padGain = PadTarget();
         double y[kChannels];
         for (int c = 0; c < kChannels; ++c) {
             const double p = padSmoother.Step(padGain);
@@ -530,8 +578,9 @@ void ReferenceStrip::ProcessBlock(const double* const* inputs, double* const* ou
         double cIn[kChannels];
         for (int c = 0; c < kChannels; ++c) {
             const double xv = G[c];
+            const double tanOf = std::clamp(Cube(xv), -kColourTanLimit, kColourTanLimit);
             cIn[c] = xv + std::sin(0.005 * std::tanh(Cube(xv)) + 0.00005 * std::sin(xv * xv)) -
-                     0.000001 * std::tan(Cube(xv));
+                     0.000001 * std::tan(tanOf);
         }
         double E[kChannels];
         if (Switch(34) == 1) {

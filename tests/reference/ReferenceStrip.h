@@ -71,6 +71,11 @@ public:
 
     // Stores the real value of one parameter and, for 0 to 18, derives its working value.
     void SetParam(int index, double realValue);
+
+    // Processing starts (the host activates the plug-in): every smoother and gliding
+    // value stands at its target, every filter memory is zero, the envelopes, detectors
+    // and the gate are as at construction. The meters keep their states.
+    void Activate(double sampleRate);
     double Param(int index) const { return params[static_cast<std::size_t>(index)]; }
 
     // inputs: main L, main R, sidechain L, sidechain R; outputs: L, R.
@@ -88,6 +93,9 @@ public:
 private:
     int Switch(int index) const;
     void BlockSetUp(double fs);
+    double PadTarget() const;
+    double LowBoostTarget() const;
+    double HighBoostTarget() const;
 
     std::array<double, kParamCount> params{};
 

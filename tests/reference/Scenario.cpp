@@ -2,12 +2,14 @@
 
 #include "reference/ReferenceStrip.h"
 #include "support/RecordingGraphics.h"
+#include "support/TestSignals.h"
 #include "support/TestTorvik.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace torvik::reference {
 
@@ -17,24 +19,24 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr int kMeterCount = 5;
 constexpr int kFirstMeterControl = 40;
 
-// Deterministic white noise in -1..1.
-class Lcg {
-public:
-    explicit Lcg(std::uint32_t seed) : state(seed) {}
-    double Next() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<double>(state >> 8) / 8388608.0 - 1.0;
-    }
+// Sanitizer builds run every row over a quarter of its length, to stay in seconds.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kDurationScale = 0.25;
+#else
+constexpr double kDurationScale = 1.0;
+#endif
 
-private:
-    std::uint32_t state;
-};
+// Level of the generated sidechain signals.
+constexpr double kSidechainLevel = 0.8;
+
+// Value written to the outputs before a block, so an unwritten sample shows.
+constexpr double kUnwrittenMarker = 12345.0;
 
 // Fills one channel of a test signal; channel 1 is a slightly different take.
 void Generate(Signal kind, double level, double fs, int channel, std::vector<double>& out) {
     const double detune = channel == 0 ? 1.0 : 1.1;
     const double phase = channel == 0 ? 0.0 : 0.7;
-    Lcg noise(channel == 0 ? 12345u : 67890u);
+    testing::Noise noise(channel == 0 ? 12345u : 67890u);
     double previousNoise = 0.0;
     for (std::size_t n = 0; n < out.size(); ++n) {
         const double t = static_cast<double>(n) / fs;
@@ -85,6 +87,8 @@ void Generate(Signal kind, double level, double fs, int channel, std::vector<dou
             v = on ? level * std::sin(kTwoPi * 60.0 * t + phase) : 0.0;
             break;
         }
+        case Signal::Programme:
+            break; // generated whole, with its sidechain, by GenerateInputs
         }
         out[n] = v;
     }
@@ -99,30 +103,6 @@ void Apply(testing::TestTorvik& fx, ReferenceStrip& model, int index, double val
     param->SetFromNormalised(normalised ? value : param->ToNormalised(value));
     fx.HandleParamChange(index);
     model.SetParam(index, param->Value());
-}
-
-void Note(Comparison& r, long frame, int channel, double processor, double model) {
-    const double diff = std::fabs(processor - model);
-    if (!(diff <= r.maxOutDiff)) // also takes NaN on either side
-        r.maxOutDiff = std::isnan(diff) ? INFINITY : diff;
-    if (r.firstOutFrame < 0 && !(processor == model)) {
-        r.firstOutFrame = frame;
-        r.firstOutChannel = channel;
-        r.firstOutProcessor = processor;
-        r.firstOutModel = model;
-    }
-}
-
-void NoteMeter(Comparison& r, long frame, int meter, double processor, double model) {
-    const double diff = std::fabs(processor - model);
-    if (!(diff <= r.maxMeterDiff))
-        r.maxMeterDiff = std::isnan(diff) ? INFINITY : diff;
-    if (r.firstMeterFrame < 0 && !(processor == model)) {
-        r.firstMeterFrame = frame;
-        r.firstMeter = meter;
-        r.firstMeterProcessor = processor;
-        r.firstMeterModel = model;
-    }
 }
 
 // Every value handed to the meter controls in one block against the model's, five per frame.
@@ -144,8 +124,8 @@ void CompareHanded(Comparison& r,
                     r.firstStrayControl = h.control;
                 continue;
             }
-            NoteMeter(r, position + static_cast<long>(n), m, h.value,
-                      model[n][static_cast<std::size_t>(m)]);
+            r.signals[static_cast<std::size_t>(kMeterPre + m)].Note(
+                position + static_cast<long>(n), h.value, model[n][static_cast<std::size_t>(m)]);
         }
     }
 }
@@ -155,21 +135,94 @@ void CompareStates(Comparison& r, const Meters& states, const MeterFrame& model,
     const double processor[kMeterCount] = {states.meterPre, states.meterMain, states.meterDeEss,
                                            states.meterGate, states.meterComp};
     for (int m = 0; m < kMeterCount; ++m)
-        NoteMeter(r, frame, m, processor[m], model[static_cast<std::size_t>(m)]);
+        r.signals[static_cast<std::size_t>(kMeterPre + m)].Note(frame, processor[m],
+                                                                model[static_cast<std::size_t>(m)]);
+}
+
+// The four input channels of a scenario: main left and right, sidechain left and right.
+std::vector<std::vector<double>> GenerateInputs(const Scenario& s, long total) {
+    std::vector<std::vector<double>> input(4, std::vector<double>(static_cast<std::size_t>(total)));
+    testing::Signal programme;
+    if (s.main == Signal::Programme || s.sidechain == Signal::Programme)
+        programme = testing::MakeProgramme(static_cast<int>(total), s.sampleRate, s.level);
+    if (s.main == Signal::Programme) {
+        input[0] = programme.left;
+        input[1] = programme.right;
+    } else {
+        Generate(s.main, s.level, s.sampleRate, 0, input[0]);
+        Generate(s.main, s.level, s.sampleRate, 1, input[1]);
+    }
+    if (s.sidechain == Signal::Programme) {
+        input[2] = programme.scLeft;
+        input[3] = programme.scRight;
+    } else {
+        Generate(s.sidechain, kSidechainLevel, s.sampleRate, 0, input[2]);
+        Generate(s.sidechain, kSidechainLevel, s.sampleRate, 1, input[3]);
+    }
+    return input;
+}
+
+// The host starts processing (after stopping it, where it was running): the processor
+// through its activation hook, the model through its own.
+void ActivateBoth(testing::TestTorvik& fx, ReferenceStrip& model, double fs, bool wasActive) {
+    if (wasActive)
+        fx.OnActivate(false);
+    fx.OnActivate(true);
+    model.Activate(fs);
 }
 
 } // namespace
 
+void Difference::Note(long frame, double processor, double model) {
+    const double diff = std::fabs(processor - model);
+    if (!(diff <= maxAbs)) // also takes NaN on either side
+        maxAbs = std::isnan(diff) ? INFINITY : diff;
+    if (std::isfinite(diff))
+        sumSquares += diff * diff;
+    ++count;
+    if (firstFrame < 0 && std::memcmp(&processor, &model, sizeof processor) != 0) {
+        firstFrame = frame;
+        firstProcessor = processor;
+        firstModel = model;
+    }
+}
+
+double Difference::Rms() const {
+    if (std::isinf(maxAbs))
+        return INFINITY;
+    return count > 0 ? std::sqrt(sumSquares / static_cast<double>(count)) : 0.0;
+}
+
+bool Comparison::Exact() const {
+    for (const Difference& d : signals)
+        if (d.firstFrame >= 0)
+            return false;
+    return !meterCountMismatch;
+}
+
+bool Comparison::WithinContract() const {
+    return !meterCountMismatch && WorstMax() <= kMaxDifference && WorstRms() <= kMaxRmsDifference;
+}
+
+double Comparison::WorstMax() const {
+    double worst = 0.0;
+    for (const Difference& d : signals)
+        worst = std::max(worst, d.maxAbs);
+    return worst;
+}
+
+double Comparison::WorstRms() const {
+    double worst = 0.0;
+    for (const Difference& d : signals)
+        worst = std::max(worst, d.Rms());
+    return worst;
+}
+
 Comparison RunScenario(const Scenario& s) {
     Comparison r;
     double fs = s.sampleRate;
-    const long total = static_cast<long>(s.seconds * s.sampleRate);
-
-    std::vector<std::vector<double>> input(4, std::vector<double>(static_cast<std::size_t>(total)));
-    Generate(s.main, s.level, s.sampleRate, 0, input[0]);
-    Generate(s.main, s.level, s.sampleRate, 1, input[1]);
-    Generate(s.sidechain, 0.8, s.sampleRate, 0, input[2]);
-    Generate(s.sidechain, 0.8, s.sampleRate, 1, input[3]);
+    const long total = std::max(1L, static_cast<long>(s.seconds * kDurationScale * s.sampleRate));
+    const std::vector<std::vector<double>> input = GenerateInputs(s, total);
 
     testing::TestTorvik fx;
     // A recorder catches every meter value handed out; where the plug-in builds its own
@@ -194,6 +247,8 @@ Comparison RunScenario(const Scenario& s) {
     }
     for (const ParamSetting& p : s.settings)
         Apply(fx, model, p.index, p.value, s.normalisedSettings);
+    if (s.activate)
+        ActivateBoth(fx, model, fs, false);
 
     std::vector<double> procOut[2], modelOut[2];
     std::vector<MeterFrame> modelMeters;
@@ -202,9 +257,11 @@ Comparison RunScenario(const Scenario& s) {
         for (const BlockChange& c : s.changes) {
             if (c.beforeBlock != block)
                 continue;
-            if (c.index < 0) {
+            if (c.index == kNewSampleRate) {
                 fs = c.value;
                 fx.SetSampleRate(fs);
+            } else if (c.index == kReactivate) {
+                ActivateBoth(fx, model, fs, true);
             } else {
                 Apply(fx, model, c.index, c.value, false);
             }
@@ -212,13 +269,12 @@ Comparison RunScenario(const Scenario& s) {
         const int size = s.blockSizes[static_cast<std::size_t>(block) % s.blockSizes.size()];
         const int frames = static_cast<int>(std::min<long>(size, total - position));
         for (int c = 0; c < 2; ++c) {
-            // Outputs start as a marker, so an unwritten sample shows as a difference.
-            procOut[c].assign(static_cast<std::size_t>(std::max(frames, 1)), 12345.0);
-            modelOut[c].assign(static_cast<std::size_t>(std::max(frames, 1)), 12345.0);
+            procOut[c].assign(static_cast<std::size_t>(std::max(frames, 1)), kUnwrittenMarker);
+            modelOut[c].assign(static_cast<std::size_t>(std::max(frames, 1)), kUnwrittenMarker);
         }
         double* in[4];
         for (int c = 0; c < 4; ++c)
-            in[c] = input[static_cast<std::size_t>(c)].data() + position;
+            in[c] = const_cast<double*>(input[static_cast<std::size_t>(c)].data()) + position;
         double* pOut[2] = {procOut[0].data(), procOut[1].data()};
         double* mOut[2] = {modelOut[0].data(), modelOut[1].data()};
 
@@ -230,9 +286,9 @@ Comparison RunScenario(const Scenario& s) {
 
         for (int n = 0; n < frames; ++n) {
             for (int c = 0; c < 2; ++c) {
-                const double pv = procOut[c][static_cast<std::size_t>(n)];
                 const double mv = modelOut[c][static_cast<std::size_t>(n)];
-                Note(r, position + n, c, pv, mv);
+                r.signals[static_cast<std::size_t>(kOutLeft + c)].Note(
+                    position + n, procOut[c][static_cast<std::size_t>(n)], mv);
                 r.peakOut = std::max(r.peakOut, std::fabs(mv));
             }
         }
@@ -250,34 +306,34 @@ Comparison RunScenario(const Scenario& s) {
     return r;
 }
 
+namespace {
+
+const char* const kSignalNames[kCompareSignalCount] = {
+    "output left",    "output right", "preamp meter",    "output meter",
+    "de-esser meter", "gate meter",   "compressor meter"};
+
+} // namespace
+
 std::string Describe(const Scenario& s, const Comparison& r) {
-    static const char* const meterNames[kMeterCount] = {"preamp", "output", "de-esser", "gate",
-                                                        "compressor"};
     char line[512];
-    if (r.Exact()) {
+    const char* verdict = r.Exact() ? "exact" : r.WithinContract() ? "within" : "OUTSIDE";
+    std::snprintf(line, sizeof line,
+                  "%-56s %-7s over %6ld frames: max |diff| %.3g, RMS %.3g (peak %.3g, de-esser "
+                  "%.3g, compressor %.3g)",
+                  s.name.c_str(), verdict, r.frames, r.WorstMax(), r.WorstRms(), r.peakOut,
+                  r.lowestDeEssGain, r.lowestCompGain);
+    std::string text = line;
+    if (r.Exact())
+        return text;
+    for (int k = 0; k < kCompareSignalCount; ++k) {
+        const Difference& d = r.signals[static_cast<std::size_t>(k)];
+        if (d.firstFrame < 0)
+            continue;
         std::snprintf(line, sizeof line,
-                      "%-48s exact over %6ld frames (peak %.3g, de-esser %.3g, compressor %.3g)",
-                      s.name.c_str(), r.frames, r.peakOut, r.lowestDeEssGain, r.lowestCompGain);
-        return line;
-    }
-    std::string text;
-    std::snprintf(line, sizeof line, "%-48s DIFFERS over %6ld frames (peak %.3g)", s.name.c_str(),
-                  r.frames, r.peakOut);
-    text += line;
-    if (r.firstOutFrame >= 0) {
-        std::snprintf(line, sizeof line,
-                      "\n    output: max |diff| %.3g, first at frame %ld ch %d: processor %.17g "
-                      "model %.17g",
-                      r.maxOutDiff, r.firstOutFrame, r.firstOutChannel, r.firstOutProcessor,
-                      r.firstOutModel);
-        text += line;
-    }
-    if (r.firstMeterFrame >= 0) {
-        std::snprintf(line, sizeof line,
-                      "\n    meters: max |diff| %.3g, first at frame %ld (%s): processor %.17g "
-                      "model %.17g",
-                      r.maxMeterDiff, r.firstMeterFrame, meterNames[r.firstMeter],
-                      r.firstMeterProcessor, r.firstMeterModel);
+                      "\n    %-16s max |diff| %.3g, RMS %.3g, first at frame %ld: processor "
+                      "%.17g model %.17g",
+                      kSignalNames[k], d.maxAbs, d.Rms(), d.firstFrame, d.firstProcessor,
+                      d.firstModel);
         text += line;
     }
     if (r.meterCountMismatch) {
@@ -288,6 +344,39 @@ std::string Describe(const Scenario& s, const Comparison& r) {
         text += line;
     }
     return text;
+}
+
+void WorstFigures::Note(const Scenario& s, const Comparison& r) {
+    ++scenarios;
+    if (r.Exact())
+        ++exact;
+    auto worse = [&s](double value, double& worst, std::string& at) {
+        if (!(value <= worst)) {
+            worst = value;
+            at = s.name;
+        }
+    };
+    for (int k = 0; k < kCompareSignalCount; ++k) {
+        const Difference& d = r.signals[static_cast<std::size_t>(k)];
+        const bool output = k <= kOutRight;
+        worse(d.maxAbs, output ? outMax : meterMax, output ? outMaxAt : meterMaxAt);
+        worse(d.Rms(), output ? outRms : meterRms, output ? outRmsAt : meterRmsAt);
+    }
+}
+
+std::string WorstFigures::Summary() const {
+    auto at = [](const std::string& name) {
+        return name.empty() ? "everywhere exact" : name.c_str();
+    };
+    char line[1024];
+    std::snprintf(line, sizeof line,
+                  "Worst differences from the reference model over %d scenario(s), %d exact:\n"
+                  "  outputs: max |diff| %.3g (%s), RMS %.3g (%s)\n"
+                  "  meters:  max |diff| %.3g (%s), RMS %.3g (%s)\n"
+                  "  contract: max |diff| <= %.0e, RMS <= %.0e",
+                  scenarios, exact, outMax, at(outMaxAt), outRms, at(outRmsAt), meterMax,
+                  at(meterMaxAt), meterRms, at(meterRmsAt), kMaxDifference, kMaxRmsDifference);
+    return line;
 }
 
 } // namespace torvik::reference

@@ -249,9 +249,13 @@ TEST_F(RenderTorvik, AmbiguousAndUnnamedParametersNeedTheirId) {
         << r.errors;
     EXPECT_FALSE(fs::exists(dir / "out.wav"));
 
-    r = Render({"--set", "39=1", "--set", "19=1", "--set", "Compressor Ratio=20", P("in.wav"),
-                P("out.wav")});
+    r = Render({"--set", "39=1", "--set", "Compressor Ratio=20", P("in.wav"), P("out.wav")});
     EXPECT_EQ(r.exitCode, 0) << r.errors;
+    // The reserved slot 19 is hidden and read-only: it is refused by its ID too.
+    r = Render({"--set", "19=1", P("in.wav"), P("out3.wav")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find("'Reserved' is read-only"), std::string::npos) << r.errors;
+    EXPECT_FALSE(fs::exists(dir / "out3.wav"));
     r = Render({"--set", "Compressor Ratio=1", P("in.wav"), P("out2.wav")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.errors.find("'Compressor Ratio' takes values from 1.5 to 20; 1 is outside"),
@@ -335,6 +339,61 @@ TEST_F(RenderTorvik, FactoryPresetsHoldTheirListedSettings) {
         EXPECT_EQ(Slurp(file), Slurp(dir / "again.vstpreset"));
     }
     EXPECT_EQ(presets, 6);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RenderTorvik, SettingsRenderExactlyAsTheSamePresetDoes) {
+    // A preset is state restored before the instance starts; settings must arrive the same way,
+    // not as changes in the first block, or the effect would glide toward them from its defaults.
+    const std::vector<double> noise = Noise(kRate / 2, 0.5, 5);
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate, {noise, noise});
+    std::vector<std::string> settings = kBusyChain;
+    settings.insert(settings.end(), {"--set", "Main Output=-6"});
+    std::vector<std::string> save = settings;
+    save.insert(save.end(), {"--save-preset", P("busy.vstpreset")});
+    ASSERT_EQ(Render(save).exitCode, 0);
+
+    std::vector<std::string> direct = settings;
+    direct.insert(direct.end(), {"--precision", "64", P("in.wav"), P("set.wav")});
+    RunResult r = Render(direct);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    r = Render(
+        {"--preset", P("busy.vstpreset"), "--precision", "64", P("in.wav"), P("preset.wav")});
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    const Audio fromSettings = ReadAudio(dir / "set.wav");
+    const Audio fromPreset = ReadAudio(dir / "preset.wav");
+    ASSERT_EQ(fromSettings.Frames(), noise.size());
+    EXPECT_EQ(fromSettings.channels, fromPreset.channels);
+}
+
+TEST_F(RenderTorvik, StepAutomationSoundsTheSameThroughSmallAndLargeBlocks) {
+    // A step on a frame where blocks of 32 and of 4096 both begin reaches both at that frame;
+    // nothing else about the chain depends on the block size.
+    constexpr int kStep = 2 * 4096;
+    const std::vector<double> noise = Noise(kRate, 0.5, 6);
+    WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, kRate, {noise, noise});
+    std::map<int, Audio> outputs;
+    for (const int block : {32, 4096}) {
+        const std::string name = "out" + std::to_string(block) + ".wav";
+        std::vector<std::string> args = kBusyChain;
+        args.insert(args.end(),
+                    {"--automate", std::to_string(kStep) + " Main Output=-12", "--precision", "64",
+                     "--block-size", std::to_string(block), P("in.wav"), P(name)});
+        const RunResult r = Render(args);
+        ASSERT_EQ(r.exitCode, 0) << r.errors;
+        outputs[block] = ReadAudio(dir / name);
+    }
+    EXPECT_EQ(outputs[32].channels, outputs[4096].channels);
+    // The step happened: the second half is much quieter than the first.
+    double before = 0, after = 0;
+    for (int i = 0; i < kStep; ++i) {
+        before += std::fabs(outputs[32].channels[0][static_cast<std::size_t>(i)]);
+        after += std::fabs(outputs[32].channels[0][static_cast<std::size_t>(kRate - kStep + i)]);
+    }
+    EXPECT_LT(after, 0.5 * before);
 }
 
 } // namespace

@@ -4,14 +4,13 @@
 #include "vst3sdk/helpers/ustring.h"
 #include "vst3sdk/pluginterfaces/vst/ivstunits.h"
 
+#include <cstring>
+
 namespace torvik::testing {
 namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-
-constexpr ParamID kPreset = 0x70727374;
-constexpr ParamID kBypass = 0x62706173;
 
 std::string Utf8(const char16* text) {
     return toUtf8(text, 128);
@@ -33,13 +32,13 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
     ASSERT_EQ(controller->getParameterCount(), 42);
     ParameterInfo info{};
     ASSERT_EQ(controller->getParameterInfo(0, info), kResultTrue);
-    EXPECT_EQ(info.id, kPreset);
+    EXPECT_EQ(info.id, kPresetParamId);
     EXPECT_EQ(Utf8(info.title), "Preset");
     EXPECT_EQ(info.stepCount, 1);
     EXPECT_EQ(info.flags, ParameterInfo::kIsProgramChange);
 
     ASSERT_EQ(controller->getParameterInfo(1, info), kResultTrue);
-    EXPECT_EQ(info.id, kBypass);
+    EXPECT_EQ(info.id, kBypassParamId);
     EXPECT_EQ(Utf8(info.title), "Bypass");
     EXPECT_EQ(info.stepCount, 1);
     EXPECT_EQ(info.flags, 0x10009);
@@ -51,14 +50,16 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
         int32 steps;
         double defaultNormalised;
         int32 precision;
+        int32 flags;
     } rows[] = {
-        {0, "Preamp Gain", "%", 0, 0.0, 2},
-        {4, "De-Esser Release", "%", 0, 25.0 / 195.0, 2},
-        {17, "Compressor Ratio", "%", 0, 2.5 / 18.5, 2},
-        {19, "", "", 1, 0.0, 0},
-        {20, "Preamp Bypass", "", 1, 1.0, 0},
-        {38, "Compressor External Sidechain", "", 1, 0.0, 0},
-        {39, "Compressor External Sidechain", "", 1, 0.0, 0},
+        {0, "Preamp Gain", "%", 0, 0.0, 2, ParameterInfo::kCanAutomate},
+        {4, "De-Esser Release", "%", 0, 25.0 / 195.0, 2, ParameterInfo::kCanAutomate},
+        {17, "Compressor Ratio", "%", 0, 2.5 / 18.5, 2, ParameterInfo::kCanAutomate},
+        // The record the table never defines: titled, hidden, not automatable.
+        {19, "Reserved", "", 1, 0.0, 0, ParameterInfo::kIsHidden | ParameterInfo::kIsReadOnly},
+        {20, "Preamp Bypass", "", 1, 1.0, 0, ParameterInfo::kCanAutomate},
+        {38, "Compressor External Sidechain", "", 1, 0.0, 0, ParameterInfo::kCanAutomate},
+        {39, "Compressor External Sidechain", "", 1, 0.0, 0, ParameterInfo::kCanAutomate},
     };
     for (const auto& row : rows) {
         ASSERT_EQ(controller->getParameterInfo(row.index + 2, info), kResultTrue);
@@ -68,33 +69,44 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
         EXPECT_EQ(Utf8(info.shortTitle), "");
         EXPECT_EQ(info.stepCount, row.steps) << row.index;
         EXPECT_DOUBLE_EQ(info.defaultNormalizedValue, row.defaultNormalised) << row.index;
-        EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate) << row.index;
+        EXPECT_EQ(info.flags, row.flags) << row.index;
         EXPECT_EQ(info.unitId, 0);
     }
     EXPECT_EQ(controller->getParameterInfo(42, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
 }
 
+TEST_F(Parameters, ReservedRecordKeepsItsPlaceInTheState) {
+    // A state saved before the record had a title, with 1.0 at index 19.
+    auto saved = instance->getControllerState();
+    ASSERT_TRUE(saved.has_value());
+    const double one = 1.0;
+    std::memcpy(saved->data() + 19 * sizeof(double), &one, sizeof one);
+    ASSERT_EQ(instance->setControllerState(*saved), kResultOk);
+    EXPECT_EQ(controller->getParamNormalized(19), 1.0);
+    EXPECT_EQ(instance->getControllerState(), saved);
+}
+
 TEST_F(Parameters, ValuesTextsAndConversions) {
     EXPECT_EQ(controller->getParamNormalized(0), 0.0);
     EXPECT_EQ(controller->getParamNormalized(2), 0.5);
-    EXPECT_EQ(controller->getParamNormalized(kPreset), 0.0);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kPresetParamId), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 0.0);
     EXPECT_EQ(controller->getParamNormalized(4000), 0.0);
 
     EXPECT_EQ(controller->setParamNormalized(17, 0.5), kResultOk);
     EXPECT_DOUBLE_EQ(controller->normalizedParamToPlain(17, controller->getParamNormalized(17)),
                      10.75);
-    EXPECT_EQ(controller->setParamNormalized(kPreset, 0.5), kResultFalse);
+    EXPECT_EQ(controller->setParamNormalized(kPresetParamId, 0.5), kResultFalse);
     EXPECT_EQ(controller->setParamNormalized(40, 0.5), kResultFalse);
 
     EXPECT_EQ(instance->parameterText(0, 0.0), "-30.00");
     EXPECT_EQ(instance->parameterText(18, 1.0), "1.00");
     EXPECT_EQ(instance->parameterText(20, 1.0), "1");
     EXPECT_EQ(instance->parameterText(20, 0.0), "0");
-    EXPECT_EQ(instance->parameterText(kBypass, 1.0), "");
+    EXPECT_EQ(instance->parameterText(kBypassParamId, 1.0), "");
     String128 text{};
-    EXPECT_EQ(controller->getParamStringByValue(kBypass, 1.0, text), kResultFalse);
+    EXPECT_EQ(controller->getParamStringByValue(kBypassParamId, 1.0, text), kResultFalse);
 
     ParamValue normalised = -1;
     UString128 typed("-20 dB");
@@ -103,7 +115,7 @@ TEST_F(Parameters, ValuesTextsAndConversions) {
 
     EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -30.0), 0.5);
     EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -90.0), 0.0);
-    EXPECT_EQ(controller->plainParamToNormalized(kBypass, 0.25), 0.25);
+    EXPECT_EQ(controller->plainParamToNormalized(kBypassParamId, 0.25), 0.25);
     EXPECT_DOUBLE_EQ(controller->normalizedParamToPlain(0, 0.25), -15.0);
 }
 
@@ -122,15 +134,15 @@ TEST_F(Parameters, UnitsAndProgramList) {
     EXPECT_EQ(units->getProgramListCount(), 0);
     ProgramListInfo list{};
     ASSERT_EQ(units->getProgramListInfo(0, list), kResultOk);
-    EXPECT_EQ(list.id, static_cast<ProgramListID>(kPreset));
+    EXPECT_EQ(list.id, static_cast<ProgramListID>(kPresetParamId));
     EXPECT_EQ(Utf8(list.name), "Factory Presets");
     EXPECT_EQ(list.programCount, 1);
     EXPECT_EQ(units->getProgramListInfo(1, list), kResultFalse);
 
     String128 name{};
-    ASSERT_EQ(units->getProgramName(kPreset, 0, name), kResultOk);
+    ASSERT_EQ(units->getProgramName(kPresetParamId, 0, name), kResultOk);
     EXPECT_EQ(Utf8(name), "-");
-    ASSERT_EQ(units->getProgramName(kPreset, 5, name), kResultOk);
+    ASSERT_EQ(units->getProgramName(kPresetParamId, 5, name), kResultOk);
     EXPECT_EQ(Utf8(name), "");
     EXPECT_EQ(units->getProgramName(1234, 0, name), kResultFalse);
     EXPECT_EQ(units->getSelectedUnit(), 0);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace torvik::testing {
@@ -12,9 +13,8 @@ namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-
-constexpr ParamID kPreset = 0x70727374;
-constexpr ParamID kBypass = 0x62706173;
+using SpeakerArr::kMono;
+using SpeakerArr::kStereo;
 
 double Signal(int bus, int channel, int i) {
     return 0.5 * std::sin(0.01 * (i + 1) * (channel + 1)) + (bus == 1 ? 0.25 : 0.0);
@@ -25,7 +25,7 @@ std::unique_ptr<hostkit::Instance> Started(Steinberg::int32 sampleSize, int maxF
     if (!instance)
         return nullptr;
     instance->activateAllBuses();
-    EXPECT_EQ(instance->setBusArrangements({0x3, 0x3}, {0x3}), kResultOk);
+    EXPECT_EQ(instance->setBusArrangements({kStereo, kStereo}, {kStereo}), kResultOk);
     EXPECT_EQ(instance->startProcessing(48000.0, maxFrames, sampleSize), kResultOk);
     return instance;
 }
@@ -76,13 +76,13 @@ TEST(Process, BypassAndPresetChanges) {
     IEditController* controller = instance->controller();
     BlockRunner runner(*instance, 512, kSample32);
 
-    runner.Change(kBypass, 0.5);
+    runner.Change(kBypassParamId, 0.5);
     runner.Run(0);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
-    runner.Change(kBypass, 0.51);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 0.0);
+    runner.Change(kBypassParamId, 0.51);
     runner.Fill(128, Signal);
     runner.Run(128);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 1.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 1.0);
     // Bypassed, the main input comes out through double and back; the sidechain never.
     for (int ch = 0; ch < 2; ++ch)
         for (int i = 0; i < 128; ++i)
@@ -91,18 +91,18 @@ TEST(Process, BypassAndPresetChanges) {
     // A new set-up clears bypass.
     instance->setActive(false);
     EXPECT_EQ(instance->setupProcessing(48000.0, 512, kSample32), kResultOk);
-    EXPECT_EQ(controller->getParamNormalized(kBypass), 0.0);
+    EXPECT_EQ(controller->getParamNormalized(kBypassParamId), 0.0);
     instance->setActive(true);
 
     // Preset: below 1.0 recalls the defaults, 1.0 asks for a slot that does not exist.
     runner.Change(16, 0.1);
     runner.Run(0);
-    runner.Change(kPreset, 0.99);
+    runner.Change(kPresetParamId, 0.99);
     runner.Run(0);
     EXPECT_EQ(controller->getParamNormalized(16), 1.0);
     runner.Change(16, 0.1);
     runner.Run(0);
-    runner.Change(kPreset, 1.0);
+    runner.Change(kPresetParamId, 1.0);
     runner.Run(0);
     EXPECT_DOUBLE_EQ(controller->getParamNormalized(16), 0.1);
 }
@@ -198,6 +198,24 @@ TEST(Process, HostileBlocksGiveFiniteOutput) {
     }
 }
 
+// Runs both instances over `blocks` blocks of the same input and answers the
+// largest difference between their outputs.
+double LargestDifference(BlockRunner& a, BlockRunner& b, int blocks,
+                         const std::function<double(int, int, int)>& input) {
+    constexpr int kFrames = 512;
+    double largest = 0.0;
+    for (int block = 0; block < blocks; ++block) {
+        a.Fill(kFrames, input);
+        b.Fill(kFrames, input);
+        a.Run(kFrames);
+        b.Run(kFrames);
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < kFrames; ++i)
+                largest = std::max(largest, std::fabs(a.Output(ch, i) - b.Output(ch, i)));
+    }
+    return largest;
+}
+
 // The compressor engaged, fed by the external sidechain at the lowest threshold.
 void ExternalSidechainCompression(BlockRunner& runner) {
     runner.Change(35, 1.0); // compressor in
@@ -215,19 +233,7 @@ TEST(Process, SidechainBusDecidesWhatTheCompressorHears) {
     ExternalSidechainCompression(sc);
 
     auto loud = [](int bus, int ch, int i) { return bus == 1 ? 0.9 : Signal(0, ch, i); };
-    auto run = [&](int blocks) {
-        double maxDifference = 0.0;
-        for (int block = 0; block < blocks; ++block) {
-            ref.Fill(512, loud);
-            sc.Fill(512, loud);
-            ref.Run(512);
-            sc.Run(512);
-            for (int i = 0; i < 512; ++i)
-                maxDifference =
-                    std::max(maxDifference, std::fabs(ref.Output(0, i) - sc.Output(0, i)));
-        }
-        return maxDifference;
-    };
+    auto run = [&](int blocks) { return LargestDifference(ref, sc, blocks, loud); };
     // Active and loud: the compressor reduces.
     EXPECT_GT(run(20), 0.05);
 
@@ -262,6 +268,80 @@ TEST(Process, InactiveSidechainNeverCompresses) {
             for (int i = 0; i < 512; ++i)
                 ASSERT_EQ(ref.Output(ch, i), sc.Output(ch, i));
     }
+}
+
+// A four-channel main input next to the stereo sidechain: the main bus fills
+// all four framework inputs, so the compressor's sidechain channels are the
+// main bus's third and fourth, and the sidechain bus has no room left.
+TEST(Process, QuadMainInputFillsTheChannelsBeforeTheSidechain) {
+    constexpr SpeakerArrangement kQuad = 0x33;
+    const struct {
+        const char* what;
+        bool sidechainOn;
+        double rearLevel;      // main bus channels 2 and 3
+        double sidechainLevel; // both sidechain channels
+        bool compresses;
+    } cases[] = {
+        {"loud rear, silent sidechain", true, 0.9, 0.0, true},
+        {"silent rear, loud sidechain", true, 0.0, 0.9, false},
+        {"loud rear, sidechain off", false, 0.9, 0.0, true},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<hostkit::Instance> instances[2];
+        for (auto& instance : instances) {
+            instance = NewTorvik();
+            ASSERT_NE(instance, nullptr);
+            instance->activateAllBuses();
+            ASSERT_EQ(instance->setBusArrangements({kQuad, kStereo}, {kStereo}), kResultOk);
+            if (!c.sidechainOn)
+                instance->activateBus(kAudio, kInput, 1, false);
+            ASSERT_EQ(instance->startProcessing(48000.0, 512, kSample32), kResultOk);
+        }
+        BlockRunner ref(*instances[0], 512, kSample32);
+        BlockRunner sc(*instances[1], 512, kSample32);
+        ASSERT_EQ(sc.buffers->channelCount(kInput, 0), 4) << c.what;
+        ExternalSidechainCompression(sc);
+        auto f = [&](int bus, int ch, int i) {
+            if (bus == 1)
+                return c.sidechainLevel;
+            return ch < 2 ? Signal(0, ch, i) : c.rearLevel;
+        };
+        const double maxDifference = LargestDifference(ref, sc, 20, f);
+        if (c.compresses)
+            EXPECT_GT(maxDifference, 0.05) << c.what;
+        else
+            EXPECT_LT(maxDifference, 1e-6) << c.what;
+    }
+}
+
+TEST(Process, RefusedMonoMainInputLeavesAWorkingInstance) {
+    auto refused = Started(kSample32);
+    auto reference = Started(kSample32);
+    ASSERT_TRUE(refused && reference);
+    refused->setActive(false);
+    EXPECT_EQ(refused->setBusArrangements({kMono, kStereo}, {kStereo}), kResultFalse);
+    EXPECT_EQ(refused->audioChannelCounts(kInput), (std::vector<int32_t>{2, 2}));
+    refused->setActive(true);
+    BlockRunner a(*refused, 512, kSample32);
+    BlockRunner b(*reference, 512, kSample32);
+    EXPECT_EQ(LargestDifference(a, b, 1, Signal), 0.0);
+}
+
+TEST(Process, BypassInPlace) {
+    // A 64-bit host handing the same buffer for input and output.
+    auto instance = Started(kSample64);
+    ASSERT_NE(instance, nullptr);
+    BlockRunner runner(*instance, 512, kSample64);
+    runner.Fill(256, Signal);
+    ProcessData& data = runner.buffers->prepare(256);
+    for (int ch = 0; ch < 2; ++ch)
+        data.outputs[0].channelBuffers64[ch] = data.inputs[0].channelBuffers64[ch];
+    runner.changes->add(kBypassParamId, 1.0, 0);
+    data.inputParameterChanges = runner.changes.get();
+    ASSERT_EQ(instance->process(data), kResultOk);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(data.outputs[0].channelBuffers64[ch][i], Signal(0, ch, i)) << ch << " " << i;
 }
 
 TEST(Process, SwitchedOffOutputBusGetsSilence) {

@@ -13,7 +13,6 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr ParamID kBypass = 0x62706173;
 constexpr double kRate = 48000.0;
 constexpr int kMaxBlock = 1024;
 
@@ -51,7 +50,7 @@ TEST(Session, MinuteOfAutomatedAudioThenRestoreIntoASecondInstance) {
             runner.Change(id, unit(random), static_cast<int>(random() % frames));
         }
         if (random() % 50 == 0)
-            runner.Change(kBypass, unit(random));
+            runner.Change(kBypassParamId, unit(random));
         if (random() % 80 == 0) {
             // Hosts switch buses only while the plug-in is inactive.
             sidechainOn = !sidechainOn;
@@ -84,8 +83,8 @@ TEST(Session, MinuteOfAutomatedAudioThenRestoreIntoASecondInstance) {
     BlockRunner a(*first, kMaxBlock, kSample32);
     BlockRunner b(*second, kMaxBlock, kSample32);
     // The bypass flag travelled with the state.
-    EXPECT_EQ(first->controller()->getParamNormalized(kBypass),
-              second->controller()->getParamNormalized(kBypass));
+    EXPECT_EQ(first->controller()->getParamNormalized(kBypassParamId),
+              second->controller()->getParamNormalized(kBypassParamId));
     // Identical memories are not part of the state; let both settle on silence first.
     for (int block = 0; block < 400; ++block) {
         a.Fill(kMaxBlock, [](int, int, int) { return 0.0; });

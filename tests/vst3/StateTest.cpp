@@ -2,15 +2,15 @@
 #include "Block.h"
 #include "TorvikHost.h"
 
+#include <chrono>
 #include <cstring>
+#include <future>
 
 namespace torvik::testing {
 namespace {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-
-constexpr ParamID kBypass = 0x62706173;
 
 double DoubleAt(const std::vector<uint8_t>& bytes, std::size_t offset) {
     double v = 0;
@@ -46,7 +46,7 @@ TEST(State, RoundTripIsBitExactAndStable) {
         controller->setParamNormalized(id, (id * 37 % 100) / 99.0);
     source->startProcessing(48000.0, 64);
     BlockRunner runner(*source, 64, kSample32);
-    runner.Change(kBypass, 1.0);
+    runner.Change(kBypassParamId, 1.0);
     runner.Run(0);
     const auto saved = source->getControllerState();
     ASSERT_TRUE(saved.has_value());
@@ -57,7 +57,7 @@ TEST(State, RoundTripIsBitExactAndStable) {
     auto target = NewTorvik();
     ASSERT_NE(target, nullptr);
     ASSERT_EQ(target->setControllerState(*saved), kResultOk);
-    EXPECT_EQ(target->controller()->getParamNormalized(kBypass), 1.0);
+    EXPECT_EQ(target->controller()->getParamNormalized(kBypassParamId), 1.0);
     // Written, set and written again: the same bytes.
     EXPECT_EQ(target->getControllerState(), saved);
 }
@@ -76,7 +76,7 @@ TEST(State, DamagedStreams) {
         EXPECT_EQ(instance->controller()->normalizedParamToPlain(
                       17, instance->controller()->getParamNormalized(17)),
                   20.0); // clamped
-        EXPECT_EQ(instance->controller()->getParamNormalized(kBypass), 1.0);
+        EXPECT_EQ(instance->controller()->getParamNormalized(kBypassParamId), 1.0);
     }
     {
         // Longer than needed: the rest is not read.
@@ -90,7 +90,7 @@ TEST(State, DamagedStreams) {
         auto instance = NewTorvik();
         std::vector<uint8_t> noFlag(state.begin(), state.begin() + 320);
         EXPECT_EQ(instance->setControllerState(noFlag), kResultOk);
-        EXPECT_EQ(instance->controller()->getParamNormalized(kBypass), 0.0);
+        EXPECT_EQ(instance->controller()->getParamNormalized(kBypassParamId), 0.0);
     }
     {
         // Ends inside the parameters: the missing ones keep their values.
@@ -107,7 +107,7 @@ TEST(State, DamagedStreams) {
         auto stream = owned(new hostkit::MemoryStream(state));
         stream->failReadsAfter(320);
         EXPECT_EQ(instance->controller()->setState(stream.get()), kResultFalse);
-        EXPECT_EQ(instance->controller()->getParamNormalized(kBypass), 0.0);
+        EXPECT_EQ(instance->controller()->getParamNormalized(kBypassParamId), 0.0);
         EXPECT_DOUBLE_EQ(instance->controller()->getParamNormalized(17), 1.0);
     }
     {
@@ -122,6 +122,59 @@ TEST(State, DamagedStreams) {
         EXPECT_EQ(instance->controller()->getState(nullptr), kInvalidArgument);
         EXPECT_EQ(instance->controller()->setState(nullptr), kInvalidArgument);
     }
+}
+
+// A host stream that, inside every transfer, has the audio thread process a
+// block. A state call that talked to the stream while holding the instance
+// lock would keep that block waiting until the call returned.
+class StreamProcessingMeanwhile : public hostkit::MemoryStream {
+public:
+    explicit StreamProcessingMeanwhile(BlockRunner& blocks) : runner(blocks) {}
+
+    tresult PLUGIN_API read(void* buffer, int32 numBytes, int32* numBytesRead) override {
+        ProcessMeanwhile();
+        return MemoryStream::read(buffer, numBytes, numBytesRead);
+    }
+    tresult PLUGIN_API write(void* buffer, int32 numBytes, int32* numBytesWritten) override {
+        ProcessMeanwhile();
+        return MemoryStream::write(buffer, numBytes, numBytesWritten);
+    }
+
+    int transfers = 0;
+    int blocksDuringTransfers = 0;
+    std::vector<std::future<void>> blocks; // a block still waiting ends when the lock is free
+
+private:
+    void ProcessMeanwhile() {
+        // Far longer than one block takes; only a held lock makes it run out.
+        constexpr auto kPatience = std::chrono::seconds(10);
+        ++transfers;
+        blocks.push_back(std::async(std::launch::async, [this] { runner.Run(64); }));
+        if (blocks.back().wait_for(kPatience) == std::future_status::ready)
+            ++blocksDuringTransfers;
+    }
+
+    BlockRunner& runner;
+};
+
+TEST(State, StreamIsNeverCalledUnderTheInstanceLock) {
+    auto instance = NewTorvik();
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->startProcessing(48000.0, 64), kResultOk);
+    BlockRunner runner(*instance, 64, kSample32);
+
+    auto saving = owned(new StreamProcessingMeanwhile(runner));
+    EXPECT_EQ(instance->controller()->getState(saving.get()), kResultOk);
+    saving->blocks.clear();
+    EXPECT_GT(saving->transfers, 0);
+    EXPECT_EQ(saving->blocksDuringTransfers, saving->transfers);
+
+    auto loading = owned(new StreamProcessingMeanwhile(runner));
+    loading->setData(saving->data());
+    EXPECT_EQ(instance->controller()->setState(loading.get()), kResultOk);
+    loading->blocks.clear();
+    EXPECT_GT(loading->transfers, 0);
+    EXPECT_EQ(loading->blocksDuringTransfers, loading->transfers);
 }
 
 } // namespace

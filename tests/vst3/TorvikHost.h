@@ -1,6 +1,8 @@
 #pragma once
 // Loads the built TORVIK.vst3 through the host kit, once per test program.
 #include "hostkit/hostkit.h"
+#include "vst3/HostParamIds.h"
+#include "vst3/Vst3Identity.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,10 @@
 #include <string>
 
 namespace torvik::testing {
+
+inline Steinberg::FUID TorvikClassId() {
+    return Steinberg::FUID(kClassIdWords[0], kClassIdWords[1], kClassIdWords[2], kClassIdWords[3]);
+}
 
 inline std::shared_ptr<hostkit::Module> TorvikModule() {
     static std::shared_ptr<hostkit::Module> module = [] {
@@ -24,9 +30,7 @@ inline std::unique_ptr<hostkit::Instance> NewTorvik(const std::u16string& hostNa
     Steinberg::IPtr<hostkit::HostApplication> host;
     if (!hostName.empty())
         host = Steinberg::owned(new hostkit::HostApplication(hostName));
-    auto instance = hostkit::Instance::Create(
-        TorvikModule(), Steinberg::FUID(0xF2AEE70D, 0x00DE4F4E, 0x51656C6D, 0x54525631), &error,
-        host);
+    auto instance = hostkit::Instance::Create(TorvikModule(), TorvikClassId(), &error, host);
     EXPECT_NE(instance, nullptr) << error;
     return instance;
 }

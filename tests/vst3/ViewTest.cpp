@@ -1,6 +1,8 @@
 // The editor view as a host drives it.
 #include "TorvikHost.h"
 
+#include "processor/Torvik.h"
+
 namespace torvik::testing {
 namespace {
 
@@ -56,6 +58,41 @@ TEST(View, ViewKeepsItsPluginAlive) {
     EXPECT_EQ(view->getSize(&rect), kResultOk);
     EXPECT_EQ(rect.right, 1186);
     view.reset();
+}
+
+TEST(View, ClosingOneViewKeepsTheOthers) {
+    // The object itself, so the editor's own requests can be made as its
+    // window makes them.
+    IPtr<TORVIK> plugin = owned(new TORVIK());
+    auto hostApp = owned(new hostkit::HostApplication());
+    auto handler = owned(new hostkit::ComponentHandler());
+    ASSERT_EQ(plugin->initialize(static_cast<Vst::IHostApplication*>(hostApp.get())), kResultOk);
+    ASSERT_EQ(plugin->setComponentHandler(handler.get()), kResultOk);
+
+    IPtr<IPlugView> first = owned(plugin->createView("editor"));
+    IPtr<IPlugView> second = owned(plugin->createView("editor"));
+    ASSERT_TRUE(first && second);
+    auto firstFrame = owned(new hostkit::PlugFrame());
+    auto secondFrame = owned(new hostkit::PlugFrame());
+    first->setFrame(firstFrame.get());
+    second->setFrame(secondFrame.get());
+    first = nullptr; // the host closes the first editor
+
+    plugin->ResizeEditor(800, 600);
+    ASSERT_EQ(secondFrame->resizeRequests().size(), 1u);
+    EXPECT_EQ(secondFrame->resizeRequests()[0].right, 800);
+    EXPECT_EQ(secondFrame->resizeRequests()[0].bottom, 600);
+    EXPECT_TRUE(firstFrame->resizeRequests().empty());
+
+    constexpr int kThreshold = 16; // a parameter the menu is asked for
+    plugin->ShowHostParamMenu(kThreshold, 10, 20);
+    const auto calls = handler->calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), hostkit::HandlerCall(hostkit::HandlerCall::Kind::CreateContextMenu,
+                                                 static_cast<Vst::ParamID>(kThreshold)));
+
+    second = nullptr;
+    plugin->terminate();
 }
 
 } // namespace

@@ -176,15 +176,7 @@ bool PluginSession::Resolve(const ParameterSetting& setting, ResolvedSetting& ou
                 FormatValue(v) + " is outside";
         return false;
     }
-    IEditController* controller = instance->controller();
-    double norm = controller->plainParamToNormalized(p.id, v);
-    // A controller whose conversion is not the inverse of its own normalizedParamToPlain gets
-    // the linear mapping of its range instead.
-    if (!std::isfinite(norm) || norm < -1e-9 || norm > 1 + 1e-9 ||
-        std::fabs(controller->normalizedParamToPlain(p.id, norm) - v) >
-            1e-6 * std::max(1.0, hi - lo))
-        norm = hi > lo ? (v - p.minimum) / (p.maximum - p.minimum) : 0.0;
-    norm = std::clamp(norm, 0.0, 1.0);
+    double norm = ToNormalized(p.id, v);
     if (p.stepCount > 0) {
         const double k = norm * p.stepCount;
         if (std::fabs(k - std::round(k)) > 1e-6) {
@@ -202,6 +194,42 @@ bool PluginSession::Resolve(const ParameterSetting& setting, ResolvedSetting& ou
     out.normalized = norm;
     out.title = shown;
     return true;
+}
+
+const ParameterDescription* PluginSession::Find(std::uint32_t id) const {
+    for (const auto& p : parameters)
+        if (p.id == id)
+            return &p;
+    return nullptr;
+}
+
+double PluginSession::ToNormalized(std::uint32_t id, double v) const {
+    const ParameterDescription* p = Find(id);
+    if (p == nullptr)
+        return 0.0;
+    const double lo = std::min(p->minimum, p->maximum);
+    const double hi = std::max(p->minimum, p->maximum);
+    IEditController* controller = instance->controller();
+    double norm = controller->plainParamToNormalized(id, v);
+    // A controller whose conversion is not the inverse of its own normalizedParamToPlain gets
+    // the linear mapping of its range instead.
+    if (!std::isfinite(norm) || norm < -1e-9 || norm > 1 + 1e-9 ||
+        std::fabs(controller->normalizedParamToPlain(id, norm) - v) > 1e-6 * std::max(1.0, hi - lo))
+        norm = hi > lo ? (v - p->minimum) / (p->maximum - p->minimum) : 0.0;
+    return std::clamp(norm, 0.0, 1.0);
+}
+
+std::vector<ResolvedSetting> PluginSession::CommitSettings() {
+    std::vector<ResolvedSetting> left = std::move(pending);
+    pending.clear();
+    if (left.empty() || !instance->isSingleComponent())
+        return left;
+    const std::optional<std::vector<uint8_t>> state = instance->getControllerState();
+    if (!state || instance->setControllerState(*state) != kResultOk)
+        return left;
+    std::erase_if(
+        left, [&](const ResolvedSetting& s) { return CurrentNormalized(s.id) == s.normalized; });
+    return left;
 }
 
 void PluginSession::Apply(const ResolvedSetting& setting) {
@@ -277,7 +305,8 @@ hostkit::PlanarAudio Slice(const hostkit::PlanarAudio& audio, std::size_t start,
 } // namespace
 
 bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, int blockSize,
-                           int precision, AudioData& output, MonoFold& fold,
+                           int precision, const std::vector<ScheduledChange>& automation,
+                           AudioData& output, MonoFold& fold,
                            const std::function<void(double)>& progress, std::string& error) {
     const std::vector<int32_t> ins = instance->audioChannelCounts(kInput);
     const std::vector<int32_t> outs = instance->audioChannelCounts(kOutput);
@@ -301,6 +330,9 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
     options.processMode = kOffline;
     // The sidechain bus is switched on only when there is something to feed it.
     options.activateAllBuses = sidechain != nullptr;
+    // Settings go in before activation; what the instance's state cannot carry travels as a
+    // change at the first sample, as a host sends what the user set.
+    const std::vector<ResolvedSetting> firstBlock = CommitSettings();
     hostkit::OfflineRenderer renderer(*instance, options);
     std::string why;
     if (!renderer.start(&why)) {
@@ -309,10 +341,8 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
                 " (" + why + ")";
         return false;
     }
-    // The settings travel as changes at the first sample, as a host sends what the user set.
-    for (const ResolvedSetting& s : pending)
+    for (const ResolvedSetting& s : firstBlock)
         renderer.scheduleParameter(s.id, s.normalized, 0);
-    pending.clear();
 
     // An effect that delays its output gets as many frames of silence more; the first ones it
     // returns are dropped, so output and input line up.
@@ -329,8 +359,17 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
     const std::size_t chunk = blocks * static_cast<std::size_t>(blockSize);
     std::vector<std::vector<double>> out(static_cast<std::size_t>(outs.front()),
                                          std::vector<double>(frames));
+    std::size_t nextChange = 0; // first automation change not yet scheduled
     for (std::size_t start = 0; start < total; start += chunk) {
         const std::size_t n = std::min(chunk, total - start);
+        // The chunk's automation, counted from the chunk's start.
+        for (; nextChange < automation.size() &&
+               automation[nextChange].frame < static_cast<std::int64_t>(start + n);
+             ++nextChange) {
+            const ScheduledChange& c = automation[nextChange];
+            renderer.scheduleParameter(c.id, c.normalized,
+                                       c.frame - static_cast<std::int64_t>(start));
+        }
         const hostkit::PlanarAudio sidePart =
             sidechain != nullptr ? Slice(side, start, n) : hostkit::PlanarAudio{};
         const std::optional<hostkit::PlanarAudio> result =
@@ -396,7 +435,7 @@ bool PluginSession::Flush(int blockSize, int precision, std::string& error) {
     silence.channels.assign(1, std::vector<double>(static_cast<std::size_t>(blockSize), 0.0));
     AudioData ignored;
     MonoFold fold;
-    return Render(silence, nullptr, blockSize, precision, ignored, fold, {}, error);
+    return Render(silence, nullptr, blockSize, precision, {}, ignored, fold, {}, error);
 }
 
 bool PluginSession::CapturePreset(preset::VstPreset& out, std::string& error) const {

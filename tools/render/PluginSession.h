@@ -1,8 +1,10 @@
 #pragma once
 // One effect instance loaded through the host kit and driven the way a DAW renders a track:
-// parameters set through the controller and as changes in the first processed block, state
-// restored from and saved to .vstpreset files, audio processed block by block.
+// parameters set through the controller and handed to the instance before it is activated,
+// automation delivered in each block's parameter-change queue, state restored from and saved
+// to .vstpreset files, audio processed block by block.
 #include "AudioFile.h"
+#include "Automation.h"
 #include "RenderOptions.h"
 #include "VstPresetFile.h"
 
@@ -65,14 +67,22 @@ public:
     // Hands the preset's 'Comp' chunk to the component and its 'Cont' chunk to the controller.
     bool LoadPreset(const preset::VstPreset& preset, std::string& error);
 
-    // Sets the value on the controller now and queues it for the first processed block.
+    // Sets the value on the controller now; the next render puts it in place before the
+    // instance is activated.
     void Apply(const ResolvedSetting& setting);
 
+    // The normalised value of a real value of parameter `id`: the controller's conversion, or
+    // the linear mapping of the range when that conversion is not the inverse of its own.
+    double ToNormalized(std::uint32_t id, double plain) const;
+    // The parameter with host ID `id`, or null.
+    const ParameterDescription* Find(std::uint32_t id) const;
+
     // Processes `input` (and `sidechain`, padded with silence) in blocks of `blockSize` at the
-    // file's sample rate with 32- or 64-bit samples. `progress` gets the fraction done.
+    // file's sample rate with 32- or 64-bit samples, with `automation` in the blocks' queues.
+    // `progress` gets the fraction done.
     bool Render(const AudioData& input, const AudioData* sidechain, int blockSize, int precision,
-                AudioData& output, MonoFold& fold, const std::function<void(double)>& progress,
-                std::string& error);
+                const std::vector<ScheduledChange>& automation, AudioData& output, MonoFold& fold,
+                const std::function<void(double)>& progress, std::string& error);
 
     // Delivers queued changes without audio (one silent block), so that the state reflects them
     // in plug-ins whose component learns parameters only through processing.
@@ -90,12 +100,16 @@ public:
 private:
     PluginSession() = default;
     void ReadParameters();
+    // Hands the applied settings to the instance through its own state, as a DAW restoring a
+    // project does, so they are in place from the first sample. Answers what the instance did
+    // not take (bypass and program parameters live outside many states).
+    std::vector<ResolvedSetting> CommitSettings();
 
     std::unique_ptr<hostkit::Instance> instance;  // the loaded effect
     Steinberg::FUID classId;                      // class created
     std::string className;                        // its name
     std::vector<ParameterDescription> parameters; // in list order
-    std::vector<ResolvedSetting> pending;         // changes for the first block
+    std::vector<ResolvedSetting> pending;         // settings not yet handed to the instance
 };
 
 // Converts a zero-terminated UTF-16 text of at most `max` units to UTF-8.

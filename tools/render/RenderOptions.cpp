@@ -8,6 +8,11 @@ namespace torvik::render {
 
 namespace {
 
+// Levels --normalize and --true-peak-limit accept: quieter than -70 LUFS is below the
+// loudness gate; above +20 no sample format keeps the audio.
+constexpr double kLowestLevelDb = -70.0;
+constexpr double kHighestLevelDb = 20.0;
+
 bool ParseInt(const std::string& text, long& out) {
     if (text.empty())
         return false;
@@ -36,8 +41,31 @@ std::string Trim(const std::string& s) {
 
 } // namespace
 
+bool ParseAutomationTime(const std::string& typed, AutomationEntry& entry) {
+    const std::string text = Trim(typed);
+    if (!text.empty() && text.back() == 's') {
+        entry.inSeconds = true;
+        return ParseReal(text.substr(0, text.size() - 1), entry.time) && entry.time >= 0;
+    }
+    long frames = 0;
+    entry.inSeconds = false;
+    if (!ParseInt(text, frames) || frames < 0)
+        return false;
+    entry.time = static_cast<double>(frames);
+    return true;
+}
+
+bool ParseSetting(const std::string& text, ParameterSetting& out) {
+    const auto eq = text.rfind('=');
+    out.typed = text;
+    out.name = eq == std::string::npos ? std::string() : Trim(text.substr(0, eq));
+    return eq != std::string::npos && !out.name.empty() &&
+           ParseReal(Trim(text.substr(eq + 1)), out.value);
+}
+
 std::string RenderUsage() {
     return "usage: torvik-render [options] INPUT OUTPUT\n"
+           "       torvik-render [options] INPUT... --out-dir DIR\n"
            "       torvik-render [options] --list-params\n"
            "       torvik-render [options] --save-preset FILE [INPUT OUTPUT]\n"
            "\n"
@@ -58,7 +86,18 @@ std::string RenderUsage() {
            "                                 extension, else the input's)\n"
            "  --encoding pcm16|pcm24|pcm32|float|double   output samples (default: the input's)\n"
            "  --list-params         print every parameter with ID, range, default and unit\n"
-           "  --report              print peak, RMS and gain reduction of input and output\n"
+           "  --automate \"TIME NAME=VALUE\"  an automation point; TIME in seconds (1.5s) or\n"
+           "                        samples (72000); between two points of a parameter the\n"
+           "                        value moves linearly; may repeat\n"
+           "  --automation FILE     automation points as CSV rows: time,parameter,value\n"
+           "  --out-dir DIR         render every INPUT into DIR under the same name\n"
+           "  --suffix TEXT         with --out-dir: add TEXT to each output's name\n"
+           "  --jobs N              with --out-dir: instances at work at once (default: cores)\n"
+           "  --normalize LUFS      one final gain so the output's integrated loudness is LUFS\n"
+           "  --true-peak-limit DBTP  the ceiling --normalize must not break (default -1)\n"
+           "  --report              print peak, RMS, gain reduction, loudness (LUFS), loudness\n"
+           "                        range (LU) and true peak (dBTP) of input and output\n"
+           "  --report-json FILE    write everything --report prints, per file, as JSON\n"
            "  --quiet               no progress display\n"
            "  --help                this text\n";
 }
@@ -148,16 +187,62 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
             ok = value(text);
             if (!ok)
                 return false;
-            const auto eq = text.rfind('=');
             ParameterSetting s;
-            s.typed = text;
-            s.name = eq == std::string::npos ? std::string() : Trim(text.substr(0, eq));
-            if (eq == std::string::npos || s.name.empty() ||
-                !ParseReal(Trim(text.substr(eq + 1)), s.value)) {
+            if (!ParseSetting(text, s)) {
                 error = "--set needs NAME=VALUE with a number as VALUE, not '" + text + "'";
                 return false;
             }
             out.settings.push_back(s);
+        } else if (name == "--automate") {
+            std::string text;
+            if (!value(text))
+                return false;
+            AutomationEntry entry;
+            const std::string trimmed = Trim(text);
+            const auto space = trimmed.find_first_of(" \t");
+            if (space == std::string::npos ||
+                !ParseAutomationTime(trimmed.substr(0, space), entry) ||
+                !ParseSetting(Trim(trimmed.substr(space)), entry.target)) {
+                error = "--automate needs \"TIME NAME=VALUE\" with TIME in seconds (1.5s) or "
+                        "samples (72000), not below 0, and a number as VALUE, not '" +
+                        text + "'";
+                return false;
+            }
+            entry.origin = "--automate \"" + text + "\"";
+            out.automation.push_back(entry);
+        } else if (name == "--automation")
+            ok = value(out.automationFile);
+        else if (name == "--out-dir")
+            ok = value(out.outDir);
+        else if (name == "--suffix")
+            ok = value(out.suffix);
+        else if (name == "--report-json")
+            ok = value(out.reportJson);
+        else if (name == "--jobs" || name == "-j") {
+            std::string text;
+            long n = 0;
+            ok = value(text);
+            if (ok && (!ParseInt(text, n) || n < 1 || n > kMaxJobs)) {
+                error = "--jobs must be a whole number from 1 to " + std::to_string(kMaxJobs) +
+                        ", not '" + text + "'";
+                return false;
+            }
+            out.jobs = static_cast<int>(n);
+        } else if (name == "--normalize" || name == "--true-peak-limit") {
+            std::string text;
+            double level = 0;
+            ok = value(text);
+            // Loudness targets and ceilings are levels below full scale, give or take.
+            if (ok &&
+                (!ParseReal(text, level) || level < kLowestLevelDb || level > kHighestLevelDb)) {
+                error = name + " needs a level from " + std::to_string(int(kLowestLevelDb)) +
+                        " to " + std::to_string(int(kHighestLevelDb)) + ", not '" + text + "'";
+                return false;
+            }
+            if (name == "--normalize")
+                out.normalizeLufs = level;
+            else
+                out.truePeakLimitDbtp = level;
         } else if (name == "--list-params")
             ok = flag(out.listParams);
         else if (name == "--report")
@@ -176,6 +261,22 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
     }
     if (out.help)
         return true;
+    if (!out.outDir.empty()) {
+        if (positional.empty()) {
+            error = "--out-dir needs at least one INPUT file";
+            return false;
+        }
+        if (!out.presetOut.empty() || out.listParams) {
+            error = "--save-preset and --list-params work without --out-dir";
+            return false;
+        }
+        out.inputs = positional;
+        return true;
+    }
+    if (!out.suffix.empty()) {
+        error = "--suffix names batch outputs and needs --out-dir";
+        return false;
+    }
     if (positional.size() == 2) {
         out.input = positional[0];
         out.output = positional[1];

@@ -1,19 +1,28 @@
 // torvik-render: processes audio files through a VST 3 effect the way a DAW renders a track.
 // Exit status: 0 done, 1 the work failed (bad file, parameter, plug-in), 2 bad command line.
 #include "AudioFile.h"
-#include "LevelReport.h"
+#include "Automation.h"
+#include "PendingFile.h"
 #include "PluginSession.h"
+#include "RenderJob.h"
 #include "RenderOptions.h"
+#include "Report.h"
 #include "VstPresetFile.h"
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -24,12 +33,6 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kBundleName = "TORVIK.vst3";
-// Output channels of a mono file that differ by more than this (-60 dBFS) mean the effect is
-// not channel-symmetric, which is worth a warning. Smaller differences come from gain glides
-// that step each channel in turn while they settle, which leave no audible trace.
-constexpr double kMonoWarnDifference = 1e-3;
-// Files shorter than this render too fast for a progress display to help.
-constexpr double kProgressAfterSeconds = 10.0;
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "torvik-render: %s\n", message.c_str());
@@ -94,74 +97,78 @@ void PrintParameters(const PluginSession& session) {
     }
 }
 
-// Reads an audio file that the effect can take: one or two channels, at least one frame.
-bool ReadUsableAudio(const std::string& path, const char* role, AudioData& out,
-                     std::string& error) {
-    if (!ReadAudioFile(path, out, error))
-        return false;
-    if (out.ChannelCount() > 2) {
-        error = path + ": has " + std::to_string(out.ChannelCount()) + " channels; the " + role +
-                " must be mono or stereo";
-        return false;
-    }
-    if (out.Frames() == 0) {
-        error = path + ": holds no audio";
-        return false;
-    }
-    // Float files can carry NaN or infinity; no effect can make sense of them.
-    for (const auto& ch : out.channels)
-        for (std::size_t f = 0; f < ch.size(); ++f)
-            if (!std::isfinite(ch[f])) {
-                char at[48];
-                std::snprintf(at, sizeof at, "%.3f s", static_cast<double>(f) / out.sampleRate);
-                error = path + ": holds a sample that is not a number at " + at;
-                return false;
-            }
-    return true;
-}
-
-// The output's format: container from --format, else the output's extension, else the input's;
-// encoding from --encoding, else the input's.
-int OutputFormat(const RenderOptions& options, int inputFormat) {
-    int container = options.container == "wav"    ? SF_FORMAT_WAV
-                    : options.container == "aiff" ? SF_FORMAT_AIFF
-                    : options.container == "flac" ? SF_FORMAT_FLAC
-                                                  : ContainerForExtension(options.output);
-    if (container == 0)
-        container = inputFormat & SF_FORMAT_TYPEMASK;
-    const int encoding = options.encoding.empty() ? (inputFormat & SF_FORMAT_SUBMASK)
-                                                  : EncodingForName(options.encoding);
-    return CombineFormat(container, encoding);
-}
-
-class Progress {
+// One overall progress line on a terminal: files done and the fraction of all audio rendered.
+// Workers report through it, and print their summaries through it so the line never mixes
+// with them.
+class BatchProgress {
 public:
-    Progress(bool enabled) : on(enabled) {}
-    ~Progress() { Done(); }
-    void operator()(double fraction) {
-        if (!on)
-            return;
-        const int percent = static_cast<int>(fraction * 100.0);
-        if (percent != shown) {
-            shown = percent;
-            std::fprintf(stderr, "\rrendering %3d%%", percent);
-            std::fflush(stderr);
-        }
+    BatchProgress(bool enabled, std::size_t files) : on(enabled), fractions(files, 0.0) {}
+
+    void Update(std::size_t file, double fraction) {
+        std::lock_guard guard(lock);
+        fractions[file] = fraction;
+        Draw();
     }
-    void Done() {
-        if (on && shown >= 0)
-            std::fprintf(stderr, "\r              \r");
-        shown = -1;
+    // Prints a finished file's lines (stdout for results, stderr for failures and warnings).
+    void Finished(std::size_t file, const std::string& toStdout, const std::string& toStderr) {
+        std::lock_guard guard(lock);
+        fractions[file] = 1.0;
+        ++done;
+        Clear();
+        std::fputs(toStdout.c_str(), stdout);
+        std::fflush(stdout);
+        std::fputs(toStderr.c_str(), stderr);
+        Draw();
+    }
+    void End() {
+        std::lock_guard guard(lock);
+        Clear();
     }
 
 private:
-    bool on;        // stderr is a terminal and the file is long
-    int shown = -1; // last percentage printed, -1 none
+    void Draw() {
+        if (!on)
+            return;
+        double sum = 0;
+        for (double f : fractions)
+            sum += f;
+        const int percent = static_cast<int>(100.0 * sum / static_cast<double>(fractions.size()));
+        if (percent == shown && done == shownDone)
+            return;
+        shown = percent;
+        shownDone = done;
+        std::fprintf(stderr, "\rrendering: %zu of %zu files done, %3d%%", done, fractions.size(),
+                     percent);
+        std::fflush(stderr);
+    }
+    void Clear() {
+        if (on && shown >= 0)
+            std::fputs("\r\033[K", stderr);
+        shown = -1;
+    }
+
+    std::mutex lock;
+    bool on;                       // stderr is a terminal and --quiet was not given
+    std::vector<double> fractions; // per file, 0 to 1
+    std::size_t done = 0;          // files finished
+    int shown = -1;                // percentage on screen, -1 none
+    std::size_t shownDone = 0;     // files-done count on screen
 };
+
+// Where each batch input goes: DIR/NAME with --suffix before the extension, and the extension
+// of --format when one was asked for.
+std::string BatchOutputPath(const RenderOptions& options, const std::string& input) {
+    const fs::path in(input);
+    std::string extension = in.extension().string();
+    if (!options.container.empty())
+        extension = "." + options.container;
+    return (fs::path(options.outDir) / (in.stem().string() + options.suffix + extension)).string();
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {
@@ -174,104 +181,174 @@ int main(int argc, char** argv) {
     }
 
     // Everything that can be checked without the plug-in is checked first.
-    AudioData input;
+    RenderSetup setup;
     AudioData sidechain;
-    int outputFormat = 0;
-    if (!options.input.empty()) {
-        if (!ReadUsableAudio(options.input, "input", input, error))
-            return Fail(error);
-        std::error_code ec;
-        if (fs::exists(options.output, ec) && fs::equivalent(options.input, options.output, ec))
-            return Fail("OUTPUT " + options.output + " is the INPUT file itself");
-        outputFormat = OutputFormat(options, input.format);
-        if (outputFormat == 0)
-            return Fail("cannot write " + options.output + " in the requested format");
-    }
     if (!options.sidechain.empty()) {
         if (!ReadUsableAudio(options.sidechain, "sidechain", sidechain, error))
             return Fail(error);
-        if (sidechain.sampleRate != input.sampleRate)
-            return Fail(options.sidechain + ": runs at " + std::to_string(sidechain.sampleRate) +
-                        " Hz but the input at " + std::to_string(input.sampleRate) +
-                        " Hz; resample it first");
+        setup.sidechain = &sidechain;
+        setup.sidechainPath = options.sidechain;
     }
-    torvik::preset::VstPreset presetIn;
-    if (!options.presetIn.empty() &&
-        !torvik::preset::ReadVstPresetFile(options.presetIn, presetIn, error))
+    if (!options.presetIn.empty()) {
+        setup.preset.emplace();
+        if (!torvik::preset::ReadVstPresetFile(options.presetIn, *setup.preset, error))
+            return Fail(error);
+    }
+    if (!options.automationFile.empty() &&
+        !ReadAutomationCsv(options.automationFile, options.automation, error))
         return Fail(error);
+    if (!options.automation.empty() && options.input.empty() && options.inputs.empty())
+        return Fail("automation needs audio to run over: give INPUT and OUTPUT or --out-dir");
 
-    std::string pluginPath = options.pluginPath;
-    if (pluginPath.empty()) {
-        pluginPath = DefaultPluginPath();
-        if (pluginPath.empty())
+    setup.pluginPath = options.pluginPath;
+    if (setup.pluginPath.empty()) {
+        setup.pluginPath = DefaultPluginPath();
+        if (setup.pluginPath.empty())
             return Fail(std::string("no ") + kBundleName +
                         " found next to this program or in ~/.vst3; give one with --plugin");
     }
+    setup.className = options.className;
+
+    // This instance checks names and values once for the whole run, lists the parameters and
+    // saves presets; every file is rendered by an instance of its own.
     std::unique_ptr<PluginSession> session =
-        PluginSession::Open(pluginPath, options.className, error);
+        PluginSession::Open(setup.pluginPath, setup.className, error);
     if (!session)
         return Fail(error);
-
-    std::vector<ResolvedSetting> settings;
     for (const ParameterSetting& s : options.settings) {
         ResolvedSetting r;
         if (!session->Resolve(s, r, error))
             return Fail("--set \"" + s.typed + "\": " + error);
-        settings.push_back(r);
+        setup.settings.push_back(r);
     }
-    if (!options.presetIn.empty() && !session->LoadPreset(presetIn, error))
+    for (const AutomationEntry& a : options.automation) {
+        ResolvedAutomation r;
+        r.entry = a;
+        if (!session->Resolve(a.target, r.setting, error))
+            return Fail(a.origin + ": " + error);
+        const ParameterDescription* p = session->Find(r.setting.id);
+        r.stepped = p != nullptr && p->stepCount > 0;
+        setup.automation.push_back(r);
+    }
+    if (setup.preset && !session->LoadPreset(*setup.preset, error))
         return Fail(options.presetIn + ": " + error);
-    for (const ResolvedSetting& r : settings)
+    for (const ResolvedSetting& r : setup.settings)
         session->Apply(r);
 
     // The list shows the values after the preset and the settings, so it also tells what a
     // preset file holds.
-    if (options.listParams) {
+    if (options.listParams)
         PrintParameters(*session);
-        if (options.input.empty() && options.presetOut.empty())
-            return 0;
-    }
-
-    if (!options.input.empty()) {
-        const bool longFile = static_cast<double>(input.Frames()) >
-                              kProgressAfterSeconds * static_cast<double>(input.sampleRate);
-        Progress progress(!options.quiet && longFile && ::isatty(STDERR_FILENO) != 0);
-        AudioData output;
-        MonoFold fold;
-        const bool rendered = session->Render(
-            input, options.sidechain.empty() ? nullptr : &sidechain, options.blockSize,
-            options.precision, output, fold, [&](double f) { progress(f); }, error);
-        progress.Done();
-        if (!rendered)
-            return Fail(error);
-        if (fold.checked && fold.maxDifference > kMonoWarnDifference)
-            std::fprintf(stderr,
-                         "torvik-render: warning: the effect treated the two copies of the mono "
-                         "input differently (largest difference %.3g); wrote their average\n",
-                         fold.maxDifference);
-        output.format = outputFormat;
-        if (!WriteAudioFile(options.output, output, error))
-            return Fail(error);
-        if (options.report) {
-            std::fputs(FormatLevelReport(input, output).c_str(), stdout);
-            if (fold.checked && fold.identical)
-                std::printf("mono input: output channels identical bit for bit\n");
-            else if (fold.checked)
-                std::printf("mono input: output channels differ by at most %.3g (%.1f dBFS) "
-                            "until %.3f s; wrote their average\n",
-                            fold.maxDifference, 20.0 * std::log10(fold.maxDifference),
-                            static_cast<double>(fold.differentThrough) / input.sampleRate);
-        }
-    } else if (!options.presetOut.empty() && !options.settings.empty()) {
-        if (!session->Flush(options.blockSize, options.precision, error))
-            return Fail(error);
-    }
-
     if (!options.presetOut.empty()) {
         torvik::preset::VstPreset presetOut;
-        if (!session->CapturePreset(presetOut, error) ||
+        if ((!setup.settings.empty() &&
+             !session->Flush(options.blockSize, options.precision, error)) ||
+            !session->CapturePreset(presetOut, error) ||
             !torvik::preset::WriteVstPresetFile(options.presetOut, presetOut, error))
             return Fail(error);
     }
-    return 0;
+    session.reset();
+
+    // The files to render, each with its output.
+    std::vector<std::pair<std::string, std::string>> files;
+    if (!options.input.empty())
+        files.emplace_back(options.input, options.output);
+    const bool batch = !options.outDir.empty();
+    if (batch) {
+        std::error_code ec;
+        fs::create_directories(options.outDir, ec);
+        if (ec || !fs::is_directory(options.outDir, ec))
+            return Fail("cannot create the output folder " + options.outDir +
+                        (ec ? " (" + ec.message() + ")" : std::string(" (a file has that name)")));
+        for (const std::string& in : options.inputs)
+            files.emplace_back(in, BatchOutputPath(options, in));
+    }
+    if (files.empty())
+        return 0;
+
+    setup.blockSize = options.blockSize;
+    setup.precision = options.precision;
+    setup.container = options.container;
+    setup.encoding = options.encoding;
+    setup.measureLoudness = options.report || !options.reportJson.empty();
+    setup.normalizeLufs = options.normalizeLufs;
+    setup.truePeakLimitDbtp = options.truePeakLimitDbtp;
+
+    // Two inputs that would land on one output are both refused; neither overwrites the other.
+    std::vector<FileResult> results(files.size());
+    std::vector<bool> refused(files.size(), false);
+    std::map<std::string, std::vector<std::size_t>> byOutput;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        byOutput[fs::path(files[i].second).lexically_normal().string()].push_back(i);
+    for (const auto& [output, users] : byOutput) {
+        if (users.size() < 2)
+            continue;
+        std::string names;
+        for (std::size_t k = 0; k < users.size(); ++k)
+            names += (k == 0 ? "" : k + 1 == users.size() ? " and " : ", ") + files[users[k]].first;
+        for (std::size_t i : users) {
+            refused[i] = true;
+            results[i].input = files[i].first;
+            results[i].output = files[i].second;
+            results[i].error =
+                names + " would all be written to " + output + "; rename one or use --suffix";
+        }
+    }
+
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t jobs = std::min<std::size_t>(
+        files.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : cores);
+    BatchProgress progress(!options.quiet && ::isatty(STDERR_FILENO) != 0, files.size());
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            FileResult& r = results[i];
+            if (!refused[i])
+                r = RenderFile(setup, files[i].first, files[i].second,
+                               [&](double f) { progress.Update(i, f); });
+            std::string out, err;
+            for (const std::string& w : r.warnings)
+                err += "torvik-render: warning: " + (batch ? r.input + ": " : "") + w + "\n";
+            if (!r.ok)
+                err += "torvik-render: " + (batch ? FormatSummaryLine(r) : r.error) + "\n";
+            if (batch && r.ok)
+                out += FormatSummaryLine(r) + "\n";
+            if (options.report && r.written)
+                out += FormatFileReport(r);
+            progress.Finished(i, out, err);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t j = 1; j < jobs; ++j)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool)
+        t.join();
+    progress.End();
+
+    const auto failed = static_cast<std::size_t>(
+        std::count_if(results.begin(), results.end(), [](const FileResult& r) { return !r.ok; }));
+    if (batch)
+        std::printf("%zu %s: %zu rendered, %zu failed\n", files.size(),
+                    files.size() == 1 ? "file" : "files", files.size() - failed, failed);
+    if (!options.reportJson.empty()) {
+        RunDescription run;
+        run.plugin = setup.pluginPath;
+        run.preset = options.presetIn;
+        run.settings = setup.settings;
+        run.automation = setup.automation;
+        run.blockSize = setup.blockSize;
+        run.precision = setup.precision;
+        run.normalizeLufs = setup.normalizeLufs;
+        run.truePeakLimitDbtp = setup.truePeakLimitDbtp;
+        run.jobs = static_cast<int>(jobs);
+        run.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const std::string json = FormatJsonReport(run, results);
+        if (!WriteFileAtomically(options.reportJson,
+                                 {reinterpret_cast<const std::uint8_t*>(json.data()), json.size()},
+                                 error))
+            return Fail(error);
+    }
+    return failed == 0 ? 0 : kExitFailure;
 }

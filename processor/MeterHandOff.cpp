@@ -1,10 +1,10 @@
-#include "processor/stages/Meters.h"
+#include "processor/MeterHandOff.h"
 
 #include "framework/EditorGraphics.h"
 
 namespace torvik {
 
-void Meters::HandOff(IEditorGraphics& context, int control, double value) {
+void HandOffMeter(IEditorGraphics& context, int control, double value) {
     if (control < 0 || control >= context.ControlCount())
         return;
     context.SetControlValueFromPlug(control, value);

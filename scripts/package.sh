@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the optimised configuration and makes the release packages:
+#   build/release/packages/TORVIK-<version>-Linux-x86_64.tar.gz
+#   build/release/packages/torvik_<version>_amd64.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset release >/dev/null
+cmake --build build/release --target TORVIK torvik-render torvik_presets
+(cd build/release && cpack --config CPackConfig.cmake)
+ls -1 build/release/packages/*.tar.gz build/release/packages/*.deb
