@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "graphics/win/DibSection.h"
 #endif
 
 namespace torvik {
@@ -97,15 +97,8 @@ void PIX_SysBitmap::Release() {
 }
 
 std::uint32_t* PIX_SysBitmap::Allocate() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = allocWidth;
-    info.bmiHeader.biHeight = -allocHeight; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = CreateTopDownSection(allocWidth, allocHeight, &bits);
     HDC dc = dib ? CreateCompatibleDC(nullptr) : nullptr;
     if (!dc) {
         if (dib)

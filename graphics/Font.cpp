@@ -43,6 +43,24 @@ int TextLength(const char* text, int length) {
     return length >= 0 ? length : static_cast<int>(std::strlen(text));
 }
 
+TextPlan PlanText(PIX_IBitmap* bitmap, Rect& rect, int width, int lineHeight, unsigned flags,
+                  int& x, Rect& clip) {
+    if (flags & kTextFlagCalcRect) {
+        rect.right = rect.left + width;
+        rect.bottom = rect.top + lineHeight;
+        return TextPlan::Measured;
+    }
+    if (!bitmap || !bitmap->PixelData())
+        return TextPlan::Failed;
+    x = rect.left;
+    if (flags & kTextFlagCentre)
+        x = rect.left + (rect.right - rect.left - width) / 2;
+    else if (flags & kTextFlagRight)
+        x = rect.right - width;
+    clip = (flags & kTextFlagNoClip) ? Rect{0, 0, bitmap->Width(), bitmap->Height()} : rect;
+    return TextPlan::Draw;
+}
+
 void BlendCoverage(PIX_IBitmap& bitmap, const GlyphCoverage& glyph, int left, int top,
                    std::uint32_t colour, const Rect& clip) {
     const int colourAlpha = static_cast<int>(colour >> 24);

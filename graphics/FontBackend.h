@@ -16,6 +16,15 @@ void* CreatePlatformFont(const TextStyle& style);
 // Bytes of text: length, or up to the terminator when length < 0.
 int TextLength(const char* text, int length);
 
+// What DrawText does with a run of text width pixels wide.
+enum class TextPlan {
+    Measured, // kTextFlagCalcRect: rect now holds the run's extent; nothing drawn
+    Failed,   // no bitmap to draw into
+    Draw,     // draw from x (aligned by the flags) inside clip
+};
+TextPlan PlanText(PIX_IBitmap* bitmap, Rect& rect, int width, int lineHeight, unsigned flags,
+                  int& x, Rect& clip);
+
 // One glyph's coverage, 0..255 per pixel, rows pitch bytes apart.
 struct GlyphCoverage {
     const unsigned char* levels;

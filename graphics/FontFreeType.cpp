@@ -130,20 +130,11 @@ bool PIX_CachedFont::DrawText(PIX_IBitmap* bitmap, const char* text, int length,
         return false;
     const int n = TextLength(text, length);
     const int w = MeasureWidth(text, n);
-    if (flags & kTextFlagCalcRect) {
-        rect.right = rect.left + w;
-        rect.bottom = rect.top + lineHeight;
-        return true;
-    }
-    if (!bitmap || !bitmap->PixelData())
-        return false;
-    int x = rect.left;
-    if (flags & kTextFlagCentre)
-        x = rect.left + (rect.right - rect.left - w) / 2;
-    else if (flags & kTextFlagRight)
-        x = rect.right - w;
-    const Rect clip =
-        (flags & kTextFlagNoClip) ? Rect{0, 0, bitmap->Width(), bitmap->Height()} : rect;
+    int x = 0;
+    Rect clip;
+    const TextPlan plan = PlanText(bitmap, rect, w, lineHeight, flags, x, clip);
+    if (plan != TextPlan::Draw)
+        return plan == TextPlan::Measured;
     // Pen position in 26.6 units, so rotated text advances along its own line.
     FT_Vector pen{static_cast<FT_Pos>(x) * 64, static_cast<FT_Pos>(rect.top + ascender) * 64};
     auto* f = static_cast<FT_Face>(face);

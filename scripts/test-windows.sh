@@ -31,7 +31,7 @@ source scripts/xvfb.sh
 export WINEPREFIX="$PWD/build/wine-prefix"
 rm -rf "$WINEPREFIX"
 scripts/wine-run.sh cmd /c exit
-wineserver -p
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true; kill "${xvfb_pid:-}" 2>/dev/null || true' EXIT
 
 # Wine sees the Linux root as drive Z:.

@@ -88,6 +88,9 @@ prepare_zlib() {
 build_source_package zlib
 build_source_package libpng1.6 -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
     -DPNG_EXECUTABLES=OFF -DZLIB_USE_STATIC_LIBS=ON
+# Highway: the chain's vector maths, dispatched at run time.
+build_source_package highway -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_EXAMPLES=OFF \
+    -DHWY_ENABLE_CONTRIB=ON -DHWY_ENABLE_INSTALL=ON
 # GoogleTest from the sources Debian's googletest package installs.
 cmake_install googletest "$(dpkg-query -W -f='${Version}' googletest)" /usr/src/googletest \
     -Dgtest_disable_pthreads=OFF

@@ -327,7 +327,8 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
-        HandleKey(hwnd, msg, wParam, lParam);
+        if (HandleKey(hwnd, msg, wParam, lParam))
+            return 0;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -409,7 +410,7 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     }
 }
 
-void IDrawContextWin::HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+bool IDrawContextWin::HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_KEYDOWN) {
         const int key = KeyCodeFor(wParam);
         if (key >= 0) {
@@ -417,12 +418,14 @@ void IDrawContextWin::HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             GetCursorPos(&p);
             ScreenToClient(hwnd, &p);
             if (KeyDown(p.x, p.y, key))
-                return;
+                return true;
         }
     }
+    // Keys the editor does not take are the host's (its shortcuts).
     HWND root = GetAncestor(hwnd, GA_ROOT);
     if (root && root != hwnd)
         SendMessageA(root, msg, wParam, lParam);
+    return false;
 }
 
 void IDrawContextWin::HideTooltip() {

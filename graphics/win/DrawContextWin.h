@@ -81,7 +81,8 @@ private:
     static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleEditMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    void HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // True when the editor took the key; otherwise it went to the root window.
+    bool HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void CommitEntry();
     void CloseEntry();
     void HideTooltip();

@@ -3,6 +3,7 @@
 // or glyph by glyph from GDI's glyph bitmaps when running under Wine.
 #include "graphics/Font.h"
 #include "graphics/FontBackend.h"
+#include "graphics/win/DibSection.h"
 
 #include <windows.h>
 // windows.h maps DrawText onto its own DrawTextA; the font's operation is meant.
@@ -79,15 +80,8 @@ struct Scratch {
         if (bitmap && w <= width && h <= height)
             return true;
         Release();
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h; // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap = CreateTopDownSection(w, h, &bits);
         if (!bitmap)
             return false;
         pixels = static_cast<std::uint32_t*>(bits);
@@ -176,20 +170,11 @@ bool PIX_CachedFont::DrawText(PIX_IBitmap* bitmap, const char* text, int length,
         return false;
     const int n = TextLength(text, length);
     const int w = MeasureWidth(text, n);
-    if (flags & kTextFlagCalcRect) {
-        rect.right = rect.left + w;
-        rect.bottom = rect.top + lineHeight;
-        return true;
-    }
-    if (!bitmap || !bitmap->PixelData())
-        return false;
-    int x = rect.left;
-    if (flags & kTextFlagCentre)
-        x = rect.left + (rect.right - rect.left - w) / 2;
-    else if (flags & kTextFlagRight)
-        x = rect.right - w;
-    const Rect clip =
-        (flags & kTextFlagNoClip) ? Rect{0, 0, bitmap->Width(), bitmap->Height()} : rect;
+    int x = 0;
+    Rect clip;
+    const TextPlan plan = PlanText(bitmap, rect, w, lineHeight, flags, x, clip);
+    if (plan != TextPlan::Draw)
+        return plan == TextPlan::Measured;
     if (RunningUnderWine() || (fontFlags & kFontNative) == 0) {
         for (int i = 0; i < n; ++i) {
             const auto code = static_cast<unsigned char>(text[i]);

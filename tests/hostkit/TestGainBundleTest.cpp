@@ -7,9 +7,10 @@
 
 #include <cmath>
 #include <cstring>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
+
+#include "support/LoadedLibrary.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -81,15 +82,15 @@ TEST(TestGainModule, FactoryAndClassInformation) {
 
 TEST(TestGainModule, ExportsOnlyTheEntryPoints) {
     const std::string binary = hostkit::Module::BinaryPathInBundle(TESTGAIN_BUNDLE);
-    EXPECT_NE(binary.find("TestGain.vst3/Contents/"), std::string::npos);
-    void* handle = dlopen(binary.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-    for (const char* name : {"GetPluginFactory", "ModuleEntry", "ModuleExit"})
-        EXPECT_NE(dlsym(handle, name), nullptr) << name;
+    EXPECT_NE(std::filesystem::path(binary).generic_string().find("TestGain.vst3/Contents/"),
+              std::string::npos);
+    const torvik::testing::LoadedLibrary library(binary);
+    ASSERT_TRUE(library.IsOpen()) << binary;
+    for (const char* name : torvik::testing::kEntryPoints)
+        EXPECT_NE(library.Symbol(name), nullptr) << name;
     // Layer internals stay hidden, so two plug-ins never bind to each other's copies.
     for (const char* name : {"_ZN9Steinberg7FObject6addRefEv", "_ZN9Steinberg8strlen16EPKDs"})
-        EXPECT_EQ(dlsym(handle, name), nullptr) << name;
-    dlclose(handle);
+        EXPECT_EQ(library.Symbol(name), nullptr) << name;
 }
 
 TEST(TestGainModule, LoadFailuresAreReported) {

@@ -3,7 +3,7 @@
 
 #include "vst3sdk/pluginterfaces/vst/ivstunits.h"
 
-#include <dlfcn.h>
+#include "support/LoadedLibrary.h"
 
 #include <cstring>
 
@@ -35,9 +35,15 @@ TEST(Factory, FactoryAndClassInformation) {
     EXPECT_TRUE(info.hasInfoUnicode);
     // The text form is the same on every platform.
     EXPECT_EQ(info.cid.toString(), "F2AEE70D00DE4F4E51656C6D54525631");
+#if defined(_WIN32)
+    // On Windows the bytes are a COM GUID: the first three fields little-endian.
+    const unsigned char expected[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
+                                        0x51, 0x65, 0x6C, 0x6D, 0x54, 0x52, 0x56, 0x31};
+#else
     // On Linux the bytes are the words in order.
     const unsigned char expected[16] = {0xF2, 0xAE, 0xE7, 0x0D, 0x00, 0xDE, 0x4F, 0x4E,
                                         0x51, 0x65, 0x6C, 0x6D, 0x54, 0x52, 0x56, 0x31};
+#endif
     EXPECT_EQ(std::memcmp(info.cid.toTUID(), expected, 16), 0);
 }
 
@@ -68,11 +74,11 @@ TEST(Factory, CreatesOnlyItsOwnClassAndAnswersEveryInterface) {
 TEST(Factory, GetPluginFactorySharesOneFactoryAndExportsOnlyEntryPoints) {
     auto module = TorvikModule();
     ASSERT_NE(module, nullptr);
-    void* handle = dlopen(hostkit::Module::BinaryPathInBundle(TORVIK_BUNDLE_PATH).c_str(),
-                          RTLD_LAZY | RTLD_NOLOAD);
-    ASSERT_NE(handle, nullptr);
+    // The module is loaded already: this only takes another reference to it.
+    const LoadedLibrary library(hostkit::Module::BinaryPathInBundle(TORVIK_BUNDLE_PATH));
+    ASSERT_TRUE(library.IsOpen());
     using GetFactory = IPluginFactory* (*)();
-    auto get = reinterpret_cast<GetFactory>(dlsym(handle, "GetPluginFactory"));
+    auto get = reinterpret_cast<GetFactory>(library.Symbol("GetPluginFactory"));
     ASSERT_NE(get, nullptr);
     IPluginFactory* a = get();
     IPluginFactory* b = get();
@@ -80,11 +86,12 @@ TEST(Factory, GetPluginFactorySharesOneFactoryAndExportsOnlyEntryPoints) {
     EXPECT_EQ(a, module->factory());
     b->release();
     a->release();
-    for (const char* name : {"ModuleEntry", "ModuleExit", "InitDll", "ExitDll"})
-        EXPECT_NE(dlsym(handle, name), nullptr) << name;
+    for (const char* name : kEntryPoints)
+        EXPECT_NE(library.Symbol(name), nullptr) << name;
+    for (const char* name : {"InitDll", "ExitDll"})
+        EXPECT_NE(library.Symbol(name), nullptr) << name;
     // Nothing of the implementation leaks out of the module.
-    EXPECT_EQ(dlsym(handle, "_ZN6torvik6TORVIKC1Ev"), nullptr);
-    dlclose(handle);
+    EXPECT_EQ(library.Symbol("_ZN6torvik6TORVIKC1Ev"), nullptr);
 }
 
 } // namespace

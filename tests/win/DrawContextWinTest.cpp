@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 namespace torvik::testing {
 namespace {
 
@@ -117,38 +120,44 @@ TEST_F(DrawContextWin, EntryStatesFollowKeysClicksAndWheel) {
         const char* what;
         UINT msg;
         WPARAM wParam;
-        bool toBox; // sent to the edit box, else to the editor window
-        int state;  // editState afterwards
+        bool toBox;  // sent to the edit box, else to the editor window
+        bool active; // the box still has the focus (else a tick has set it idle)
+        int state;   // editState afterwards
     };
     const Case cases[] = {
-        {"Escape", WM_KEYDOWN, VK_ESCAPE, true, EditCancel},
-        {"click while the box has the focus", WM_LBUTTONDOWN, MK_LBUTTON, false, EditCancel},
-        {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false, EditCancel},
-        {"focus leaves the box", WM_KILLFOCUS, 0, true, EditCommit},
-        {"notification code 1", WM_COMMAND, MAKEWPARAM(0, 1), true, EditCommit},
+        {"Escape", WM_KEYDOWN, VK_ESCAPE, true, true, EditCancel},
+        {"click while the box has the focus", WM_LBUTTONDOWN, MK_LBUTTON, false, true, EditCancel},
+        {"wheel while the box has the focus", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false,
+         true, EditActive},
+        {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false, false, EditCancel},
+        {"click", WM_LBUTTONDOWN, MK_LBUTTON, false, false, EditCommit},
+        {"focus leaves the box", WM_KILLFOCUS, 0, true, true, EditCommit},
+        {"notification code 1", WM_COMMAND, MAKEWPARAM(0, 1), true, true, EditCommit},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         HWND box = OpenEntry("7");
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(editor->GetEditState(), EditActive);
+        if (!c.active)
+            editor->OnTimerTick(); // nothing pending: idle, the box stays open
         SendMessageA(c.toBox ? box : static_cast<HWND>(editor->NativeWindow()), c.msg, c.wParam, 0);
         EXPECT_EQ(editor->GetEditState(), c.state);
+        editor->EndTextEntry();
         editor->OnTimerTick();
         EXPECT_EQ(editor->GetEditState(), EditIdle);
         EXPECT_EQ(editor->EditBox(), nullptr);
     }
 }
 
-TEST_F(DrawContextWin, ClickAfterTheBoxLostFocusCommits) {
+TEST_F(DrawContextWin, ClickAfterTheBoxLostFocusCommitsTheValue) {
     HWND box = OpenEntry("3");
     ASSERT_NE(box, nullptr);
-    SendMessageA(box, WM_KILLFOCUS, 0, 0);
-    SendMessageA(box, WM_SETFOCUS, 0, 0);
-    editor->EndTextEntry(); // neither active nor idle: the window procedure sees a press
+    editor->OnTimerTick(); // the box keeps the text but no longer counts as active
     SendMessageA(static_cast<HWND>(editor->NativeWindow()), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     EXPECT_EQ(editor->GetEditState(), EditCommit);
     editor->OnTimerTick();
+    EXPECT_EQ(editor->EditBox(), nullptr);
     EXPECT_DOUBLE_EQ(plug.ParamAt(kPreampGain)->GetNormalised(),
                      plug.ParamAt(kPreampGain)->ToNormalised(3.0));
 }
@@ -182,6 +191,39 @@ TEST_F(DrawContextWin, RepaintWhileTheBoxIsOpenIsNoted) {
     editor->EndTextEntry();
     editor->OnTimerTick();
     EXPECT_EQ(editor->EditBox(), nullptr);
+}
+
+TEST_F(DrawContextWin, PathsClipboardAndCursor) {
+    std::string folder;
+    editor->PluginModulePath(folder);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    std::string host;
+    editor->HostExecutablePath(host);
+    EXPECT_EQ(host, folder); // this test program is both host and module
+
+    const wchar_t copied[] = L"gain 3 dB";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof copied);
+    ASSERT_NE(memory, nullptr);
+    std::memcpy(GlobalLock(memory), copied, sizeof copied);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    std::string text;
+    EXPECT_TRUE(editor->ClipboardText(text));
+    EXPECT_EQ(text, "gain 3 dB");
+
+    // The cursor comes back where it was hidden.
+    SetCursorPos(200, 150);
+    editor->HideCursor();
+    SetCursorPos(400, 300);
+    editor->RevealCursor();
+    POINT at{};
+    GetCursorPos(&at);
+    EXPECT_EQ(at.x, 200);
+    EXPECT_EQ(at.y, 150);
 }
 
 TEST(PopupMenuWin, NumberingStylesFormatTitles) {

@@ -19,11 +19,11 @@ constexpr int kHeight = 644;
 // Long enough for several 40 ms redraw ticks.
 constexpr int kSettleMs = 300;
 // Parameter 20, "Preamp Bypass": a switch at (107, 205), 31 x 31.
-constexpr ParamID kSwitchParam = 20;
+constexpr Vst::ParamID kSwitchParam = 20;
 constexpr int kSwitchX = 122;
 constexpr int kSwitchY = 220;
 // Parameter 0, "Preamp Gain": a knob at (88, 258), 66 x 65.
-constexpr ParamID kKnobParam = 0;
+constexpr Vst::ParamID kKnobParam = 0;
 constexpr int kKnobX = 121;
 constexpr int kKnobY = 290;
 // One wheel notch turns a knob by this much.
@@ -55,7 +55,7 @@ protected:
     }
 
     // Every edit call the controller made for one parameter, in order.
-    std::vector<hostkit::HandlerCall> EditsOf(ParamID id) const {
+    std::vector<hostkit::HandlerCall> EditsOf(Vst::ParamID id) const {
         std::vector<hostkit::HandlerCall> edits;
         for (const hostkit::HandlerCall& call : instance->handler().calls())
             if (call.id == id && (call.kind == Kind::BeginEdit || call.kind == Kind::PerformEdit ||
@@ -81,6 +81,11 @@ TEST_F(EditorWindow, PaintsTheSnapshotsPixels) {
     ASSERT_EQ(expected.height, static_cast<std::uint32_t>(kHeight));
     ASSERT_EQ(expected.pixels.size(), static_cast<std::size_t>(kWidth) * kHeight * 4);
 
+    // Wine takes the screen size from the X server when its prefix is made.
+    RECT client{};
+    GetClientRect(host.Handle(), &client);
+    ASSERT_GE(client.right, kWidth) << "the host window does not fit on Wine's screen";
+    ASSERT_GE(client.bottom, kHeight) << "the host window does not fit on Wine's screen";
     const std::vector<std::uint32_t> shown = ReadWindowPixels(editor, kWidth, kHeight);
     ASSERT_EQ(shown.size(), static_cast<std::size_t>(kWidth) * kHeight);
     int differing = 0;
@@ -195,7 +200,8 @@ TEST(EditorWindowBadInput, ModuleExitWhileAnEditorIsOpenClosesIt) {
     // outlive the code behind it.
     HMODULE module = GetModuleHandleA("TORVIK.vst3");
     ASSERT_NE(module, nullptr);
-    auto exitDll = reinterpret_cast<bool (*)()>(GetProcAddress(module, "ExitDll"));
+    auto exitDll =
+        reinterpret_cast<bool (*)()>(reinterpret_cast<void*>(GetProcAddress(module, "ExitDll")));
     ASSERT_NE(exitDll, nullptr);
     EXPECT_TRUE(exitDll());
     EXPECT_FALSE(IsWindow(editor));

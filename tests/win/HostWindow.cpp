@@ -1,5 +1,7 @@
 #include "HostWindow.h"
 
+#include "graphics/win/DibSection.h"
+
 #include <map>
 
 namespace torvik::testing {
@@ -81,15 +83,8 @@ std::vector<std::uint32_t> ReadWindowPixels(HWND window, int width, int height) 
     HDC windowDc = GetDC(window);
     if (!windowDc)
         return pixels;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP section = CreateTopDownSection(width, height, &bits);
     HDC memory = CreateCompatibleDC(windowDc);
     if (section && memory) {
         HGDIOBJ previous = SelectObject(memory, section);
