@@ -40,11 +40,11 @@ inline float ToFloat(double v) {
 
 struct Biquad {
     int type = kLowPass; // response type, 0 to 6
-    double a0 = 1.0;     // feed-forward coefficients
-    double a1 = 0.0;
-    double a2 = 0.0;
-    double b1 = 0.0; // feedback coefficients; the leading one is 1
+    double b0 = 1.0;     // feed-forward coefficients
+    double b1 = 0.0;
     double b2 = 0.0;
+    double a1 = 0.0; // feedback coefficients; the leading one is 1
+    double a2 = 0.0;
     double fc = 0.5;     // corner or centre as a fraction of the sample rate
     double q = 0.707;    // quality factor
     double gainDb = 0.0; // gain in dB for peak and shelves
@@ -92,9 +92,9 @@ struct Biquad {
     // One sample through the section.
     float Process(float in) {
         const double x = in;
-        const double out = x * a0 + z1;
-        z1 = x * a1 + z2 - b1 * out;
-        z2 = x * a2 - b2 * out;
+        const double out = x * b0 + z1;
+        z1 = x * b1 + z2 - a1 * out;
+        z2 = x * b2 - a2 * out;
         return ToFloat(out);
     }
 };
@@ -102,14 +102,14 @@ struct Biquad {
 // The chain's use of a section over a run of samples, each narrowed to float
 // on the way in and widened back on the way out; out may equal in.
 inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
-    const double a0 = filter.a0, a1 = filter.a1, a2 = filter.a2;
-    const double b1 = filter.b1, b2 = filter.b2;
+    const double b0 = filter.b0, b1 = filter.b1, b2 = filter.b2;
+    const double a1 = filter.a1, a2 = filter.a2;
     double z1 = filter.z1, z2 = filter.z2;
     for (int i = 0; i < n; ++i) {
         const double x = ToFloat(in[i]);
-        const double y = x * a0 + z1;
-        z1 = x * a1 + z2 - b1 * y;
-        z2 = x * a2 - b2 * y;
+        const double y = x * b0 + z1;
+        z1 = x * b1 + z2 - a1 * y;
+        z2 = x * b2 - a2 * y;
         out[i] = static_cast<double>(ToFloat(y));
     }
     filter.z1 = z1;
@@ -127,12 +127,12 @@ inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
     for (int i = 0; i < n; ++i) {
         const double xl = ToFloat(left[i]);
         const double xr = ToFloat(right[i]);
-        const double yl = xl * l.a0 + lz1;
-        const double yr = xr * r.a0 + rz1;
-        lz1 = xl * l.a1 + lz2 - l.b1 * yl;
-        rz1 = xr * r.a1 + rz2 - r.b1 * yr;
-        lz2 = xl * l.a2 - l.b2 * yl;
-        rz2 = xr * r.a2 - r.b2 * yr;
+        const double yl = xl * l.b0 + lz1;
+        const double yr = xr * r.b0 + rz1;
+        lz1 = xl * l.b1 + lz2 - l.a1 * yl;
+        rz1 = xr * r.b1 + rz2 - r.a1 * yr;
+        lz2 = xl * l.b2 - l.a2 * yl;
+        rz2 = xr * r.b2 - r.a2 * yr;
         left[i] = static_cast<double>(ToFloat(yl));
         right[i] = static_cast<double>(ToFloat(yr));
     }

@@ -12,7 +12,7 @@ namespace {
 
 // Magnitude of the section's response at f (fraction of the sample rate).
 double Magnitude(const Biquad& f, double fraction) {
-    return testing::SectionMagnitude(f.a0, f.a1, f.a2, f.b1, f.b2, fraction);
+    return testing::SectionMagnitude(f.b0, f.b1, f.b2, f.a1, f.a2, fraction);
 }
 
 Biquad Designed(int type, double fc, double q, double gainDb) {
@@ -104,21 +104,21 @@ TEST(Biquad, UnknownTypeKeepsTheCoefficients) {
     f.type = 7;
     f.fc = 0.2;
     f.UpdateCoefficients();
-    EXPECT_EQ(f.a0, before.a0);
-    EXPECT_EQ(f.a1, before.a1);
-    EXPECT_EQ(f.a2, before.a2);
+    EXPECT_EQ(f.b0, before.b0);
     EXPECT_EQ(f.b1, before.b1);
     EXPECT_EQ(f.b2, before.b2);
+    EXPECT_EQ(f.a1, before.a1);
+    EXPECT_EQ(f.a2, before.a2);
 }
 
 TEST(Biquad, StateStaysDoubleWhileSamplesAreFloat) {
     Biquad f = Designed(kLowPass, 0.01, 0.707, 0.0);
     const double in = 0.1; // not a float value
     const float out = static_cast<float>(dsp::Run(f, in));
-    // The first output is a0 × float(in); the state keeps the double product.
-    EXPECT_EQ(out, static_cast<float>(static_cast<double>(static_cast<float>(in)) * f.a0));
-    EXPECT_EQ(f.z1, static_cast<double>(static_cast<float>(in)) * f.a1 -
-                        f.b1 * (static_cast<double>(static_cast<float>(in)) * f.a0));
+    // The first output is b0 × float(in); the state keeps the double product.
+    EXPECT_EQ(out, static_cast<float>(static_cast<double>(static_cast<float>(in)) * f.b0));
+    EXPECT_EQ(f.z1, static_cast<double>(static_cast<float>(in)) * f.b1 -
+                        f.a1 * (static_cast<double>(static_cast<float>(in)) * f.b0));
 }
 
 TEST(Biquad, ConfigureSkipsOnlyARepeatedDesign) {
@@ -126,10 +126,10 @@ TEST(Biquad, ConfigureSkipsOnlyARepeatedDesign) {
     f.Configure(kHighShelf, 0.25, 0.1, 0.0); // the 0 dB shelf happens to be identity
     EXPECT_TRUE(f.designed);
     f.Configure(kHighShelf, 0.25, 0.1, 3.0);
-    EXPECT_EQ(f.a0, Designed(kHighShelf, 0.25, 0.1, 3.0).a0);
-    f.a0 = 99.0; // a repeat does not recompute
+    EXPECT_EQ(f.b0, Designed(kHighShelf, 0.25, 0.1, 3.0).b0);
+    f.b0 = 99.0; // a repeat does not recompute
     f.Configure(kHighShelf, 0.25, 0.1, 3.0);
-    EXPECT_EQ(f.a0, 99.0);
+    EXPECT_EQ(f.b0, 99.0);
 }
 
 // At and beyond half the sample rate the design is taken at 0.49: finite,
@@ -140,11 +140,11 @@ TEST(Biquad, CornersAtOrAboveHalfTheRateStayStable) {
             SCOPED_TRACE(::testing::Message() << "type " << type << " fc " << fc);
             Biquad f = Designed(type, fc, type == kHighPass ? 1.0 : 0.1, -20.0);
             const Biquad at = Designed(type, 0.49, type == kHighPass ? 1.0 : 0.1, -20.0);
-            EXPECT_EQ(f.b1, at.b1);
-            EXPECT_EQ(f.a0, at.a0);
-            // Poles inside the unit circle: |b2| < 1 and |b1| < 1 + b2.
-            EXPECT_LT(std::fabs(f.b2), 1.0);
-            EXPECT_LT(std::fabs(f.b1), 1.0 + f.b2);
+            EXPECT_EQ(f.a1, at.a1);
+            EXPECT_EQ(f.b0, at.b0);
+            // Poles inside the unit circle: |a2| < 1 and |a1| < 1 + a2.
+            EXPECT_LT(std::fabs(f.a2), 1.0);
+            EXPECT_LT(std::fabs(f.a1), 1.0 + f.a2);
             double peak = 0;
             for (int i = 0; i < 20000; ++i)
                 peak = std::max(peak, std::fabs(dsp::Run(f, (i % 2) ? 1.0 : -1.0)));
