@@ -83,6 +83,22 @@ struct Biquad {
         return true;
     }
 
+    // Takes another section's settings and coefficients, its state untouched:
+    // a design is a pure function of the settings, so two sections configured
+    // alike need only one design.
+    void CopyDesign(const Biquad& other) {
+        type = other.type;
+        b0 = other.b0;
+        b1 = other.b1;
+        b2 = other.b2;
+        a1 = other.a1;
+        a2 = other.a2;
+        fc = other.fc;
+        q = other.q;
+        gainDb = other.gainDb;
+        designed = other.designed;
+    }
+
     // Clears the state, as at construction; the coefficients stay.
     void ClearState() {
         z1 = 0.0;
