@@ -132,6 +132,32 @@ TEST(Biquad, ConfigureSkipsOnlyARepeatedDesign) {
     EXPECT_EQ(f.b0, 99.0);
 }
 
+// A copied design is the design the settings give, and a later Configure
+// with the same settings is a repeat; the copy's state is its own.
+TEST(Biquad, CopyDesignTakesSettingsAndCoefficients) {
+    const struct {
+        int type;
+        double fc, q, gainDb;
+    } cases[] = {{kHighShelf, 16000.0 / 48000.0, 1.4, -7.5},
+                 {kLowShelf, 30.0 / 48000.0, 0.2, 3.0},
+                 {kHighPass, 0.3, 0.6, 0.0}};
+    for (const auto& c : cases) {
+        Biquad source;
+        source.Configure(c.type, c.fc, c.q, c.gainDb);
+        Biquad copy;
+        copy.z1 = 0.5;
+        copy.CopyDesign(source);
+        const Biquad own = Designed(c.type, c.fc, c.q, c.gainDb);
+        EXPECT_EQ(copy.b0, own.b0) << c.type;
+        EXPECT_EQ(copy.b1, own.b1) << c.type;
+        EXPECT_EQ(copy.b2, own.b2) << c.type;
+        EXPECT_EQ(copy.a1, own.a1) << c.type;
+        EXPECT_EQ(copy.a2, own.a2) << c.type;
+        EXPECT_EQ(copy.z1, 0.5) << c.type;
+        EXPECT_FALSE(copy.Store(c.type, c.fc, c.q, c.gainDb)) << c.type;
+    }
+}
+
 // At and beyond half the sample rate the design is taken at 0.49: finite,
 // stable coefficients instead of tan's pole and fold-over.
 TEST(Biquad, CornersAtOrAboveHalfTheRateStayStable) {
