@@ -132,9 +132,52 @@ inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
     filter.z2 = z2;
 }
 
+// Coefficient magnitudes between these bounds keep every product with a
+// nonzero float sample a nonzero, finite double.
+inline constexpr double kSmallestPassCoefficient = 1e-200;
+inline constexpr double kLargestPassCoefficient = 1e200;
+
+// True when the section hands each nonzero sample on as its float value with
+// the state left at zero: a unit leading numerator, numerator tail equal to
+// the denominator and a zero state. Then y = x + 0 = x, z1 = x b1 - a1 x = 0
+// and z2 = x b2 - a2 x = 0 exactly. (A flat shelf designs this way.)
+inline bool PassesThrough(const Biquad& f) {
+    const auto usable = [](double c) {
+        const double m = std::fabs(c);
+        return m >= kSmallestPassCoefficient && m <= kLargestPassCoefficient;
+    };
+    return f.b0 == 1.0 && f.b1 == f.a1 && f.b2 == f.a2 && f.z1 == 0.0 && f.z2 == 0.0 &&
+           usable(f.b1) && usable(f.b2);
+}
+
+// A section that PassesThrough over the run's leading samples, up to the
+// first zero or NaN (where the signs of zeros matter and the recursion must
+// run). Returns how many samples it took.
+inline int PassRun(Biquad& filter, const double* in, double* out, int n) {
+    int i = 0;
+    for (; i < n; ++i) {
+        const double x = ToFloat(in[i]);
+        if (x == 0.0 || std::isnan(x))
+            break;
+        out[i] = x;
+    }
+    if (i > 0) {
+        filter.z1 = 0.0;
+        filter.z2 = 0.0;
+    }
+    return i;
+}
+
 // Two independent sections (the left and the right channel's) over a run, in
 // one loop so that their recursions overlap; each as RunSection.
 inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
+    if (PassesThrough(filters[0]) && PassesThrough(filters[1])) {
+        for (int c = 0; c < 2; ++c) {
+            const int done = PassRun(filters[c], data[c], data[c], n);
+            RunSection(filters[c], data[c] + done, data[c] + done, n - done);
+        }
+        return;
+    }
     Biquad& l = filters[0];
     Biquad& r = filters[1];
     double lz1 = l.z1, lz2 = l.z2, rz1 = r.z1, rz2 = r.z2;
