@@ -202,12 +202,16 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     for (int start = 0; start < frames; start += kRunFrames) {
         const int n = std::min(kRunFrames, frames - start);
         // Read every input before writing: the host may process in place.
+        // Only the compressor's external key reads the sidechain pair.
         for (int c = 0; c < 2; ++c) {
+            const double* in = inputs[c] + start;
+            for (int i = 0; i < n; ++i)
+                work.x.ch[c][i] = EntrySample(in[i]);
+            if (!compressorSwitches.externalSidechain)
+                continue;
             const double* sidechainIn = inputs[2 + c];
-            for (int i = 0; i < n; ++i) {
-                work.x.ch[c][i] = EntrySample(inputs[c][start + i]);
+            for (int i = 0; i < n; ++i)
                 work.sidechain.ch[c][i] = sidechainIn ? EntrySample(sidechainIn[start + i]) : 0.0;
-            }
         }
         preamp.ProcessRun(work.x, n, preampSwitches, fs, work.preampOut, work.preampMeter);
         deEsser.ProcessRun(work.preampOut, n, deEsserSwitches, fs, work.deEssed, work.deEssGains);

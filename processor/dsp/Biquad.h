@@ -40,11 +40,11 @@ inline float ToFloat(double v) {
 
 struct Biquad {
     int type = kLowPass; // response type, 0 to 6
-    double a0 = 1.0;     // feed-forward coefficients
-    double a1 = 0.0;
-    double a2 = 0.0;
-    double b1 = 0.0; // feedback coefficients; the leading one is 1
+    double b0 = 1.0;     // feed-forward coefficients
+    double b1 = 0.0;
     double b2 = 0.0;
+    double a1 = 0.0; // feedback coefficients; the leading one is 1
+    double a2 = 0.0;
     double fc = 0.5;     // corner or centre as a fraction of the sample rate
     double q = 0.707;    // quality factor
     double gainDb = 0.0; // gain in dB for peak and shelves
@@ -83,6 +83,22 @@ struct Biquad {
         return true;
     }
 
+    // Takes another section's settings and coefficients, its state untouched:
+    // a design is a pure function of the settings, so two sections configured
+    // alike need only one design.
+    void CopyDesign(const Biquad& other) {
+        type = other.type;
+        b0 = other.b0;
+        b1 = other.b1;
+        b2 = other.b2;
+        a1 = other.a1;
+        a2 = other.a2;
+        fc = other.fc;
+        q = other.q;
+        gainDb = other.gainDb;
+        designed = other.designed;
+    }
+
     // Clears the state, as at construction; the coefficients stay.
     void ClearState() {
         z1 = 0.0;
@@ -92,9 +108,9 @@ struct Biquad {
     // One sample through the section.
     float Process(float in) {
         const double x = in;
-        const double out = x * a0 + z1;
-        z1 = x * a1 + z2 - b1 * out;
-        z2 = x * a2 - b2 * out;
+        const double out = x * b0 + z1;
+        z1 = x * b1 + z2 - a1 * out;
+        z2 = x * b2 - a2 * out;
         return ToFloat(out);
     }
 };
@@ -102,23 +118,66 @@ struct Biquad {
 // The chain's use of a section over a run of samples, each narrowed to float
 // on the way in and widened back on the way out; out may equal in.
 inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
-    const double a0 = filter.a0, a1 = filter.a1, a2 = filter.a2;
-    const double b1 = filter.b1, b2 = filter.b2;
+    const double b0 = filter.b0, b1 = filter.b1, b2 = filter.b2;
+    const double a1 = filter.a1, a2 = filter.a2;
     double z1 = filter.z1, z2 = filter.z2;
     for (int i = 0; i < n; ++i) {
         const double x = ToFloat(in[i]);
-        const double y = x * a0 + z1;
-        z1 = x * a1 + z2 - b1 * y;
-        z2 = x * a2 - b2 * y;
+        const double y = x * b0 + z1;
+        z1 = x * b1 + z2 - a1 * y;
+        z2 = x * b2 - a2 * y;
         out[i] = static_cast<double>(ToFloat(y));
     }
     filter.z1 = z1;
     filter.z2 = z2;
 }
 
+// Coefficient magnitudes between these bounds keep every product with a
+// nonzero float sample a nonzero, finite double.
+inline constexpr double kSmallestPassCoefficient = 1e-200;
+inline constexpr double kLargestPassCoefficient = 1e200;
+
+// True when the section hands each nonzero sample on as its float value with
+// the state left at zero: a unit leading numerator, numerator tail equal to
+// the denominator and a zero state. Then y = x + 0 = x, z1 = x b1 - a1 x = 0
+// and z2 = x b2 - a2 x = 0 exactly. (A flat shelf designs this way.)
+inline bool PassesThrough(const Biquad& f) {
+    const auto usable = [](double c) {
+        const double m = std::fabs(c);
+        return m >= kSmallestPassCoefficient && m <= kLargestPassCoefficient;
+    };
+    return f.b0 == 1.0 && f.b1 == f.a1 && f.b2 == f.a2 && f.z1 == 0.0 && f.z2 == 0.0 &&
+           usable(f.b1) && usable(f.b2);
+}
+
+// A section that PassesThrough over the run's leading samples, up to the
+// first zero or NaN (where the signs of zeros matter and the recursion must
+// run). Returns how many samples it took.
+inline int PassRun(Biquad& filter, const double* in, double* out, int n) {
+    int i = 0;
+    for (; i < n; ++i) {
+        const double x = ToFloat(in[i]);
+        if (x == 0.0 || std::isnan(x))
+            break;
+        out[i] = x;
+    }
+    if (i > 0) {
+        filter.z1 = 0.0;
+        filter.z2 = 0.0;
+    }
+    return i;
+}
+
 // Two independent sections (the left and the right channel's) over a run, in
 // one loop so that their recursions overlap; each as RunSection.
 inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
+    if (PassesThrough(filters[0]) && PassesThrough(filters[1])) {
+        for (int c = 0; c < 2; ++c) {
+            const int done = PassRun(filters[c], data[c], data[c], n);
+            RunSection(filters[c], data[c] + done, data[c] + done, n - done);
+        }
+        return;
+    }
     Biquad& l = filters[0];
     Biquad& r = filters[1];
     double lz1 = l.z1, lz2 = l.z2, rz1 = r.z1, rz2 = r.z2;
@@ -127,12 +186,12 @@ inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
     for (int i = 0; i < n; ++i) {
         const double xl = ToFloat(left[i]);
         const double xr = ToFloat(right[i]);
-        const double yl = xl * l.a0 + lz1;
-        const double yr = xr * r.a0 + rz1;
-        lz1 = xl * l.a1 + lz2 - l.b1 * yl;
-        rz1 = xr * r.a1 + rz2 - r.b1 * yr;
-        lz2 = xl * l.a2 - l.b2 * yl;
-        rz2 = xr * r.a2 - r.b2 * yr;
+        const double yl = xl * l.b0 + lz1;
+        const double yr = xr * r.b0 + rz1;
+        lz1 = xl * l.b1 + lz2 - l.a1 * yl;
+        rz1 = xr * r.b1 + rz2 - r.a1 * yr;
+        lz2 = xl * l.b2 - l.a2 * yl;
+        rz2 = xr * r.b2 - r.a2 * yr;
         left[i] = static_cast<double>(ToFloat(yl));
         right[i] = static_cast<double>(ToFloat(yr));
     }

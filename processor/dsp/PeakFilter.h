@@ -36,29 +36,55 @@ struct PeakFilter {
     // A run of samples through the section; out may equal in.
     void ProcessRun(const double* in, double* out, int n) {
         double h1 = x1, h2 = x2, o1 = y1, o2 = y2;
-        for (int i = 0; i < n; ++i) {
-            const double x = in[i];
-            const double y = b0 * x + b1 * h1 + b2 * h2 - a1 * o1 - a2 * o2;
-            h2 = h1;
-            h1 = x;
-            o2 = o1;
-            o1 = y;
-            out[i] = y;
-        }
+        for (int i = 0; i < n; ++i)
+            out[i] = Step(in[i], h1, h2, o1, o2);
         x1 = h1;
         x2 = h2;
         y1 = o1;
         y2 = o2;
     }
 
-    double Process(double in) {
-        const double y = b0 * in + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = in;
-        y2 = y1;
-        y1 = y;
+    // One sample through the section, with the history in the caller's
+    // registers: x1 x2 the last inputs, y1 y2 the last outputs.
+    double Step(double x, double& h1, double& h2, double& o1, double& o2) const {
+        const double y = b0 * x + b1 * h1 + b2 * h2 - a1 * o1 - a2 * o2;
+        h2 = h1;
+        h1 = x;
+        o2 = o1;
+        o1 = y;
         return y;
     }
+
+    double Process(double in) { return Step(in, x1, x2, y1, y2); }
 };
+
+// Two cascaded sections on each of two channels over a run, in one loop so
+// that the four recursions overlap; each channel as first.ProcessRun then
+// second.ProcessRun, in place.
+inline void RunPeakCascadePair(PeakFilter (&first)[2], PeakFilter (&second)[2],
+                               double* const data[2], int n) {
+    double fl[4] = {first[0].x1, first[0].x2, first[0].y1, first[0].y2};
+    double fr[4] = {first[1].x1, first[1].x2, first[1].y1, first[1].y2};
+    double sl[4] = {second[0].x1, second[0].x2, second[0].y1, second[0].y2};
+    double sr[4] = {second[1].x1, second[1].x2, second[1].y1, second[1].y2};
+    double* left = data[0];
+    double* right = data[1];
+    for (int i = 0; i < n; ++i) {
+        const double ml = first[0].Step(left[i], fl[0], fl[1], fl[2], fl[3]);
+        const double mr = first[1].Step(right[i], fr[0], fr[1], fr[2], fr[3]);
+        left[i] = second[0].Step(ml, sl[0], sl[1], sl[2], sl[3]);
+        right[i] = second[1].Step(mr, sr[0], sr[1], sr[2], sr[3]);
+    }
+    const auto keep = [](PeakFilter& f, const double(&h)[4]) {
+        f.x1 = h[0];
+        f.x2 = h[1];
+        f.y1 = h[2];
+        f.y2 = h[3];
+    };
+    keep(first[0], fl);
+    keep(first[1], fr);
+    keep(second[0], sl);
+    keep(second[1], sr);
+}
 
 } // namespace torvik::dsp

@@ -108,8 +108,11 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
     for (int i = 0; i < n; ++i) {
         const double left = preampOut.ch[0][i];
         const double right = preampOut.ch[1][i];
-        shelf[0].Configure(dsp::kHighShelf, shelfFc, shelfQ, cuts[i], cutFactors[i]);
-        shelf[1].Configure(dsp::kHighShelf, shelfFc, shelfQ, cuts[i], cutFactors[i]);
+        // Both channels' shelves take the same settings: one design serves both.
+        if (shelf[0].Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[i])) {
+            shelf[0].Design(cutFactors[i]);
+            shelf[1].CopyDesign(shelf[0]);
+        }
         deEssed.ch[0][i] = mixDry * left + mixShelved * dsp::Run(shelf[0], left);
         deEssed.ch[1][i] = mixDry * right + mixShelved * dsp::Run(shelf[1], right);
     }

@@ -64,10 +64,7 @@ void Equaliser::ProcessRun(const StereoRun& gateOut, int n, bool engaged, Stereo
     for (int c = 0; c < 2; ++c)
         dsp::ColourRun(gateOut.ch[c], channels[c], n);
     dsp::RunSectionPair(lowShelf, channels, n);
-    for (int c = 0; c < 2; ++c) {
-        lowMid[c].ProcessRun(channels[c], channels[c], n);
-        highMid[c].ProcessRun(channels[c], channels[c], n);
-    }
+    dsp::RunPeakCascadePair(lowMid, highMid, channels, n);
     dsp::RunSectionPair(highShelf, channels, n);
 }
 

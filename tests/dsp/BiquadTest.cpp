@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace torvik::dsp {
@@ -12,7 +14,7 @@ namespace {
 
 // Magnitude of the section's response at f (fraction of the sample rate).
 double Magnitude(const Biquad& f, double fraction) {
-    return testing::SectionMagnitude(f.a0, f.a1, f.a2, f.b1, f.b2, fraction);
+    return testing::SectionMagnitude(f.b0, f.b1, f.b2, f.a1, f.a2, fraction);
 }
 
 Biquad Designed(int type, double fc, double q, double gainDb) {
@@ -104,21 +106,21 @@ TEST(Biquad, UnknownTypeKeepsTheCoefficients) {
     f.type = 7;
     f.fc = 0.2;
     f.UpdateCoefficients();
-    EXPECT_EQ(f.a0, before.a0);
-    EXPECT_EQ(f.a1, before.a1);
-    EXPECT_EQ(f.a2, before.a2);
+    EXPECT_EQ(f.b0, before.b0);
     EXPECT_EQ(f.b1, before.b1);
     EXPECT_EQ(f.b2, before.b2);
+    EXPECT_EQ(f.a1, before.a1);
+    EXPECT_EQ(f.a2, before.a2);
 }
 
 TEST(Biquad, StateStaysDoubleWhileSamplesAreFloat) {
     Biquad f = Designed(kLowPass, 0.01, 0.707, 0.0);
     const double in = 0.1; // not a float value
     const float out = static_cast<float>(dsp::Run(f, in));
-    // The first output is a0 × float(in); the state keeps the double product.
-    EXPECT_EQ(out, static_cast<float>(static_cast<double>(static_cast<float>(in)) * f.a0));
-    EXPECT_EQ(f.z1, static_cast<double>(static_cast<float>(in)) * f.a1 -
-                        f.b1 * (static_cast<double>(static_cast<float>(in)) * f.a0));
+    // The first output is b0 × float(in); the state keeps the double product.
+    EXPECT_EQ(out, static_cast<float>(static_cast<double>(static_cast<float>(in)) * f.b0));
+    EXPECT_EQ(f.z1, static_cast<double>(static_cast<float>(in)) * f.b1 -
+                        f.a1 * (static_cast<double>(static_cast<float>(in)) * f.b0));
 }
 
 TEST(Biquad, ConfigureSkipsOnlyARepeatedDesign) {
@@ -126,10 +128,80 @@ TEST(Biquad, ConfigureSkipsOnlyARepeatedDesign) {
     f.Configure(kHighShelf, 0.25, 0.1, 0.0); // the 0 dB shelf happens to be identity
     EXPECT_TRUE(f.designed);
     f.Configure(kHighShelf, 0.25, 0.1, 3.0);
-    EXPECT_EQ(f.a0, Designed(kHighShelf, 0.25, 0.1, 3.0).a0);
-    f.a0 = 99.0; // a repeat does not recompute
+    EXPECT_EQ(f.b0, Designed(kHighShelf, 0.25, 0.1, 3.0).b0);
+    f.b0 = 99.0; // a repeat does not recompute
     f.Configure(kHighShelf, 0.25, 0.1, 3.0);
-    EXPECT_EQ(f.a0, 99.0);
+    EXPECT_EQ(f.b0, 99.0);
+}
+
+// A copied design is the design the settings give, and a later Configure
+// with the same settings is a repeat; the copy's state is its own.
+TEST(Biquad, CopyDesignTakesSettingsAndCoefficients) {
+    const struct {
+        int type;
+        double fc, q, gainDb;
+    } cases[] = {{kHighShelf, 16000.0 / 48000.0, 1.4, -7.5},
+                 {kLowShelf, 30.0 / 48000.0, 0.2, 3.0},
+                 {kHighPass, 0.3, 0.6, 0.0}};
+    for (const auto& c : cases) {
+        Biquad source;
+        source.Configure(c.type, c.fc, c.q, c.gainDb);
+        Biquad copy;
+        copy.z1 = 0.5;
+        copy.CopyDesign(source);
+        const Biquad own = Designed(c.type, c.fc, c.q, c.gainDb);
+        EXPECT_EQ(copy.b0, own.b0) << c.type;
+        EXPECT_EQ(copy.b1, own.b1) << c.type;
+        EXPECT_EQ(copy.b2, own.b2) << c.type;
+        EXPECT_EQ(copy.a1, own.a1) << c.type;
+        EXPECT_EQ(copy.a2, own.a2) << c.type;
+        EXPECT_EQ(copy.z1, 0.5) << c.type;
+        EXPECT_FALSE(copy.Store(c.type, c.fc, c.q, c.gainDb)) << c.type;
+    }
+}
+
+// A pair of flat shelves over a run gives, bit for bit, what the sections
+// give sample by sample: signed zeros, NaN and overflow included, and a state
+// that a glide left behind.
+TEST(Biquad, SectionPairOfFlatShelvesMatchesSampleBySample) {
+    const double nan = std::nan("");
+    const std::vector<std::vector<double>> runs = {
+        {0.25, -0.5, 1e-30, 3.0, -1e40},
+        {-0.0, 0.5, 0.0, -0.0, 0.125},
+        {0.5, nan, 0.25, 0.0},
+        {0.75, -0.25, 0.5},
+    };
+    for (int type : {kLowShelf, kHighShelf}) {
+        const double fc = type == kLowShelf ? 30.0 / 48000.0 : 0.25;
+        const double q = type == kLowShelf ? 0.2 : 0.1;
+        for (double z1 : {0.0, -0.0, 1e-3}) {
+            Biquad pair[2], alone[2];
+            for (Biquad* f : {&pair[0], &pair[1], &alone[0], &alone[1]}) {
+                f->Configure(type, fc, q, 0.0);
+                f->z1 = z1;
+            }
+            EXPECT_EQ(PassesThrough(pair[0]), z1 == 0.0) << type; // the short path is taken
+            for (const std::vector<double>& run : runs) {
+                std::vector<double> data[2] = {run, run};
+                for (double& v : data[1])
+                    v = -v;
+                double* const channels[2] = {data[0].data(), data[1].data()};
+                RunSectionPair(pair, channels, static_cast<int>(run.size()));
+                for (int c = 0; c < 2; ++c) {
+                    for (std::size_t i = 0; i < run.size(); ++i) {
+                        const double expected = dsp::Run(alone[c], c == 0 ? run[i] : -run[i]);
+                        ASSERT_EQ(std::bit_cast<std::uint64_t>(data[c][i]),
+                                  std::bit_cast<std::uint64_t>(expected))
+                            << type << " " << z1 << " " << c << " " << i;
+                    }
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(pair[c].z1),
+                              std::bit_cast<std::uint64_t>(alone[c].z1));
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(pair[c].z2),
+                              std::bit_cast<std::uint64_t>(alone[c].z2));
+                }
+            }
+        }
+    }
 }
 
 // At and beyond half the sample rate the design is taken at 0.49: finite,
@@ -140,11 +212,11 @@ TEST(Biquad, CornersAtOrAboveHalfTheRateStayStable) {
             SCOPED_TRACE(::testing::Message() << "type " << type << " fc " << fc);
             Biquad f = Designed(type, fc, type == kHighPass ? 1.0 : 0.1, -20.0);
             const Biquad at = Designed(type, 0.49, type == kHighPass ? 1.0 : 0.1, -20.0);
-            EXPECT_EQ(f.b1, at.b1);
-            EXPECT_EQ(f.a0, at.a0);
-            // Poles inside the unit circle: |b2| < 1 and |b1| < 1 + b2.
-            EXPECT_LT(std::fabs(f.b2), 1.0);
-            EXPECT_LT(std::fabs(f.b1), 1.0 + f.b2);
+            EXPECT_EQ(f.a1, at.a1);
+            EXPECT_EQ(f.b0, at.b0);
+            // Poles inside the unit circle: |a2| < 1 and |a1| < 1 + a2.
+            EXPECT_LT(std::fabs(f.a2), 1.0);
+            EXPECT_LT(std::fabs(f.a1), 1.0 + f.a2);
             double peak = 0;
             for (int i = 0; i < 20000; ++i)
                 peak = std::max(peak, std::fabs(dsp::Run(f, (i % 2) ? 1.0 : -1.0)));

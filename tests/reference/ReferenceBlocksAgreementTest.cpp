@@ -30,11 +30,11 @@ TEST(ReferenceBlocksAgreement, BiquadCoefficientsAndOutputOverAGrid) {
                     p.gainDb = m.gainDb = gainDb;
                     p.UpdateCoefficients();
                     m.UpdateCoefficients();
-                    ASSERT_EQ(p.a0, m.a0) << type << " " << fc << " " << q << " " << gainDb;
-                    ASSERT_EQ(p.a1, m.a1) << type << " " << fc << " " << q << " " << gainDb;
-                    ASSERT_EQ(p.a2, m.a2) << type << " " << fc << " " << q << " " << gainDb;
+                    ASSERT_EQ(p.b0, m.b0) << type << " " << fc << " " << q << " " << gainDb;
                     ASSERT_EQ(p.b1, m.b1) << type << " " << fc << " " << q << " " << gainDb;
                     ASSERT_EQ(p.b2, m.b2) << type << " " << fc << " " << q << " " << gainDb;
+                    ASSERT_EQ(p.a1, m.a1) << type << " " << fc << " " << q << " " << gainDb;
+                    ASSERT_EQ(p.a2, m.a2) << type << " " << fc << " " << q << " " << gainDb;
                     for (int n = 0; n < 64; ++n) {
                         const float x = static_cast<float>(std::sin(0.37 * n) * 0.8);
                         ASSERT_EQ(p.Process(x), m.Process(x));
@@ -61,9 +61,9 @@ TEST(ReferenceBlocksAgreement, BiquadCornerJustBelowHalfTheRate) {
         p.gainDb = m.gainDb = -12.0;
         p.UpdateCoefficients();
         m.UpdateCoefficients();
-        EXPECT_EQ(p.a0, m.a0) << fc;
-        EXPECT_EQ(p.b1, m.b1) << fc;
-        EXPECT_EQ(p.b2, m.b2) << fc;
+        EXPECT_EQ(p.b0, m.b0) << fc;
+        EXPECT_EQ(p.a1, m.a1) << fc;
+        EXPECT_EQ(p.a2, m.a2) << fc;
     }
 }
 

@@ -43,8 +43,8 @@ TEST(ReferenceBlocks, ShelvesMirrorAndZeroGainPasses) {
         cut.UpdateCoefficients();
         flat.UpdateCoefficients();
         // The cut's numerator is the boost's denominator, scaled alike.
-        EXPECT_NEAR(cut.a1 / cut.a0, boost.b1, 1e-12) << type;
-        EXPECT_NEAR(cut.a2 / cut.a0, boost.b2, 1e-12) << type;
+        EXPECT_NEAR(cut.b1 / cut.b0, boost.a1, 1e-12) << type;
+        EXPECT_NEAR(cut.b2 / cut.b0, boost.a2, 1e-12) << type;
         for (float x : {0.25f, -0.5f, 0.125f})
             EXPECT_EQ(flat.Process(x), x) << type;
     }

@@ -58,85 +58,85 @@ void RefBiquad::UpdateCoefficients() {
     switch (type) {
     case 0:
         n = 1.0 / (1.0 + K / Q + K * K);
-        a0 = K * K * n;
-        a1 = 2.0 * a0;
-        a2 = a0;
-        b1 = 2.0 * (K * K - 1.0) * n;
-        b2 = (1.0 - K / Q + K * K) * n;
+        b0 = K * K * n;
+        b1 = 2.0 * b0;
+        b2 = b0;
+        a1 = 2.0 * (K * K - 1.0) * n;
+        a2 = (1.0 - K / Q + K * K) * n;
         break;
     case 1:
         n = 1.0 / (1.0 + K / Q + K * K);
-        a0 = n;
-        a1 = -2.0 * a0;
-        a2 = a0;
-        b1 = 2.0 * (K * K - 1.0) * n;
-        b2 = (1.0 - K / Q + K * K) * n;
+        b0 = n;
+        b1 = -2.0 * b0;
+        b2 = b0;
+        a1 = 2.0 * (K * K - 1.0) * n;
+        a2 = (1.0 - K / Q + K * K) * n;
         break;
     case 2:
         n = 1.0 / (1.0 + K / Q + K * K);
-        a0 = (K / Q) * n;
-        a1 = 0.0;
-        a2 = -a0;
-        b1 = 2.0 * (K * K - 1.0) * n;
-        b2 = (1.0 - K / Q + K * K) * n;
+        b0 = (K / Q) * n;
+        b1 = 0.0;
+        b2 = -b0;
+        a1 = 2.0 * (K * K - 1.0) * n;
+        a2 = (1.0 - K / Q + K * K) * n;
         break;
     case 3:
         n = 1.0 / (1.0 + K / Q + K * K);
-        a0 = (1.0 + K * K) * n;
-        a1 = 2.0 * (K * K - 1.0) * n;
-        a2 = a0;
-        b1 = a1;
-        b2 = (1.0 - K / Q + K * K) * n;
+        b0 = (1.0 + K * K) * n;
+        b1 = 2.0 * (K * K - 1.0) * n;
+        b2 = b0;
+        a1 = b1;
+        a2 = (1.0 - K / Q + K * K) * n;
         break;
     case 4:
         if (gainDb >= 0.0) {
             n = 1.0 / (1.0 + K / Q + K * K);
-            a0 = (1.0 + (V / Q) * K + K * K) * n;
-            a1 = 2.0 * (K * K - 1.0) * n;
-            a2 = (1.0 - (V / Q) * K + K * K) * n;
-            b1 = a1;
-            b2 = (1.0 - K / Q + K * K) * n;
+            b0 = (1.0 + (V / Q) * K + K * K) * n;
+            b1 = 2.0 * (K * K - 1.0) * n;
+            b2 = (1.0 - (V / Q) * K + K * K) * n;
+            a1 = b1;
+            a2 = (1.0 - K / Q + K * K) * n;
         } else {
             n = 1.0 / (1.0 + (V / Q) * K + K * K);
-            a0 = (1.0 + K / Q + K * K) * n;
-            a1 = 2.0 * (K * K - 1.0) * n;
-            a2 = (1.0 - K / Q + K * K) * n;
-            b1 = a1;
-            b2 = (1.0 - (V / Q) * K + K * K) * n;
+            b0 = (1.0 + K / Q + K * K) * n;
+            b1 = 2.0 * (K * K - 1.0) * n;
+            b2 = (1.0 - K / Q + K * K) * n;
+            a1 = b1;
+            a2 = (1.0 - (V / Q) * K + K * K) * n;
         }
         break;
     case 5:
         if (gainDb >= 0.0) {
             n = 1.0 / (1.0 + K / Q + K * K);
-            a0 = (1.0 + (V / Q) * K + V * (K * K)) * n;
-            a1 = 2.0 * (V * (K * K) - 1.0) * n;
-            a2 = (1.0 - (V / Q) * K + V * (K * K)) * n;
-            b1 = 2.0 * (K * K - 1.0) * n;
-            b2 = (1.0 - K / Q + K * K) * n;
-        } else {
-            n = 1.0 / (1.0 + (V / Q) * K + V * (K * K));
-            a0 = (1.0 + K / Q + K * K) * n;
-            a1 = 2.0 * (K * K - 1.0) * n;
-            a2 = (1.0 - K / Q + K * K) * n;
+            b0 = (1.0 + (V / Q) * K + V * (K * K)) * n;
             b1 = 2.0 * (V * (K * K) - 1.0) * n;
             b2 = (1.0 - (V / Q) * K + V * (K * K)) * n;
+            a1 = 2.0 * (K * K - 1.0) * n;
+            a2 = (1.0 - K / Q + K * K) * n;
+        } else {
+            n = 1.0 / (1.0 + (V / Q) * K + V * (K * K));
+            b0 = (1.0 + K / Q + K * K) * n;
+            b1 = 2.0 * (K * K - 1.0) * n;
+            b2 = (1.0 - K / Q + K * K) * n;
+            a1 = 2.0 * (V * (K * K) - 1.0) * n;
+            a2 = (1.0 - (V / Q) * K + V * (K * K)) * n;
         }
         break;
     case 6:
         if (gainDb >= 0.0) {
             n = 1.0 / (1.0 + K / Q + K * K);
-            a0 = (V + (V / Q) * K + K * K) * n;
-            a1 = 2.0 * (K * K - V) * n;
-            a2 = (V - (V / Q) * K + K * K) * n;
-            b1 = 2.0 * (K * K - 1.0) * n;
-            b2 = (1.0 - K / Q + K * K) * n;
-        } else {
-            n = 1.0 / (V + (V / Q) * K + K * K);
-            a0 = (1.0 + K / Q + K * K) * n;
-            a1 = 2.0 * (K * K - 1.0) * n;
-            a2 = (1.0 - K / Q + K * K) * n;
+            b0 = (V + (V / Q) * K + K * K) * n;
             b1 = 2.0 * (K * K - V) * n;
             b2 = (V - (V / Q) * K + K * K) * n;
+            a1 = 2.0 * (K * K - 1.0) * n;
+            a2 = (1.0 - K / Q + K * K) * n;
+        } else {
+            n = 1.0 / (V + (V / Q) * K + K * K);
+            b0 = (1.0 + K / Q + K * K) * n;
+            b1 = 2.0 * (K * K - 1.0) * n;
+            b2 = (1.0 - K / Q + K * K) * n;
+            a1 = 2.0 * (K * K - V) * n;
+            a2 = (V - (V / Q) * K + K * K) * n;
         }
         break;
     default:
@@ -146,9 +146,9 @@ void RefBiquad::UpdateCoefficients() {
 
 float RefBiquad::Process(float in) {
     const double x = in;
-    const double out = x * a0 + z1;
-    z1 = x * a1 + z2 - b1 * out;
-    z2 = x * a2 - b2 * out;
+    const double out = x * b0 + z1;
+    z1 = x * b1 + z2 - a1 * out;
+    z2 = x * b2 - a2 * out;
     return static_cast<float>(out);
 }
 

@@ -11,8 +11,8 @@ namespace torvik::testing::reference {
 // Second-order section in transposed direct form II; 32-bit in and out, double state.
 struct RefBiquad {
     int type = 0;
-    double a0 = 1.0, a1 = 0.0, a2 = 0.0; // feed-forward
-    double b1 = 0.0, b2 = 0.0;           // feedback (leading 1 not stored)
+    double b0 = 1.0, b1 = 0.0, b2 = 0.0; // feed-forward
+    double a1 = 0.0, a2 = 0.0;           // feedback (leading 1 not stored)
     double fc = 0.5;                     // corner as a fraction of the sample rate
     double q = 0.707;
     double gainDb = 0.0;

@@ -13,7 +13,7 @@ namespace torvik::testing {
 struct BiquadFigures {
     int type;
     double fc, q, gainDb;
-    double a0, a1, a2, b1, b2;
+    double b0, b1, b2, a1, a2;
     double tolerance; // the figures are given to about twelve digits
 };
 
@@ -68,11 +68,11 @@ inline double SectionMagnitude(double n0, double n1, double n2, double d1, doubl
 
 // A designed Biquad (production or model) against its figures.
 template <typename Section> void ExpectFigures(const Section& f, const BiquadFigures& g) {
-    EXPECT_NEAR(f.a0, g.a0, g.tolerance);
-    EXPECT_NEAR(f.a1, g.a1, g.tolerance);
-    EXPECT_NEAR(f.a2, g.a2, g.tolerance);
+    EXPECT_NEAR(f.b0, g.b0, g.tolerance);
     EXPECT_NEAR(f.b1, g.b1, g.tolerance);
     EXPECT_NEAR(f.b2, g.b2, g.tolerance);
+    EXPECT_NEAR(f.a1, g.a1, g.tolerance);
+    EXPECT_NEAR(f.a2, g.a2, g.tolerance);
 }
 
 // A designed PeakFilter (production or model) against its figures and its centre gain.
