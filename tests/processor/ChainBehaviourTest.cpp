@@ -268,9 +268,9 @@ TEST(Chain, WithoutASampleRateTheInputPassesThrough) {
 }
 
 // Restored states may carry equaliser gains a few units in the last place
-// away from 0 dB. The equaliser once designed NaN or unstable bands from them,
-// and the chain then put out NaN, or a constant input grew without bound, and
-// stayed that way whatever came next.
+// away from 0 dB, where the band design's arithmetic loses every digit. The
+// output stays finite and bounded on a constant input, also once ordinary
+// settings follow.
 TEST(Chain, VanishingEqualiserGainsKeepTheOutputFinite) {
     TestTorvik fx;
     fx.SetSampleRate(44100);
