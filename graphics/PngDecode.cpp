@@ -13,11 +13,18 @@ namespace {
 
 constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
+// Zero bytes the memory reader serves past the end of the data before it gives
+// up. A short tail of zeros is all a cut-off image can use; without a bound, a
+// chunk header announcing up to 2 GiB would have the decoder checksum that many
+// zeros from a file of a few bytes.
+constexpr std::size_t kMaxPngZerosPastEnd = 64u * 1024u;
+
 // Cursor over PNG bytes in memory.
 struct MemoryReader {
     const unsigned char* data;
     std::size_t length;
     std::size_t position;
+    std::size_t zerosPastEnd; // bytes served beyond the data so far
 };
 
 // Everything one decode needs. It lives in the frame that calls the guarded
@@ -37,12 +44,17 @@ void SilentWarning(png_structp, png_const_charp) {}
     png_longjmp(png, 1);
 }
 
-// Zero-fills the request, then copies what is left of the data.
+// Zero-fills the request, then copies what is left of the data. Reading more
+// than kMaxPngZerosPastEnd bytes beyond the end is an error.
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t n) {
     auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    std::memset(out, 0, n);
     const std::size_t left = reader->length - reader->position;
     const std::size_t count = n < left ? n : left;
+    const std::size_t zeros = n - count;
+    if (zeros > kMaxPngZerosPastEnd - reader->zerosPastEnd)
+        png_error(png, "read beyond the end of the data");
+    reader->zerosPastEnd += zeros;
+    std::memset(out, 0, n);
     std::memcpy(out, reader->data + reader->position, count);
     reader->position += count;
 }
@@ -171,7 +183,7 @@ PIX_IBitmap* Decode(MemoryReader* memory, std::FILE* file, PIX_IBitmap* target) 
 PIX_IBitmap* DecodePngMemory(const unsigned char* bytes, std::size_t length, PIX_IBitmap* target) {
     if (!bytes || length <= 7 || std::memcmp(bytes, kSignature, sizeof kSignature) != 0)
         return nullptr;
-    MemoryReader reader{bytes, length, 0};
+    MemoryReader reader{bytes, length, 0, 0};
     return Decode(&reader, nullptr, target);
 }
 

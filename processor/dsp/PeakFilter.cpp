@@ -13,14 +13,33 @@ static constexpr double kMaxPeakFraction = 0.49;
 // kQToBandwidth). The equaliser's bands were voiced with this factor.
 static constexpr double kQToBandwidth = 1.588308819;
 
+// Peaks smaller than this many dB are designed flat. Within a few units in the
+// last place of 1, the design's differences of squared gains (g² − gb², g² − 1,
+// gb² − 1) keep no significant digits, and the section comes out with
+// non-finite coefficients or a pole on or outside the unit circle; that
+// happens up to about 3e-11 dB. A peak of 1e-9 dB changes a level by about one
+// part in 10^10.
+static constexpr double kMinPeakDb = 1e-9;
+
 void PeakFilter::SetPeak(double gainDb, double freqHz, double q) {
     const double highest = kMaxPeakFraction * sampleRate;
     const double centreHz = freqHz < highest ? freqHz : highest;
     const double w0 = (piConst + piConst) / sampleRate * centreHz;
     const double dw = w0 / (q * kQToBandwidth);
+    if (std::fabs(gainDb) < kMinPeakDb) {
+        Design(1.0, 1.0, 1.0, w0, dw); // flat
+        return;
+    }
     const double g = std::pow(10.0, gainDb / 20.0);
     const double gb = std::pow(10.0, gainDb / gainDivisor / 20.0);
     Design(1.0, g, gb, w0, dw);
+    // Whatever the sample rate, a section that is not finite and stable (both
+    // poles strictly inside the unit circle) is replaced by a flat one: it
+    // would stick the history at infinity or NaN for good.
+    const bool finite = std::isfinite(b0) && std::isfinite(b1) && std::isfinite(b2) &&
+                        std::isfinite(a1) && std::isfinite(a2);
+    if (!finite || !(std::fabs(a2) < 1.0 && std::fabs(a1) < 1.0 + a2))
+        Design(1.0, 1.0, 1.0, w0, dw);
 }
 
 void PeakFilter::Design(double g0, double g, double gb, double w0, double dw) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace torvik::dsp {
@@ -122,6 +123,33 @@ TEST(PeakFilter, CentreBeyondHalfTheRateStaysStable) {
             EXPECT_TRUE(std::isfinite(peak)) << fs << " " << gainDb;
             EXPECT_LT(peak, 100.0);
         }
+    }
+}
+
+// Gains of a few units in the last place of 0 dB: the design's differences of
+// squared gains cancel to nothing there, which gave NaN coefficients (-5e-16 dB
+// at 220 Hz) or a pole on the unit circle at 0 Hz (-6.5e-15 dB at 8.2 kHz,
+// -2e-11 dB near half of 8 kHz). Such peaks are flat, and a constant input
+// comes out as it went in, for as long as it runs.
+TEST(PeakFilter, VanishingGainsGiveAFiniteStableSection) {
+    struct Case {
+        double fs, gainDb, freqHz;
+    } cases[] = {
+        {44100.0, -5e-16, 220.0},   {44100.0, -6.5e-15, 8200.0}, {44100.0, 3e-15, 1200.0},
+        {8000.0, -2.5e-11, 3941.0}, {8000.0, 1.9e-11, 3941.0},   {96000.0, -4.9e-16, 400.0},
+    };
+    for (const Case& c : cases) {
+        PeakFilter f;
+        f.sampleRate = c.fs;
+        f.SetPeak(c.gainDb, c.freqHz, c.gainDb >= 0.0 ? 0.2 + c.gainDb / 40 : 0.2 - c.gainDb / 25);
+        EXPECT_TRUE(std::fabs(f.a2) < 1.0 && std::fabs(f.a1) < 1.0 + f.a2)
+            << c.fs << " " << c.gainDb << " " << c.freqHz;
+        double worst = 0.0;
+        for (int i = 0; i < 200000; ++i) {
+            const double y = f.Process(0.5);
+            worst = std::isfinite(y) ? std::max(worst, std::fabs(y - 0.5)) : HUGE_VAL;
+        }
+        EXPECT_LT(worst, 1e-9) << c.fs << " " << c.gainDb << " " << c.freqHz;
     }
 }
 

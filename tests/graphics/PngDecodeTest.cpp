@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -277,6 +278,21 @@ TEST(PngDecode, GiantDimensionsAreRefusedWithoutAllocating) {
         testing::ForgeSize(bytes, c.width, c.height);
         EXPECT_EQ(Decode(bytes), nullptr) << c.width << " x " << c.height;
     }
+}
+
+TEST(PngDecode, ChunkAnnouncedFarPastTheEndFailsAtOnce) {
+    // A 2 GiB ancillary chunk announced where the end chunk should be, in a
+    // file of a few dozen bytes: the decoder must not checksum gigabytes of
+    // padding before it fails.
+    const auto good = EncodePng(RgbaImage(2, 2, kFourPixels));
+    auto bytes = good;
+    bytes.resize(good.size() - 12); // drop the end chunk
+    const unsigned char header[8] = {0x7F, 0xFF, 0xFF, 0xFF, 'z', 'z', 'z', 'z'};
+    bytes.insert(bytes.end(), header, header + 8);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Decode(bytes), nullptr);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 50);
 }
 
 } // namespace

@@ -267,5 +267,39 @@ TEST(Chain, WithoutASampleRateTheInputPassesThrough) {
     EXPECT_TRUE(std::isfinite(outL[0]) && std::isfinite(outL[1]));
 }
 
+// Restored states may carry equaliser gains a few units in the last place
+// away from 0 dB, where the band design's arithmetic loses every digit. The
+// output stays finite and bounded on a constant input, also once ordinary
+// settings follow.
+TEST(Chain, VanishingEqualiserGainsKeepTheOutputFinite) {
+    TestTorvik fx;
+    fx.SetSampleRate(44100);
+    SetParam(fx, kMainBypass, 1);
+    SetParam(fx, kEqBypass, 1);
+    Signal s = MakeSine(4410, 44100, 0.0, 1000);
+    std::fill(s.left.begin(), s.left.end(), 0.5);
+    std::fill(s.right.begin(), s.right.end(), 0.5);
+    const struct {
+        int gain, freq;
+        double gainDb, freqHz;
+    } steps[] = {
+        {kLowMidGain, kLowMidFreq, -5e-16, 220.0},
+        {kHighMidGain, kHighMidFreq, -6.5e-15, 8200.0},
+        {kLowMidGain, kLowMidFreq, 0.0, 400.0}, // ordinary settings afterwards
+    };
+    for (const auto& step : steps) {
+        SetParam(fx, step.freq, step.freqHz);
+        SetParam(fx, step.gain, step.gainDb);
+        Rendered r;
+        for (int pass = 0; pass < 20; ++pass)
+            r = Render(fx, s, 16);
+        for (std::size_t i = 0; i < r.left.size(); ++i) {
+            ASSERT_TRUE(std::isfinite(r.left[i]) && std::isfinite(r.right[i]))
+                << step.gainDb << " at " << i;
+            ASSERT_LT(std::fabs(r.left[i]), 10.0) << step.gainDb << " at " << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace torvik::testing
