@@ -89,8 +89,10 @@ private:
     int allocWidth = 0;              // pixels, multiple of 4; also the row span
     int allocHeight = 0;             // pixels
     void* drawingContext = nullptr;  // Windows: memory DC holding the DIB section
-    void* section = nullptr;         // Windows: the DIB section (HBITMAP)
-    void* previousObject = nullptr;  // Windows: what the DC held before the section
+#if defined(_WIN32)
+    void* section = nullptr;        // the DIB section (HBITMAP)
+    void* previousObject = nullptr; // what the DC held before the section
+#endif
 };
 
 // Largest pixel count a bitmap may hold (64 MiB of pixels); larger requests fail.

@@ -16,10 +16,10 @@ IEffectVST3::IEffectVST3() {
         InputChannel(i).connected = true;
     for (int i = 0; i < OutputChannelCount(); ++i)
         OutputChannel(i).connected = true;
-    inputBusLabels.push_back("Main Input");
+    inputBusLabels.emplace_back("Main Input");
     if (sidechainChannels != 0)
-        inputBusLabels.push_back("Aux Input");
-    outputBusLabels.push_back("Output");
+        inputBusLabels.emplace_back("Aux Input");
+    outputBusLabels.emplace_back("Output");
     inputSources.assign(static_cast<std::size_t>(InputChannelCount()), nullptr);
     outputTargets.assign(static_cast<std::size_t>(OutputChannelCount()), nullptr);
     // Scratch buffers for the host's default block size exist from the start,

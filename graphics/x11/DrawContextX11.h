@@ -9,9 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-typedef struct _XDisplay Display;
-typedef struct _XGC* GC;
-union _XEvent;
+// Xlib's own declarations, so that this header needs no Xlib include.
+using Display = struct _XDisplay; // NOLINT(bugprone-reserved-identifier)
+using GC = struct _XGC*;          // NOLINT(bugprone-reserved-identifier)
+union _XEvent;                    // NOLINT(bugprone-reserved-identifier)
 
 namespace torvik {
 

@@ -27,7 +27,8 @@ template <class I> IPtr<I> queryPtr(FUnknown* unknown) {
 }
 } // namespace
 
-std::unique_ptr<Instance> Instance::Create(std::shared_ptr<Module> module, std::string* error) {
+std::unique_ptr<Instance> Instance::Create(const std::shared_ptr<Module>& module,
+                                           std::string* error) {
     if (!module) {
         setError(error, "no module");
         return nullptr;
@@ -40,7 +41,7 @@ std::unique_ptr<Instance> Instance::Create(std::shared_ptr<Module> module, std::
     return Create(module, info->cid, error);
 }
 
-std::unique_ptr<Instance> Instance::Create(std::shared_ptr<Module> module, const FUID& cid,
+std::unique_ptr<Instance> Instance::Create(const std::shared_ptr<Module>& module, const FUID& cid,
                                            std::string* error, IPtr<HostApplication> host) {
     if (!module) {
         setError(error, "no module");

@@ -8,8 +8,8 @@ namespace hostkit {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-ProcessBuffers::ProcessBuffers(std::vector<int32_t> inputChannels,
-                               std::vector<int32_t> outputChannels, int32_t maxSamples,
+ProcessBuffers::ProcessBuffers(const std::vector<int32_t>& inputChannels,
+                               const std::vector<int32_t>& outputChannels, int32_t maxSamples,
                                int32 sampleSize)
     : capacity(std::max(0, maxSamples)), symbolicSampleSize(sampleSize) {
     auto build = [this](const std::vector<int32_t>& counts, std::vector<BusStorage>& storage) {

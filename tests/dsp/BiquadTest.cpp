@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-namespace torvik::dsp {
+namespace torvik::testing {
 namespace {
+
+using namespace torvik::dsp;
 
 // Magnitude of the section's response at f (fraction of the sample rate).
 double Magnitude(const Biquad& f, double fraction) {
@@ -234,4 +236,4 @@ TEST(Biquad, ToFloatSaturatesInsteadOfOverflowing) {
 }
 
 } // namespace
-} // namespace torvik::dsp
+} // namespace torvik::testing

@@ -4,8 +4,10 @@
 
 #include <cmath>
 
-namespace torvik::dsp {
+namespace torvik::testing {
 namespace {
+
+using namespace torvik::dsp;
 
 TEST(ParamSmoother, FreshSmootherJumpsUntilItHasARate) {
     ParamSmoother s;
@@ -38,4 +40,4 @@ TEST(ParamSmoother, TenHertzOnePolePerStep) {
 }
 
 } // namespace
-} // namespace torvik::dsp
+} // namespace torvik::testing

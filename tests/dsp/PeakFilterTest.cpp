@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
-namespace torvik::dsp {
+namespace torvik::testing {
 namespace {
+
+using namespace torvik::dsp;
 
 double GainDb(const PeakFilter& f, double hz) {
     return 20.0 *
@@ -154,4 +156,4 @@ TEST(PeakFilter, VanishingGainsGiveAFiniteStableSection) {
 }
 
 } // namespace
-} // namespace torvik::dsp
+} // namespace torvik::testing

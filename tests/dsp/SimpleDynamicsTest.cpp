@@ -4,8 +4,10 @@
 
 #include <cmath>
 
-namespace torvik::dsp {
+namespace torvik::testing {
 namespace {
+
+using namespace torvik::dsp;
 
 using simple_dynamics::SimpleGate;
 
@@ -133,4 +135,4 @@ TEST(DetectLevel, PassesLoudLevelsAndLiftsQuietOnes) {
 }
 
 } // namespace
-} // namespace torvik::dsp
+} // namespace torvik::testing

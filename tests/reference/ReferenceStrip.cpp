@@ -158,9 +158,20 @@ void RefPeak::SetPeak(double gainDb, double freqHz, double q) {
     freqHz = std::min(freqHz, kHighestCorner * sampleRate); // a centre beyond has no design
     const double w0 = (piConst + piConst) / sampleRate * freqHz;
     const double dw = w0 / (q * 1.588308819);
+    // Gains within 1e-9 dB of zero are flat: nearer zero the design subtracts
+    // nearly equal numbers and can give NaN or a pole on the unit circle.
+    if (std::fabs(gainDb) < 1e-9) {
+        Design(1.0, 1.0, 1.0, w0, dw);
+        return;
+    }
     const double g = std::pow(10.0, gainDb / 20.0);
     const double gb = std::pow(10.0, gainDb / gainDivisor / 20.0);
     Design(1.0, g, gb, w0, dw);
+    // A design that is not finite, or not strictly stable, is flat as well.
+    const bool finite = std::isfinite(b0) && std::isfinite(b1) && std::isfinite(b2) &&
+                        std::isfinite(a1) && std::isfinite(a2);
+    if (!finite || !(std::fabs(a2) < 1.0) || !(std::fabs(a1) < 1.0 + a2))
+        Design(1.0, 1.0, 1.0, w0, dw);
 }
 
 void RefPeak::Design(double g0, double g, double gb, double w0, double dw) {

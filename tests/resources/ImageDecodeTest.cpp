@@ -11,15 +11,15 @@
 namespace torvik::testing {
 namespace {
 
-using test::CatalogueImage;
-using test::DecodedPng;
+using testing::CatalogueImage;
+using testing::DecodedPng;
 
 class CompiledImage : public ::testing::TestWithParam<CatalogueImage> {
 protected:
     void SetUp() override {
         image = FindImageResource(GetParam().id);
         ASSERT_NE(image, nullptr);
-        ASSERT_TRUE(test::DecodePng(image->data, image->size, png)) << png.error;
+        ASSERT_TRUE(testing::DecodePng(image->data, image->size, png)) << png.error;
     }
 
     // Bytes of frame f of the decoded strip.
@@ -50,7 +50,7 @@ TEST_P(CompiledImage, DecodesAsEightBitRgbaStripOfEqualFrames) {
 
 TEST_P(CompiledImage, MatchesTheFileInTheSourceTree) {
     const std::string path = std::string(TORVIK_SOURCE_DIR "/") + image->name;
-    const auto onDisk = test::ReadFileBytes(path);
+    const auto onDisk = testing::ReadFileBytes(path);
     ASSERT_EQ(onDisk.size(), image->size) << path;
     EXPECT_EQ(std::memcmp(onDisk.data(), image->data, image->size), 0) << path;
 }
@@ -66,7 +66,7 @@ TEST_P(CompiledImage, NeighbouringFramesDiffer) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, CompiledImage, ::testing::ValuesIn(test::kCatalogue),
+INSTANTIATE_TEST_SUITE_P(Catalogue, CompiledImage, ::testing::ValuesIn(testing::kCatalogue),
                          [](const ::testing::TestParamInfo<CatalogueImage>& param) {
                              std::string name = param.param.file;
                              return name.substr(0, name.find('.'));
@@ -77,7 +77,7 @@ TEST(BackgroundImage, IsOpaqueEverywhere) {
     const ImageResource* bg = FindImageResource(101);
     ASSERT_NE(bg, nullptr);
     DecodedPng png;
-    ASSERT_TRUE(test::DecodePng(bg->data, bg->size, png)) << png.error;
+    ASSERT_TRUE(testing::DecodePng(bg->data, bg->size, png)) << png.error;
     ASSERT_EQ(png.pixels.size(), 1186u * 644u * 4u);
     std::size_t translucent = 0;
     for (std::size_t i = 3; i < png.pixels.size(); i += 4) {
@@ -92,11 +92,11 @@ TEST(PngDecodeHelper, RejectsTruncatedAndForeignData) {
     const ImageResource* image = FindImageResource(102);
     ASSERT_NE(image, nullptr);
     DecodedPng png;
-    EXPECT_FALSE(test::DecodePng(image->data, image->size / 2, png));
+    EXPECT_FALSE(testing::DecodePng(image->data, image->size / 2, png));
     const unsigned char notPng[16] = {'G', 'I', 'F', '8', '9', 'a'};
-    EXPECT_FALSE(test::DecodePng(notPng, sizeof notPng, png));
-    EXPECT_FALSE(test::DecodePng(image->data, 7, png));
-    EXPECT_TRUE(test::DecodePng(image->data, image->size, png)) << png.error;
+    EXPECT_FALSE(testing::DecodePng(notPng, sizeof notPng, png));
+    EXPECT_FALSE(testing::DecodePng(image->data, 7, png));
+    EXPECT_TRUE(testing::DecodePng(image->data, image->size, png)) << png.error;
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 namespace torvik::testing {
 namespace {
 
-using test::kCatalogue;
+using testing::kCatalogue;
 
 TEST(ImageTable, HoldsEveryCatalogueImageOnceInIdOrder) {
     const auto images = ImageResources();

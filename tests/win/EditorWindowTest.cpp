@@ -74,9 +74,9 @@ TEST_F(EditorWindow, PaintsTheSnapshotsPixels) {
     const char* path = std::getenv("TORVIK_SNAPSHOT_PNG");
     ASSERT_NE(path, nullptr) << "TORVIK_SNAPSHOT_PNG names torvik-snapshot's picture of the "
                                 "editor at its defaults (scripts/test-windows.sh makes it)";
-    const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
-    test::DecodedPng expected;
-    ASSERT_TRUE(test::DecodePng(bytes.data(), bytes.size(), expected)) << expected.error;
+    const std::vector<unsigned char> bytes = testing::ReadFileBytes(path);
+    testing::DecodedPng expected;
+    ASSERT_TRUE(testing::DecodePng(bytes.data(), bytes.size(), expected)) << expected.error;
     ASSERT_EQ(expected.width, static_cast<std::uint32_t>(kWidth));
     ASSERT_EQ(expected.height, static_cast<std::uint32_t>(kHeight));
     ASSERT_EQ(expected.pixels.size(), static_cast<std::size_t>(kWidth) * kHeight * 4);

@@ -28,12 +28,12 @@ class Instance {
 public:
     /** Creates and initialises class `cid` of `module`. Null with `error` on failure. A host
         application is made when none is given. */
-    static std::unique_ptr<Instance> Create(std::shared_ptr<Module> module,
+    static std::unique_ptr<Instance> Create(const std::shared_ptr<Module>& module,
                                             const Steinberg::FUID& cid,
                                             std::string* error = nullptr,
                                             Steinberg::IPtr<HostApplication> host = {});
     /** The module's first "Audio Module Class". */
-    static std::unique_ptr<Instance> Create(std::shared_ptr<Module> module,
+    static std::unique_ptr<Instance> Create(const std::shared_ptr<Module>& module,
                                             std::string* error = nullptr);
 
     ~Instance();

@@ -16,8 +16,8 @@ namespace hostkit {
 class ProcessBuffers {
 public:
     /** Channel counts per input and output bus; storage for `maxSamples` per channel. */
-    ProcessBuffers(std::vector<int32_t> inputChannels, std::vector<int32_t> outputChannels,
-                   int32_t maxSamples,
+    ProcessBuffers(const std::vector<int32_t>& inputChannels,
+                   const std::vector<int32_t>& outputChannels, int32_t maxSamples,
                    Steinberg::int32 symbolicSampleSize = Steinberg::Vst::kSample32);
 
     int32_t maxSamples() const { return capacity; }

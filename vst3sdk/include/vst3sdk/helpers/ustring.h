@@ -49,7 +49,8 @@ public:
     explicit UStringBuffer(const char16* src) : UStringBuffer() { assign(src); }
     UStringBuffer(const UStringBuffer& other) : UStringBuffer() { assign(other.buffer); }
     UStringBuffer& operator=(const UStringBuffer& other) {
-        assign(other.buffer);
+        if (this != &other)
+            assign(other.buffer);
         return *this;
     }
 

@@ -82,7 +82,8 @@ public:
 #define QUERY_INTERFACE(iidArg, objArg, InterfaceIID, Interface, self)                             \
     if (::Steinberg::iidEqual(iidArg, InterfaceIID)) {                                             \
         (self)->addRef();                                                                          \
-        *(objArg) = static_cast<Interface*>(self);                                                 \
+        *(objArg) =                                                                                \
+            static_cast<Interface*>(self); /* NOLINT(bugprone-macro-parentheses): a type */        \
         return ::Steinberg::kResultOk;                                                             \
     }
 
