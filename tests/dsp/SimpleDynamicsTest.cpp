@@ -122,7 +122,7 @@ TEST(RampGain, StatedCases) {
 }
 
 TEST(DetectLevel, PassesLoudLevelsAndLiftsQuietOnes) {
-    const double a = std::exp(-62.83185307 / 48000.0);
+    const double a = std::exp(-kDetectorCornerRadians / 48000.0);
     EXPECT_EQ(DetectLevel(0.0, a), 0.0);
     for (double x : {1.0, 0.5, 0.01, 1.0 - a + 1e-6})
         EXPECT_EQ(DetectLevel(x, a), x);

@@ -121,7 +121,7 @@ TEST(ReferenceBlocksAgreement, SmootherGateDetectorAndRamp) {
         }
     }
     // The detector and the ramp, including their edges.
-    const double a = std::exp(-62.83185307 / 48000.0);
+    const double a = std::exp(-dsp::kDetectorCornerRadians / 48000.0);
     for (double level : {0.0, 1e-12, 1e-4, 0.001, 0.0013, 0.002, 0.5, 1.0, 7.0}) {
         const double s = (1.0 - a) * level;
         const double expected = level > std::sqrt(s) ? level : std::sqrt(s + a * s);

@@ -9,6 +9,10 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kDbScale = 8.65617025; // the dynamics stages' own dB scale
+// The equaliser's bands take their bandwidth as w0 / (q * this factor).
+constexpr double kQToBandwidth = 1.588308819;
+// The level detector's corner: 2 pi times 10 Hz, to ten digits, in radians per second.
+constexpr double kDetectorCorner = 62.83185307;
 constexpr double kEnvelopeOffset = 1e-25;
 
 // A biquad corner at or above half the sample rate has no design; it is designed here.
@@ -157,7 +161,7 @@ float RefBiquad::Process(float in) {
 void RefPeak::SetPeak(double gainDb, double freqHz, double q) {
     freqHz = std::min(freqHz, kHighestCorner * sampleRate); // a centre beyond has no design
     const double w0 = (piConst + piConst) / sampleRate * freqHz;
-    const double dw = w0 / (q * 1.588308819);
+    const double dw = w0 / (q * kQToBandwidth);
     // Gains within 1e-9 dB of zero are flat: nearer zero the design subtracts
     // nearly equal numbers and can give NaN or a pole on the unit circle.
     if (std::fabs(gainDb) < 1e-9) {
@@ -540,7 +544,7 @@ void ReferenceStrip::ProcessBlock(const double* const* inputs, double* const* ou
             deEssRatio = 1.5;
         }
         {
-            const double a = std::exp(-62.83185307 / fs);
+            const double a = std::exp(-kDetectorCorner / fs);
             const double thr = deEssThresholdSmoother.Step(deEssThresholdDb * 1.5);
             const double thrLin = std::exp(thr / kDbScale);
             const double attackFactor = deEssAttackMs / 1000.0 == 0.0
@@ -617,7 +621,7 @@ void ReferenceStrip::ProcessBlock(const double* const* inputs, double* const* ou
         compReleaseMs = Switch(37) == 0 ? 400.0 : std::fabs(Sf[0] + Sf[1]) * 900.0 + 1000.0;
         double C[kChannels];
         {
-            const double a = std::exp(-62.83185307 / fs);
+            const double a = std::exp(-kDetectorCorner / fs);
             const double attackFactor =
                 std::exp(compThresholdDb / (fs * compAttackMs / 1000.0) / kDbScale);
             const double releaseFactor =
