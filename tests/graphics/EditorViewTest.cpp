@@ -21,24 +21,8 @@ namespace {
 
 using namespace Steinberg;
 
-int IgnoreXErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
-class EditorViewTest : public ::testing::Test {
+class EditorViewTest : public XServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        serverUp = testing::XServer::Ensure();
-        if (serverUp)
-            keeper = XOpenDisplay(nullptr);
-    }
-    static void TearDownTestSuite() {
-        if (keeper)
-            XCloseDisplay(keeper);
-        keeper = nullptr;
-        testing::XServer::Stop();
-    }
-
     void SetUp() override {
         if (!serverUp)
             GTEST_SKIP() << "no X server and Xvfb could not be started";
@@ -89,8 +73,6 @@ protected:
         return pixel;
     }
 
-    static inline bool serverUp = false;
-    static inline Display* keeper = nullptr;
     std::shared_ptr<hostkit::Module> module;
     std::unique_ptr<hostkit::Instance> instance;
     IPtr<IPlugView> view;

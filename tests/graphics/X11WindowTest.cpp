@@ -20,26 +20,8 @@
 namespace torvik::testing {
 namespace {
 
-int IgnoreXErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
-class X11WindowTest : public ::testing::Test {
+class X11WindowTest : public XServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        serverUp = testing::XServer::Ensure();
-        // A server resets when its last client leaves, refusing connections
-        // for a moment; one connection held for the whole suite prevents that.
-        if (serverUp)
-            keeper = XOpenDisplay(nullptr);
-    }
-    static void TearDownTestSuite() {
-        if (keeper)
-            XCloseDisplay(keeper);
-        keeper = nullptr;
-        testing::XServer::Stop();
-    }
-
     void SetUp() override {
         if (!serverUp)
             GTEST_SKIP() << "no X server and Xvfb could not be started";
@@ -97,8 +79,6 @@ protected:
     IControl& Control(int i) { return *editor->GetControl(i); }
     Rect RectOf(int i) { return Control(i).GetRect(); }
 
-    static inline bool serverUp = false;
-    static inline Display* keeper = nullptr; // held open while the suite runs
     testing::TestTorvik plug;
     IDrawContextX11* editor = nullptr;
     Display* host = nullptr;

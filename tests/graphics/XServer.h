@@ -2,6 +2,7 @@
 // An X server for window tests: the one in DISPLAY, or an Xvfb started here
 // (and stopped by Stop) when there is none.
 #include <X11/Xlib.h>
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -63,6 +64,32 @@ private:
         return true;
     }
     static inline pid_t started = 0;
+};
+
+// An X error handler for tests that provoke errors on purpose.
+inline int IgnoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// A suite of window tests: the server is ensured once, and one connection is
+// held while the suite runs, because a server resets when its last client
+// leaves and refuses connections for a moment.
+class XServerSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        serverUp = XServer::Ensure();
+        if (serverUp)
+            keeper = XOpenDisplay(nullptr);
+    }
+    static void TearDownTestSuite() {
+        if (keeper)
+            XCloseDisplay(keeper);
+        keeper = nullptr;
+        XServer::Stop();
+    }
+
+    static inline bool serverUp = false;
+    static inline Display* keeper = nullptr;
 };
 
 } // namespace torvik::testing
