@@ -4,9 +4,7 @@
 
 #include <cstring>
 
-#if TORVIK_HAS_RESOURCES
 #include "resources/PlatformResources.h"
-#endif
 
 namespace torvik {
 
@@ -74,8 +72,6 @@ bool PIX_PngResourceBitmap::IsDecoded() const {
     return ready.load(std::memory_order_acquire);
 }
 
-#if TORVIK_HAS_RESOURCES
-
 PIX_IBitmap* LoadPngResource(const void* module, int id, const char* name) {
     if (!HasPngExtension(name))
         return nullptr;
@@ -92,22 +88,5 @@ PIX_IBitmap* LoadPngResource(const void* module, int id, const char* name) {
         return nullptr;
     return PIX_PngResourceBitmap::FromBytes(static_cast<const unsigned char*>(bytes), size);
 }
-
-bool HasPngResources() {
-    return true;
-}
-
-#else
-
-// A build without the image resources finds none.
-PIX_IBitmap* LoadPngResource(const void* /*module*/, int /*id*/, const char* /*name*/) {
-    return nullptr;
-}
-
-bool HasPngResources() {
-    return false;
-}
-
-#endif
 
 } // namespace torvik

@@ -53,7 +53,4 @@ private:
 // owns the bitmap.
 PIX_IBitmap* LoadPngResource(const void* module, int id, const char* name);
 
-// Whether this build carries the editor's images as module resources.
-bool HasPngResources();
-
 } // namespace torvik
