@@ -5,6 +5,7 @@
 #include "framework/Channels.h"
 #include "framework/EditorGraphics.h"
 #include "framework/ParamRecord.h"
+#include "framework/RecursiveLock.h"
 #include "framework/StateChunk.h"
 
 #include <atomic>
@@ -135,13 +136,13 @@ public:
 
     // The instance lock: re-entrant, held for the whole processing call, state
     // write and restore, and every parameter change from the editor.
-    std::recursive_mutex& Mutex() { return lock; }
+    RecursiveLock& Mutex() { return lock; }
 
 private:
     void ParseChannelConfigs(const char* text);
 
     std::vector<IChannelConfig> channelConfigs;
-    std::recursive_mutex lock;
+    RecursiveLock lock;
     char effectName[128] = {};
     char productName[128] = {};
     char makerName[128] = {};

@@ -1,4 +1,5 @@
 #include "graphics/BitmapCache.h"
+#include "framework/RecursiveLock.h"
 
 #include <mutex>
 #include <utility>
@@ -9,7 +10,7 @@ namespace torvik {
 namespace {
 
 struct BitmapCache {
-    std::mutex lock;
+    RecursiveLock lock;                                // module-wide
     std::vector<std::pair<int, PIX_IBitmap*>> entries; // owned bitmaps
 
     ~BitmapCache() {

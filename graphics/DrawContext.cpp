@@ -54,7 +54,7 @@ void IDrawContext::SetEditorSize(int w, int h) {
     {
         // The processing thread feeds controls by index under the plug-in's
         // lock; the list must not change under it.
-        std::unique_lock<std::recursive_mutex> guard;
+        std::unique_lock<RecursiveLock> guard;
         if (plug)
             guard = std::unique_lock(plug->Mutex());
         width = w;

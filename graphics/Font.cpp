@@ -1,4 +1,5 @@
 #include "graphics/Font.h"
+#include "framework/RecursiveLock.h"
 
 #include "graphics/FontBackend.h"
 
@@ -21,7 +22,7 @@ struct FontEntry {
 };
 
 struct FontCache {
-    std::mutex lock;
+    RecursiveLock lock; // module-wide
     std::vector<FontEntry> entries;
 
     void Clear() {

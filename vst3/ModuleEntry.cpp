@@ -1,6 +1,7 @@
 // The module's entry points and its class factory: one effect class, TORVIK.
 #include "vst3sdk/helpers/moduleentry.h"
 #include "framework/PluginIdentity.h"
+#include "framework/RecursiveLock.h"
 #include "processor/Torvik.h"
 #include "vst3/Vst3Identity.h"
 #include "vst3sdk/helpers/fuid.h"
@@ -24,8 +25,8 @@ ModuleEntryCounter entryCounter;
 void* moduleInstance = nullptr;
 void* resourceModule = nullptr;
 
-std::mutex& CreationLock() {
-    static std::mutex lock;
+RecursiveLock& CreationLock() {
+    static RecursiveLock lock;
     return lock;
 }
 

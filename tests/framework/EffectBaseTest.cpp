@@ -11,7 +11,7 @@ namespace torvik::testing {
 namespace {
 
 // True when another thread cannot take the instance lock right now.
-bool LockHeldElsewhere(std::recursive_mutex& m) {
+bool LockHeldElsewhere(RecursiveLock& m) {
     return std::async(std::launch::async,
                       [&m] {
                           if (!m.try_lock())
