@@ -39,9 +39,6 @@ void RecursiveLock::unlock() {
 
 #else
 
-RecursiveLock::RecursiveLock() = default;
-RecursiveLock::~RecursiveLock() = default;
-
 void RecursiveLock::lock() {
     mutex.lock();
 }

@@ -9,8 +9,13 @@ namespace torvik {
 
 class RecursiveLock {
 public:
+#if defined(_WIN32)
     RecursiveLock();
     ~RecursiveLock();
+#else
+    RecursiveLock() = default;
+    ~RecursiveLock() = default;
+#endif
     RecursiveLock(const RecursiveLock&) = delete;
     RecursiveLock& operator=(const RecursiveLock&) = delete;
 

@@ -42,7 +42,7 @@ std::unique_ptr<Instance> Instance::Create(const std::shared_ptr<Module>& module
 }
 
 std::unique_ptr<Instance> Instance::Create(const std::shared_ptr<Module>& module, const FUID& cid,
-                                           std::string* error, IPtr<HostApplication> host) {
+                                           std::string* error, const IPtr<HostApplication>& host) {
     if (!module) {
         setError(error, "no module");
         return nullptr;

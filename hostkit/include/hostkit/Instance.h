@@ -31,7 +31,7 @@ public:
     static std::unique_ptr<Instance> Create(const std::shared_ptr<Module>& module,
                                             const Steinberg::FUID& cid,
                                             std::string* error = nullptr,
-                                            Steinberg::IPtr<HostApplication> host = {});
+                                            const Steinberg::IPtr<HostApplication>& host = {});
     /** The module's first "Audio Module Class". */
     static std::unique_ptr<Instance> Create(const std::shared_ptr<Module>& module,
                                             std::string* error = nullptr);
