@@ -175,6 +175,8 @@ const char* IParamRecord::HostLabel() const {
 }
 
 std::string IParamRecord::TextOfValue(double v) const {
+    if (textFormat)
+        return textFormat->Text(v, false);
     const char* text = DisplayTextFor(TruncateToInt(v));
     if (text[0] != '\0')
         return text;
@@ -194,6 +196,40 @@ std::string IParamRecord::TextOfValue(double v) const {
 
 double IParamRecord::ParseFromText(const char* text) const {
     return ToNormalised(ReadLeadingDecimal(text));
+}
+
+std::string IParamRecord::TextWithUnit(double v) const {
+    if (textFormat)
+        return textFormat->Text(v, true);
+    const std::string number = TextOfValue(v);
+    const char* unit = DisplayTextFor(TruncateToInt(v))[0] != '\0' ? "" : label;
+    return unit[0] != '\0' ? number + " " + unit : number;
+}
+
+bool IParamRecord::ReadText(const char* text, double& normalised) const {
+    if (!text)
+        return false;
+    double v = 0.0;
+    if (textFormat) {
+        if (!textFormat->Read(text, v))
+            return false;
+    } else {
+        // Without a format only a leading number reads, as ParseFromText reads it.
+        const char* p = text;
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (*p == '+' || *p == '-')
+            ++p;
+        if (*p == '.')
+            ++p;
+        if (*p < '0' || *p > '9')
+            return false;
+        v = ReadLeadingDecimal(text);
+        if (negateDisplay)
+            v = -v;
+    }
+    normalised = ToNormalised(v);
+    return true;
 }
 
 } // namespace torvik

@@ -1,6 +1,8 @@
 #pragma once
 // One parameter: its kind, current value in real units, range, step, the shape
 // exponent of its normalised mapping, and everything needed to show it as text.
+#include "framework/ParamTextFormat.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,10 +54,20 @@ public:
     // Texts.
     const char* DisplayTextFor(int v) const;
     const char* HostLabel() const;
-    std::string TextOfValue(double v) const; // display text, else the number at display precision
+    // The text format, when one is set, writes and reads every value; else a
+    // display text or the number at display precision.
+    void SetTextFormat(const IParamTextFormat* format) { textFormat = format; }
+    const IParamTextFormat* TextFormat() const { return textFormat; }
+    std::string TextOfValue(double v) const; // for hosts: the number without unit
     std::string CurrentText() const { return TextOfValue(value); }
     std::string FormatForHost(double x) const { return TextOfValue(FromNormalised(x)); }
+    // For people: the value with its unit ("-24.0 dB").
+    std::string TextWithUnit(double v) const;
+    // The leading decimal number of text, normalised; 0 in range when there is none.
     double ParseFromText(const char* text) const;
+    // Typed text (UTF-8) as a normalised value, clamped to the range; false, with
+    // normalised untouched, when the text holds no value.
+    bool ReadText(const char* text, double& normalised) const;
 
     // Accessors.
     ParamKind Kind() const { return kind; }
@@ -90,6 +102,7 @@ private:
     bool negateDisplay; // show the value with its sign flipped
     bool canAutomate;   // host may automate this parameter
     std::vector<ParamDisplayText> displayTexts;
+    const IParamTextFormat* textFormat = nullptr; // the plug-in's; none = numbers
 };
 
 } // namespace torvik

@@ -1,5 +1,8 @@
-// Typed parameter text: always a normalised value within 0..1.
+// Typed parameter text: always a normalised value within 0..1, and every
+// parameter of the table either refuses the text or reads a value in range
+// whose own text reads back.
 #include "framework/ParamRecord.h"
+#include "processor/ValueText.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,5 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ratio.SetFromNormalised(x);
     if (!(ratio.Value() >= 1.5 && ratio.Value() <= 20.0))
         std::abort();
+    for (int i = 0; i < torvik::kTorvikParamCount; ++i) {
+        const torvik::ParamSpec& spec = torvik::ParamSpecAt(i);
+        double v = 0.0;
+        if (!torvik::ParseValue(spec, text, v))
+            continue;
+        if (!(v >= spec.min && v <= spec.max))
+            std::abort();
+        double again = 0.0;
+        const std::string shown = torvik::FormatValue(spec, v, torvik::TextForm::kWithUnit);
+        if (!torvik::ParseValue(spec, shown, again))
+            std::abort();
+    }
     return 0;
 }

@@ -55,10 +55,11 @@ void IEffectParameter::toString(ParamValue valueNormalized, String128 string) co
 }
 
 bool IEffectParameter::fromString(const TChar* string, ParamValue& valueNormalized) const {
-    char text[128];
-    NarrowFromString16(string, text, 127);
-    valueNormalized = record.ParseFromText(text);
-    return true;
+    // Read as UTF-8, so a typed U+2212 minus counts; text that holds no value
+    // is refused rather than read as 0.
+    if (!string)
+        return false;
+    return record.ReadText(toUtf8(string, kString128Units).c_str(), valueNormalized);
 }
 
 ParamValue IEffectParameter::toPlain(ParamValue valueNormalized) const {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace torvik::testing {
 namespace {
@@ -171,6 +172,46 @@ TEST(ParamRecord, ParseFromTextReadsTheLeadingDecimalNumber) {
     EXPECT_EQ(thr.ParseFromText(nullptr), 1.0);
     EXPECT_EQ(ReadLeadingDecimal("2.5e"), 2.5);
     EXPECT_EQ(ReadLeadingDecimal("-0.25"), -0.25);
+}
+
+// Typed text refuses what holds no number instead of reading it as 0; a text
+// format, when the plug-in gives one, decides alone.
+TEST(ParamRecord, ReadTextRefusesTextWithoutAValue) {
+    IParamRecord thr = Continuous(-10, -60, -10);
+    const struct {
+        const char* text;
+        bool reads;
+        double normalised;
+    } cases[] = {
+        {"-35 dB", true, 0.5}, {" .5", true, 1.0}, {"-90", true, 0.0}, {"no number", false, 0},
+        {"", false, 0},        {"-", false, 0},    {"-.", false, 0},
+    };
+    for (const auto& c : cases) {
+        double x = -1;
+        EXPECT_EQ(thr.ReadText(c.text, x), c.reads) << c.text;
+        EXPECT_EQ(x, c.reads ? c.normalised : -1) << c.text;
+    }
+    double x = -1;
+    EXPECT_FALSE(thr.ReadText(nullptr, x));
+    EXPECT_EQ(thr.TextWithUnit(-35), "-35.00 %");
+
+    struct Halves : IParamTextFormat {
+        std::string Text(double v, bool withUnit) const override {
+            return std::to_string(static_cast<int>(v * 2)) + (withUnit ? " halves" : "");
+        }
+        bool Read(const char* text, double& v) const override {
+            if (std::string(text) != "half")
+                return false;
+            v = -59.5;
+            return true;
+        }
+    } halves;
+    thr.SetTextFormat(&halves);
+    EXPECT_EQ(thr.FormatForHost(0.0), "-120");
+    EXPECT_EQ(thr.TextWithUnit(-60), "-120 halves");
+    EXPECT_FALSE(thr.ReadText("-35", x));
+    ASSERT_TRUE(thr.ReadText("half", x));
+    EXPECT_NEAR(x, 0.01, 1e-12);
 }
 
 } // namespace

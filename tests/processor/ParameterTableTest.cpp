@@ -15,52 +15,53 @@ struct Row {
     const char* name;
     ParamKind kind;
     double min, max, defaultValue, normalisedDefault;
+    const char* label; // the unit hosts show
 };
 
 constexpr ParamKind C = kParamContinuous;
 constexpr ParamKind S = kParamStepped;
 
 const Row kTable[kParameterCount] = {
-    {"Preamp Gain", C, -30, 30, -30, 0.0},
-    {"Preamp HPF", C, 10, 250, 10, 0.0},
-    {"Main Input", C, -30, 30, 0, 0.5},
-    {"Main Output", C, -30, 30, 0, 0.5},
-    {"De-Esser Release", C, 5, 200, 30, 0.128205},
-    {"De-Esser Threshold", C, -60, -10, -10, 1.0},
-    {"De-Esser Mix", C, 0, 1, 1, 1.0},
-    {"Gate Mix", C, 0, 1, 1, 1.0},
-    {"Gate Release", C, 1, 500, 100, 0.198397},
-    {"Gate Threshold", C, 0, 60, 60, 1.0},
-    {"Low Gain", C, -15, 15, 0, 0.5},
-    {"Low Mid Freq", C, 220, 1200, 400, 0.183673},
-    {"Low Mid Gain", C, -15, 15, 0, 0.5},
-    {"High Mid Freq", C, 1500, 8200, 3000, 0.223881},
-    {"High Mid Gain", C, -15, 15, 0, 0.5},
-    {"High Gain", C, -15, 15, 0, 0.5},
-    {"Compressor Threshold", C, -60, 0, 0, 1.0},
-    {"Compressor Ratio", C, 1.5, 20, 4, 0.135135},
-    {"Compressor Mix", C, 0, 1, 1, 1.0},
-    {"", kParamUndefined, 0, 1, 0, 0.0},
-    {"Preamp Bypass", S, 0, 1, 1, 1.0},
-    {"Preamp PAD", S, 0, 1, 0, 0.0},
-    {"Preamp Phase", S, 0, 1, 0, 0.0},
-    {"Preamp HPF Switch", S, 0, 1, 0, 0.0},
-    {"Preamp MIC", S, 0, 1, 0, 0.0},
-    {"Preamp Low Boost", S, 0, 1, 0, 0.0},
-    {"Preamp High Boost", S, 0, 1, 0, 0.0},
-    {"Preamp Transformer", S, 0, 1, 0, 0.0},
-    {"Main Bypass", S, 0, 1, 1, 1.0},
-    {"De-Esser Bypass", S, 0, 1, 0, 0.0},
-    {"De-Esser Band", S, 0, 1, 0, 0.0},
-    {"De-Esser Soft", S, 0, 1, 0, 0.0},
-    {"Gate Bypass", S, 0, 1, 0, 0.0},
-    {"Gate Fast Attack", S, 0, 1, 0, 0.0},
-    {"EQ Bypass", S, 0, 1, 0, 0.0},
-    {"Compressor Bypass", S, 0, 1, 0, 0.0},
-    {"Compressor Fast Attack", S, 0, 1, 0, 0.0},
-    {"Compressor Auto Release", S, 0, 1, 0, 0.0},
-    {"Compressor External Sidechain", S, 0, 1, 0, 0.0},
-    {"Compressor External Sidechain", S, 0, 1, 0, 0.0},
+    {"Preamp Gain", C, -30, 30, -30, 0.0, "dB"},
+    {"Preamp HPF", C, 10, 250, 10, 0.0, "Hz"},
+    {"Main Input", C, -30, 30, 0, 0.5, "dB"},
+    {"Main Output", C, -30, 30, 0, 0.5, "dB"},
+    {"De-Esser Release", C, 5, 200, 30, 0.128205, "ms"},
+    {"De-Esser Threshold", C, -60, -10, -10, 1.0, "dB"},
+    {"De-Esser Mix", C, 0, 1, 1, 1.0, "%"},
+    {"Gate Mix", C, 0, 1, 1, 1.0, "%"},
+    {"Gate Release", C, 1, 500, 100, 0.198397, "ms"},
+    {"Gate Threshold", C, 0, 60, 60, 1.0, "dB"},
+    {"Low Gain", C, -15, 15, 0, 0.5, "dB"},
+    {"Low Mid Freq", C, 220, 1200, 400, 0.183673, "Hz"},
+    {"Low Mid Gain", C, -15, 15, 0, 0.5, "dB"},
+    {"High Mid Freq", C, 1500, 8200, 3000, 0.223881, "Hz"},
+    {"High Mid Gain", C, -15, 15, 0, 0.5, "dB"},
+    {"High Gain", C, -15, 15, 0, 0.5, "dB"},
+    {"Compressor Threshold", C, -60, 0, 0, 1.0, "dB"},
+    {"Compressor Ratio", C, 1.5, 20, 4, 0.135135, ""},
+    {"Compressor Mix", C, 0, 1, 1, 1.0, "%"},
+    {"", kParamUndefined, 0, 1, 0, 0.0, ""},
+    {"Preamp Bypass", S, 0, 1, 1, 1.0, ""},
+    {"Preamp PAD", S, 0, 1, 0, 0.0, ""},
+    {"Preamp Phase", S, 0, 1, 0, 0.0, ""},
+    {"Preamp HPF Switch", S, 0, 1, 0, 0.0, ""},
+    {"Preamp MIC", S, 0, 1, 0, 0.0, ""},
+    {"Preamp Low Boost", S, 0, 1, 0, 0.0, ""},
+    {"Preamp High Boost", S, 0, 1, 0, 0.0, ""},
+    {"Preamp Transformer", S, 0, 1, 0, 0.0, ""},
+    {"Main Bypass", S, 0, 1, 1, 1.0, ""},
+    {"De-Esser Bypass", S, 0, 1, 0, 0.0, ""},
+    {"De-Esser Band", S, 0, 1, 0, 0.0, ""},
+    {"De-Esser Soft", S, 0, 1, 0, 0.0, ""},
+    {"Gate Bypass", S, 0, 1, 0, 0.0, ""},
+    {"Gate Fast Attack", S, 0, 1, 0, 0.0, ""},
+    {"EQ Bypass", S, 0, 1, 0, 0.0, ""},
+    {"Compressor Bypass", S, 0, 1, 0, 0.0, ""},
+    {"Compressor Fast Attack", S, 0, 1, 0, 0.0, ""},
+    {"Compressor Auto Release", S, 0, 1, 0, 0.0, ""},
+    {"Compressor External Sidechain", S, 0, 1, 0, 0.0, ""},
+    {"Compressor External Sidechain", S, 0, 1, 0, 0.0, ""},
 };
 
 TEST(ParameterTable, EveryRecordAsDefined) {
@@ -85,15 +86,16 @@ TEST(ParameterTable, EveryRecordAsDefined) {
         if (r.kind == C) {
             EXPECT_EQ(p->Step(), 0.01);
             EXPECT_EQ(p->DisplayPrecision(), 2);
-            EXPECT_STREQ(p->Label(), "%");
+            EXPECT_STREQ(p->Label(), r.label);
         } else {
             EXPECT_EQ(p->Step(), 1.0);
             EXPECT_EQ(p->DisplayPrecision(), 0);
             EXPECT_STREQ(p->Label(), "");
         }
     }
-    EXPECT_EQ(fx.ParamAt(0)->CurrentText(), "-30.00");
-    EXPECT_EQ(fx.ParamAt(kCompMix)->CurrentText(), "1.00");
+    EXPECT_EQ(fx.ParamAt(0)->CurrentText(), "-30.0");
+    EXPECT_EQ(fx.ParamAt(kCompMix)->CurrentText(), "100");
+    EXPECT_EQ(fx.ParamAt(kPreampBypass)->CurrentText(), "On");
 }
 
 TEST(ParameterTable, MappingsOfSingleRows) {

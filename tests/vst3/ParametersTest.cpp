@@ -4,7 +4,10 @@
 #include "vst3sdk/helpers/ustring.h"
 #include "vst3sdk/pluginterfaces/vst/ivstunits.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 
 namespace torvik::testing {
 namespace {
@@ -52,9 +55,11 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
         int32 precision;
         int32 flags;
     } rows[] = {
-        {0, "Preamp Gain", "%", 0, 0.0, 2, ParameterInfo::kCanAutomate},
-        {4, "De-Esser Release", "%", 0, 25.0 / 195.0, 2, ParameterInfo::kCanAutomate},
-        {17, "Compressor Ratio", "%", 0, 2.5 / 18.5, 2, ParameterInfo::kCanAutomate},
+        {0, "Preamp Gain", "dB", 0, 0.0, 2, ParameterInfo::kCanAutomate},
+        {1, "Preamp HPF", "Hz", 0, 0.0, 2, ParameterInfo::kCanAutomate},
+        {4, "De-Esser Release", "ms", 0, 25.0 / 195.0, 2, ParameterInfo::kCanAutomate},
+        {6, "De-Esser Mix", "%", 0, 1.0, 2, ParameterInfo::kCanAutomate},
+        {17, "Compressor Ratio", "", 0, 2.5 / 18.5, 2, ParameterInfo::kCanAutomate},
         // The record the table never defines: titled, hidden, not automatable.
         {19, "Reserved", "", 1, 0.0, 0, ParameterInfo::kIsHidden | ParameterInfo::kIsReadOnly},
         {20, "Preamp Bypass", "", 1, 1.0, 0, ParameterInfo::kCanAutomate},
@@ -74,6 +79,28 @@ TEST_F(Parameters, ListAsTheHostSeesIt) {
     }
     EXPECT_EQ(controller->getParameterInfo(42, info), kResultFalse);
     EXPECT_EQ(controller->getParameterInfo(-1, info), kResultFalse);
+}
+
+// Every parameter through the built module: 101 values, each text read back
+// gives the same text again, near the value it came from.
+TEST_F(Parameters, EveryValueTextReadsBack) {
+    for (ParamID id = 0; id < 40; ++id) {
+        if (id == 19)
+            continue; // reserved: hidden, never shown
+        for (int k = 0; k <= 100; ++k) {
+            const double x = k / 100.0;
+            String128 text{};
+            ASSERT_EQ(controller->getParamStringByValue(id, x, text), kResultOk);
+            SCOPED_TRACE(::testing::Message() << id << " " << x << " '" << Utf8(text) << "'");
+            ParamValue read = -1;
+            ASSERT_EQ(controller->getParamValueByString(id, text, read), kResultTrue);
+            String128 again{};
+            ASSERT_EQ(controller->getParamStringByValue(id, read, again), kResultOk);
+            EXPECT_EQ(Utf8(again), Utf8(text));
+            // Three figures, a tenth of a dB or a percent: well within 1 % of the range.
+            EXPECT_NEAR(read, id >= 20 ? std::round(x) : x, 0.01);
+        }
+    }
 }
 
 TEST_F(Parameters, ReservedRecordKeepsItsPlaceInTheState) {
@@ -100,10 +127,10 @@ TEST_F(Parameters, ValuesTextsAndConversions) {
     EXPECT_EQ(controller->setParamNormalized(kPresetParamId, 0.5), kResultFalse);
     EXPECT_EQ(controller->setParamNormalized(40, 0.5), kResultFalse);
 
-    EXPECT_EQ(instance->parameterText(0, 0.0), "-30.00");
-    EXPECT_EQ(instance->parameterText(18, 1.0), "1.00");
-    EXPECT_EQ(instance->parameterText(20, 1.0), "1");
-    EXPECT_EQ(instance->parameterText(20, 0.0), "0");
+    EXPECT_EQ(instance->parameterText(0, 0.0), "-30.0");
+    EXPECT_EQ(instance->parameterText(18, 1.0), "100");
+    EXPECT_EQ(instance->parameterText(20, 1.0), "On");
+    EXPECT_EQ(instance->parameterText(20, 0.0), "Off");
     EXPECT_EQ(instance->parameterText(kBypassParamId, 1.0), "");
     String128 text{};
     EXPECT_EQ(controller->getParamStringByValue(kBypassParamId, 1.0, text), kResultFalse);
@@ -111,6 +138,21 @@ TEST_F(Parameters, ValuesTextsAndConversions) {
     ParamValue normalised = -1;
     UString128 typed("-20 dB");
     EXPECT_EQ(controller->getParamValueByString(16, typed.data(), normalised), kResultTrue);
+    EXPECT_NEAR(normalised, 40.0 / 60.0, 1e-12);
+
+    // Text that holds no value is refused and changes nothing.
+    for (const char* bad : {"loud", "", "-20 ms"}) {
+        normalised = -1;
+        UString128 refused(bad);
+        EXPECT_EQ(controller->getParamValueByString(16, refused.data(), normalised), kResultFalse)
+            << bad;
+        EXPECT_EQ(normalised, -1) << bad;
+    }
+    // Host strings are UTF-16: a typeset minus sign reads.
+    const std::u16string minus = u"\u221220 dB";
+    String128 typeset{};
+    std::copy(minus.begin(), minus.end(), typeset);
+    EXPECT_EQ(controller->getParamValueByString(16, typeset, normalised), kResultTrue);
     EXPECT_NEAR(normalised, 40.0 / 60.0, 1e-12);
 
     EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(16, -30.0), 0.5);
