@@ -35,6 +35,16 @@ int Fail(const std::string& message) {
     return kExitFailure;
 }
 
+// The standard VST 3 folders, in the order they are searched.
+std::vector<fs::path> StandardVst3Folders() {
+    std::vector<fs::path> folders;
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        folders.push_back(fs::path(home) / ".vst3");
+    folders.emplace_back("/usr/lib/vst3");
+    folders.emplace_back("/usr/local/lib/vst3");
+    return folders;
+}
+
 // The bundle this build made (searched upwards from the executable), else the installed one.
 std::string DefaultPluginPath() {
     std::error_code ec;
@@ -50,15 +60,23 @@ std::string DefaultPluginPath() {
             dir = dir.parent_path();
         }
     }
-    std::vector<fs::path> installed;
-    if (const char* home = std::getenv("HOME"))
-        installed.push_back(fs::path(home) / ".vst3" / kBundleName);
-    installed.push_back(fs::path("/usr/lib/vst3") / kBundleName);
-    installed.push_back(fs::path("/usr/local/lib/vst3") / kBundleName);
-    for (const fs::path& candidate : installed)
-        if (fs::is_directory(candidate, ec))
-            return candidate.string();
+    for (const fs::path& folder : StandardVst3Folders())
+        if (fs::is_directory(folder / kBundleName, ec))
+            return (folder / kBundleName).string();
     return {};
+}
+
+// "no TORVIK.vst3 beside this program or in A, B or C; ..."
+std::string NoBundleMessage() {
+    const std::vector<fs::path> folders = StandardVst3Folders();
+    std::string list;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == folders.size() ? " or " : ", ";
+        list += folders[i].string();
+    }
+    return std::string("no ") + kBundleName + " beside this program or in " + list +
+           "; give one with --plugin";
 }
 
 std::string Number(double v) {
@@ -202,8 +220,7 @@ int main(int argc, char** argv) {
     if (setup.pluginPath.empty()) {
         setup.pluginPath = DefaultPluginPath();
         if (setup.pluginPath.empty())
-            return Fail(std::string("no ") + kBundleName +
-                        " found next to this program or in ~/.vst3; give one with --plugin");
+            return Fail(NoBundleMessage());
     }
     setup.className = options.className;
 
