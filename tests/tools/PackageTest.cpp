@@ -1,7 +1,11 @@
-// The release packages made by CPack from this build: the .deb unpacked with dpkg-deb into a
-// scratch root must hold the bundle in the system VST 3 folder, the tool on the path and the
-// presets where hosts look for them; the tarball must hold everything in one folder. The
-// unpacked tool renders through the unpacked bundle, and Ardour's scanner accepts it.
+// The release packages made by CPack from this build. The .deb unpacked with dpkg-deb into a
+// scratch root must hold the bundle in the system VST 3 folder, the tool on the path with its
+// manual page, the presets where hosts look for them, and the licence and changelog where
+// Debian wants them; its binaries are stripped and their debug information is in the .ddeb;
+// lintian finds no error and no warning. The tarball holds everything in one folder, the .rpm
+// the .deb's layout. The unpacked tool renders through the unpacked bundle, finds a bundle in
+// ~/.vst3 on its own and names the folders it searched when there is none; Ardour's scanner
+// accepts the bundle.
 #include "ToolTestSupport.h"
 
 namespace {
@@ -9,6 +13,7 @@ namespace {
 using namespace torvik::testing;
 
 constexpr const char* kVersion = "1.0.0";
+constexpr const char* kPresets = "usr/share/vst3/presets/Quellmark/TORVIK";
 
 class Package : public ToolTest {
 protected:
@@ -19,50 +24,163 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     }
     std::string ShellLog() const { return Slurp(logs / "shell.txt"); }
+
+    // What `file` says of each binary the packages carry.
+    void ExpectStripped(const fs::path& root) {
+        for (const char* p : {"usr/bin/torvik-render",
+                              "usr/lib/vst3/TORVIK.vst3/Contents/x86_64-linux/TORVIK.so"}) {
+            ASSERT_EQ(Shell("file -b " + Quote((root / p).string())), 0);
+            EXPECT_NE(ShellLog().find(", stripped"), std::string::npos) << p << ": " << ShellLog();
+        }
+    }
+
+    void CheckDeb(const fs::path& deb, const fs::path& root) {
+        ASSERT_EQ(Shell("dpkg-deb -x " + Quote(deb.string()) + " " + Quote(root.string())), 0)
+            << ShellLog();
+        for (const fs::path& p :
+             {root / "usr/lib/vst3/TORVIK.vst3/Contents/x86_64-linux/TORVIK.so",
+              root / "usr/bin/torvik-render", root / kPresets / "Male Vocal.vstpreset",
+              root / "usr/share/doc/torvik/README.txt", root / "usr/share/doc/torvik/copyright",
+              root / "usr/share/doc/torvik/changelog.gz",
+              root / "usr/share/man/man1/torvik-render.1.gz"})
+            EXPECT_TRUE(fs::is_regular_file(p)) << p;
+        ExpectStripped(root);
+
+        ASSERT_EQ(
+            Shell("dpkg-deb -f " + Quote(deb.string()) + " Package Version Depends Description"),
+            0);
+        const std::string control = ShellLog();
+        EXPECT_NE(control.find("Package: torvik\n"), std::string::npos) << control;
+        EXPECT_NE(control.find(std::string("Version: ") + kVersion + "\n"), std::string::npos);
+        EXPECT_NE(control.find("libebur128"), std::string::npos) << control;
+        EXPECT_NE(control.find("\n a compressor"), std::string::npos) << "extended description\n"
+                                                                      << control;
+
+        // The changelog's newest entry is this version; the copyright names our licence and
+        // every library the Windows module carries inside.
+        ASSERT_EQ(Shell("zcat " + Quote((root / "usr/share/doc/torvik/changelog.gz").string()) +
+                        " | head -n 1"),
+                  0);
+        EXPECT_EQ(ShellLog().rfind(std::string("torvik (") + kVersion + ")", 0), 0u) << ShellLog();
+        const std::string copyright = Slurp(root / "usr/share/doc/torvik/copyright");
+        for (const char* stanza :
+             {"Copyright: 2026 Quellmark\nLicense: Expat\n", "Files: windows/zlib/*",
+              "Files: windows/libpng/*", "Files: windows/highway/*",
+              "Files: windows/mingw-w64-crt/*", "Files: windows/winpthreads/*", "License: Zlib\n",
+              "License: libpng-2.0\n", "License: Apache-2.0\n", "License: ZPL-2.1\n",
+              "GCC RUNTIME LIBRARY EXCEPTION"})
+            EXPECT_NE(copyright.find(stanza), std::string::npos) << stanza;
+
+        // The manual page is a page about this tool.
+        ASSERT_EQ(Shell("LC_ALL=C MANWIDTH=200 man -l " +
+                        Quote((root / "usr/share/man/man1/torvik-render.1.gz").string()) +
+                        " | col -b"),
+                  0)
+            << ShellLog();
+        for (const char* text :
+             {"torvik-render - render audio files", "--normalize", "/usr/lib/vst3"})
+            EXPECT_NE(ShellLog().find(text), std::string::npos) << text << "\n" << ShellLog();
+    }
+
+    void CheckDebugSymbols(const fs::path& ddeb) {
+        ASSERT_TRUE(fs::exists(ddeb)) << ddeb;
+        ASSERT_EQ(Shell("dpkg-deb -c " + Quote(ddeb.string()) + " | grep -c '\\.debug$'"), 0);
+        EXPECT_EQ(std::stoi(ShellLog()), 2) << "debug files of the module and the tool";
+    }
+
+    void CheckLintian(const fs::path& deb) {
+        ASSERT_FALSE(std::string(LINTIAN).empty()) << "lintian is not installed";
+        EXPECT_EQ(Shell(std::string(LINTIAN) + " --fail-on error,warning " + Quote(deb.string())),
+                  0)
+            << ShellLog();
+    }
+
+    void CheckTarball(const fs::path& tarball) {
+        ASSERT_EQ(Shell("tar -tzf " + Quote(tarball.string())), 0);
+        const std::string listing = ShellLog();
+        const std::string top = std::string("TORVIK-") + kVersion + "-Linux-x86_64/";
+        for (const char* p : {"TORVIK.vst3/Contents/x86_64-linux/TORVIK.so", "torvik-render",
+                              "torvik-render.1.gz", "presets/Male Vocal.vstpreset", "README.txt",
+                              "torvik-render.md", "copyright", "changelog.gz"})
+            EXPECT_NE(listing.find(top + p + "\n"), std::string::npos) << p << "\n" << listing;
+    }
+
+    void CheckRpm(const fs::path& rpm) {
+        ASSERT_TRUE(fs::exists(rpm)) << rpm;
+        ASSERT_EQ(
+            Shell("rpm -qp --qf '%{NAME} %{VERSION} %{LICENSE}\\n' -l " + Quote(rpm.string())), 0)
+            << ShellLog();
+        const std::string listing = ShellLog();
+        EXPECT_EQ(listing.rfind(std::string("torvik ") + kVersion + " MIT\n", 0), 0u) << listing;
+        for (const char* p :
+             {"/usr/lib/vst3/TORVIK.vst3/Contents/x86_64-linux/TORVIK.so", "/usr/bin/torvik-render",
+              "/usr/share/man/man1/torvik-render.1.gz", "/usr/share/doc/torvik/copyright",
+              "/usr/share/vst3/presets/Quellmark/TORVIK/Male Vocal.vstpreset"})
+            EXPECT_NE(listing.find(std::string(p) + "\n"), std::string::npos) << p << "\n"
+                                                                              << listing;
+        const fs::path root = dir / "rpm-root";
+        fs::create_directories(root);
+        ASSERT_EQ(Shell("cd " + Quote(root.string()) + " && rpm2cpio " + Quote(rpm.string()) +
+                        " | cpio -idm --quiet"),
+                  0)
+            << ShellLog();
+        ExpectStripped(root);
+    }
+
+    // The unpacked tool, with nothing but the scratch folder as its home.
+    void CheckToolSearch(const fs::path& root) {
+        const fs::path tool = root / "usr/bin/torvik-render";
+        const fs::path home = dir / "home";
+        fs::create_directories(home);
+        WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, {Noise(4800, 0.3, 2)});
+        const std::string render = "HOME=" + Quote(home.string()) + " " + Quote(tool.string()) +
+                                   " " + Quote(P("in.wav")) + " " + Quote(P("searched.wav"));
+        const bool installedOnThisMachine = fs::exists("/usr/lib/vst3/TORVIK.vst3") ||
+                                            fs::exists("/usr/local/lib/vst3/TORVIK.vst3");
+        if (!installedOnThisMachine) {
+            EXPECT_EQ(Shell(render), 1) << ShellLog();
+            EXPECT_NE(ShellLog().find("no TORVIK.vst3 beside this program or in " +
+                                      (home / ".vst3").string() +
+                                      ", /usr/lib/vst3 or /usr/local/lib/vst3; give one with "
+                                      "--plugin"),
+                      std::string::npos)
+                << ShellLog();
+        }
+        fs::create_directories(home / ".vst3");
+        fs::copy(root / "usr/lib/vst3/TORVIK.vst3", home / ".vst3/TORVIK.vst3",
+                 fs::copy_options::recursive);
+        EXPECT_EQ(Shell(render), 0) << ShellLog();
+        EXPECT_EQ(ReadAudio(dir / "searched.wav").Frames(), 4800u);
+    }
 };
 
-TEST_F(Package, DebAndTarballHoldTheirLayouts) {
+TEST_F(Package, DebDebugSymbolsTarballAndRpmHoldTheirLayouts) {
     const fs::path packages = dir / "packages";
     ASSERT_EQ(Shell("cd " + Quote(BUILD_DIR) + " && " + Quote(CPACK_COMMAND) +
                     " --config CPackConfig.cmake -B " + Quote(packages.string())),
               0)
         << ShellLog();
-    const fs::path deb = packages / (std::string("torvik_") + kVersion + "_amd64.deb");
-    const fs::path tarball =
-        packages / (std::string("TORVIK-") + kVersion + "-Linux-x86_64.tar.gz");
-    ASSERT_TRUE(fs::exists(deb)) << ShellLog();
-    ASSERT_TRUE(fs::exists(tarball)) << ShellLog();
-
+    const std::string version = kVersion;
+    const fs::path deb = packages / ("torvik_" + version + "_amd64.deb");
     const fs::path root = dir / "root";
-    ASSERT_EQ(Shell("dpkg-deb -x " + Quote(deb.string()) + " " + Quote(root.string())), 0)
-        << ShellLog();
-    const fs::path bundle = root / "usr/lib/vst3/TORVIK.vst3";
-    for (const fs::path& p :
-         {bundle / "Contents/x86_64-linux/TORVIK.so", root / "usr/bin/torvik-render",
-          root / "usr/share/vst3/presets/Quellmark/TORVIK/Male Vocal.vstpreset",
-          root / "usr/share/doc/torvik/README.txt"})
-        EXPECT_TRUE(fs::is_regular_file(p)) << p;
-    ASSERT_EQ(Shell("dpkg-deb -f " + Quote(deb.string()) + " Package Depends"), 0);
-    EXPECT_NE(ShellLog().find("Package: torvik"), std::string::npos) << ShellLog();
-    EXPECT_NE(ShellLog().find("libebur128"), std::string::npos) << ShellLog();
+    ASSERT_TRUE(fs::exists(deb)) << ShellLog();
+    CheckDeb(deb, root);
+    CheckDebugSymbols(packages / ("torvik-dbgsym_" + version + "_amd64.ddeb"));
+    CheckLintian(deb);
+    CheckTarball(packages / ("TORVIK-" + version + "-Linux-x86_64.tar.gz"));
+    CheckRpm(packages / ("torvik-" + version + "-1.x86_64.rpm"));
 
     // The unpacked tool and bundle work together.
     WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, {Noise(4800, 0.3, 2)});
+    const fs::path bundle = root / "usr/lib/vst3/TORVIK.vst3";
     ASSERT_EQ(Shell(Quote((root / "usr/bin/torvik-render").string()) + " --plugin " +
                     Quote(bundle.string()) + " --preset " +
-                    Quote((root / "usr/share/vst3/presets/Quellmark/TORVIK/Male Vocal.vstpreset")
-                              .string()) +
-                    " " + Quote(P("in.wav")) + " " + Quote(P("out.wav"))),
+                    Quote((root / kPresets / "Male Vocal.vstpreset").string()) + " " +
+                    Quote(P("in.wav")) + " " + Quote(P("out.wav"))),
               0)
         << ShellLog();
     EXPECT_EQ(ReadAudio(dir / "out.wav").Frames(), 4800u);
-
-    ASSERT_EQ(Shell("tar -tzf " + Quote(tarball.string())), 0);
-    const std::string listing = ShellLog();
-    const std::string top = std::string("TORVIK-") + kVersion + "-Linux-x86_64/";
-    for (const char* p : {"TORVIK.vst3/Contents/x86_64-linux/TORVIK.so", "torvik-render",
-                          "presets/Male Vocal.vstpreset", "README.txt", "torvik-render.md"})
-        EXPECT_NE(listing.find(top + p + "\n"), std::string::npos) << p << "\n" << listing;
+    CheckToolSearch(root);
 
     if (std::string(ARDOUR_SCAN).empty())
         GTEST_SKIP() << "Ardour's scanner is not installed (or the build is sanitized)";
