@@ -24,6 +24,8 @@ public:
     // The editor window, opened by the plug-in's view inside a host window.
     virtual int EditorWidth() const { return 0; }
     virtual int EditorHeight() const { return 0; }
+    // Milliseconds between two ticks of the editor's redraw timer; 0 for none.
+    virtual int TimerIntervalMs() const { return 0; }
     // parent: the host's window (an HWND, or an X11 window ID carried in the pointer).
     // Returns the editor's own window the same way, or none.
     virtual void* OpenEditorWindow(void* /*parent*/) { return nullptr; }

@@ -1,24 +1,19 @@
 #include "framework/EffectBase.h"
 
-#include "framework/PluginIdentity.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace torvik {
 
-IEffectBase::IEffectBase()
-    : uniqueId(kUniqueId), makerId(kMakerId), version(kVersion), apiCode(kApiCode), hostCode(-1),
-      hostVersion(0), sampleRate(44100.0), blockSize(0), latency(0) {
-    params.resize(kParameterCount);
+IEffectBase::IEffectBase(const PluginFacts& pluginFacts)
+    : facts(pluginFacts), hostCode(-1), hostVersion(0), sampleRate(44100.0), blockSize(0),
+      latency(0) {
+    params.resize(static_cast<std::size_t>(std::max(facts.parameterCount, 0)));
     IPresetRecord empty;
     empty.name = "empty";
     presets.push_back(std::move(empty));
-    std::snprintf(effectName, sizeof effectName, "%s", kEffectName);
-    std::snprintf(productName, sizeof productName, "%s", kProductName);
-    std::snprintf(makerName, sizeof makerName, "%s", kMakerName);
-    ParseChannelConfigs(kChannelConfig);
+    ParseChannelConfigs(facts.channelConfig);
 }
 
 IEffectBase::~IEffectBase() {
@@ -78,10 +73,6 @@ void IEffectBase::ProcessBlock(double** inputs, double** outputs, int frames) {
 
 void IEffectBase::OnActivate(bool /*active*/) {
     std::lock_guard guard(lock);
-}
-
-bool IEffectBase::ProcessMidiMsg(const IMidiMsg& msg) {
-    return SendMidiMsg(msg);
 }
 
 bool IEffectBase::WriteState(IStateChunk& chunk) {
@@ -204,8 +195,8 @@ void IEffectBase::RefreshParamControls() {
 
 std::string IEffectBase::VersionText() const {
     char text[32];
-    std::snprintf(text, sizeof text, "v%d.%d.%d", (version >> 16) & 0xFFFF, (version >> 8) & 0xFF,
-                  version & 0xFF);
+    std::snprintf(text, sizeof text, "v%d.%d.%d", (Version() >> 16) & 0xFFFF,
+                  (Version() >> 8) & 0xFF, Version() & 0xFF);
     return text;
 }
 

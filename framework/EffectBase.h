@@ -1,10 +1,13 @@
 #pragma once
 // The host-neutral core of one plug-in instance: parameter records, preset
 // slots, channel configurations and buffers, the instance lock, the plug-in's
-// identity and the attached editor graphics. Knows nothing of any plug-in API.
+// facts (handed over by the plug-in) and the attached editor graphics. Knows
+// nothing of any plug-in API or product.
 #include "framework/Channels.h"
 #include "framework/EditorGraphics.h"
+#include "framework/EditorHost.h"
 #include "framework/ParamRecord.h"
+#include "framework/PluginFacts.h"
 #include "framework/RecursiveLock.h"
 #include "framework/StateChunk.h"
 
@@ -17,73 +20,36 @@
 
 namespace torvik {
 
-// Transport as the host reports it.
-struct TimeInfo {
-    double samplePos = 0.0;     // project time in samples
-    double sampleRate = 0.0;    // hertz
-    double tempo = 120.0;       // beats per minute
-    double ppqPos = 0.0;        // musical position in quarter notes
-    double lastBarPos = 0.0;    // quarter-note position of the last bar start
-    double cycleStart = 0.0;    // loop start in quarter notes
-    double cycleEnd = 0.0;      // loop end in quarter notes
-    std::int32_t numerator = 4; // time signature
-    std::int32_t denominator = 4;
-    bool playing = false;
-    bool cycleActive = false;
-};
-
-// A short MIDI message at a sample offset in the block.
-struct IMidiMsg {
-    std::int32_t offset = 0;
-    std::uint8_t status = 0;
-    std::uint8_t data1 = 0;
-    std::uint8_t data2 = 0;
-};
-
-class IEffectBase {
+class IEffectBase : public IEditorHost {
 public:
-    IEffectBase();
+    explicit IEffectBase(const PluginFacts& facts);
     IEffectBase(const IEffectBase&) = delete;
     IEffectBase& operator=(const IEffectBase&) = delete;
 
     // Virtual operations, in slot order.
-    virtual ~IEffectBase();
+    ~IEffectBase() override;
     virtual void OnReset();
     virtual void HandleParamChange(int index);
     virtual void ProcessBlock(double** inputs, double** outputs, int frames);
     virtual void OnEditorOpen() {}
     virtual void OnEditorClose() {}
     virtual void OnActivate(bool active);
-    virtual bool ProcessMidiMsg(const IMidiMsg& msg);
     virtual bool WriteState(IStateChunk& chunk);
     virtual int ReadState(const IStateChunk& chunk, int position);
     virtual void OnEditorResized() {}
     virtual void OnHostIdentified() {}
-    virtual void ShowHostParamMenu(int /*index*/, int /*x*/, int /*y*/) {}
-    virtual void SetParameterFromEditor(int index, double normalised);
-    virtual void BeginHostEdit(int index) = 0;
+    void SetParameterFromEditor(int index, double normalised) override;
     virtual void InformHostEdit(int index, double normalised) = 0;
-    virtual void EndHostEdit(int index) = 0;
-    virtual bool IsOfflineProcessing() { return false; }
-    virtual int QuerySamplePosition() = 0;
-    virtual double QueryTempo() = 0;
-    virtual void QueryTimeSignature(int& numerator, int& denominator) = 0;
-    virtual void QueryTimeInfo(TimeInfo& info) = 0;
     virtual int QueryHost() { return hostCode; }
-    virtual int QueryApi() { return apiCode; }
-    virtual void ResizeEditor(int width, int height) = 0;
     virtual void AttachEditorGraphics(IEditorGraphics* editorGraphics);
-    virtual void SetLatency(int samples) { latency = samples; }
     virtual void RefreshParamControls();
     virtual void OnPresetRestored() {}
     virtual void ApplyBlockSize(int n);
-    // Outgoing MIDI; plug-in APIs without MIDI output answer false.
-    virtual bool SendMidiMsg(const IMidiMsg& /*msg*/) { return false; }
 
     // Parameters.
     int ParamCount() const { return static_cast<int>(params.size()); }
-    IParamRecord* ParamAt(int index);
-    const IParamRecord* ParamAt(int index) const;
+    IParamRecord* ParamAt(int index) override;
+    const IParamRecord* ParamAt(int index) const override;
 
     // Channel configurations.
     bool LegalIO(int inputs, int outputs) const;
@@ -111,12 +77,12 @@ public:
     int CurrentPresetIndex() const { return currentPresetIndex; }
 
     // Identity and plain state.
-    const char* EffectName() const { return effectName; }
-    const char* ProductName() const { return productName; }
-    const char* MakerName() const { return makerName; }
-    std::uint32_t UniqueId() const { return uniqueId; }
-    std::uint32_t MakerId() const { return makerId; }
-    std::int32_t Version() const { return version; }
+    const char* EffectName() const { return facts.effectName; }
+    const char* ProductName() const { return facts.productName; }
+    const char* MakerName() const { return facts.makerName; }
+    std::uint32_t UniqueId() const { return facts.uniqueId; }
+    std::uint32_t MakerId() const { return facts.makerId; }
+    std::int32_t Version() const { return facts.version; }
     std::string VersionText() const;
     double SampleRate() const { return sampleRate; }
     void SetSampleRate(double fs) { sampleRate = fs; }
@@ -130,26 +96,21 @@ public:
         hostCode = code;
         hostVersion = hostVersionValue;
     }
-    IEditorGraphics* Graphics() const { return graphics; }
+    IEditorGraphics* Graphics() const override { return graphics; }
+    const PluginFacts& Facts() const { return facts; }
     // Group names in order of first appearance.
     std::vector<std::string>& ParamGroups() { return paramGroups; }
 
     // The instance lock: re-entrant, held for the whole processing call, state
     // write and restore, and every parameter change from the editor.
-    RecursiveLock& Mutex() { return lock; }
+    RecursiveLock& Mutex() override { return lock; }
 
 private:
     void ParseChannelConfigs(const char* text);
 
+    PluginFacts facts;
     std::vector<IChannelConfig> channelConfigs;
     RecursiveLock lock;
-    char effectName[128] = {};
-    char productName[128] = {};
-    char makerName[128] = {};
-    std::uint32_t uniqueId;
-    std::uint32_t makerId;
-    std::int32_t version;
-    std::int32_t apiCode;
     std::int32_t hostCode; // -1 until identified
     std::int32_t hostVersion;
     std::atomic<bool> bypassed{false}; // the host's bypass; read by the controller while processing

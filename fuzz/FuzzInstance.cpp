@@ -12,6 +12,7 @@
 #include "hostkit/ParameterChanges.h"
 #include "hostkit/PlugFrame.h"
 #include "processor/Torvik.h"
+#include "processor/TorvikFacts.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -28,7 +29,7 @@ using namespace Steinberg::Vst;
 using torvik::kBypassParamId;
 using torvik::kPresetParamId;
 
-constexpr int kParams = 40;
+constexpr int kParams = kParameterCount;
 constexpr int kMaxCalls = 48;          // calls per input: deep enough, and cheap per input
 constexpr int kRareCallOdds = 4;       // initialise and terminate are this many times rarer
 constexpr int32 kMaxFrames = 8192;     // longest block a fuzzed host hands over

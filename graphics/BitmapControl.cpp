@@ -27,11 +27,11 @@ bool RenderStripFrame(IDrawContext& graphics, const BitmapRef& bitmap, const Rec
     return graphics.BlitBitmap(bitmap, rect, srcX, srcY, &blend);
 }
 
-IBitmapControl::IBitmapControl(IEffectBase* plugIn, int x, int y, int param, const BitmapRef& strip,
+IBitmapControl::IBitmapControl(IEditorHost* plugIn, int x, int y, int param, const BitmapRef& strip,
                                BlendMethod method)
     : IControl(plugIn, FrameRectAt(x, y, strip), param, Blend{method, 1.0f}), bitmap(strip) {}
 
-IBitmapControl::IBitmapControl(IEffectBase* plugIn, int x, int y, const BitmapRef& strip)
+IBitmapControl::IBitmapControl(IEditorHost* plugIn, int x, int y, const BitmapRef& strip)
     : IBitmapControl(plugIn, x, y, -1, strip, BlendNone) {}
 
 bool IBitmapControl::Render(IDrawContext& graphics) {

@@ -9,10 +9,10 @@ namespace torvik {
 class IBitmapControl : public IControl {
 public:
     // At (x, y), sized to one frame, drawn with {method, 1.0}.
-    IBitmapControl(IEffectBase* plug, int x, int y, int paramIndex, const BitmapRef& bitmap,
+    IBitmapControl(IEditorHost* plug, int x, int y, int paramIndex, const BitmapRef& bitmap,
                    BlendMethod method = BlendNone);
     // Unbound, drawn through the source alpha: the meters.
-    IBitmapControl(IEffectBase* plug, int x, int y, const BitmapRef& bitmap);
+    IBitmapControl(IEditorHost* plug, int x, int y, const BitmapRef& bitmap);
 
     bool Render(IDrawContext& graphics) override;
 

@@ -1,6 +1,7 @@
 #include "graphics/Control.h"
 
-#include "framework/EffectBase.h"
+#include "framework/EditorHost.h"
+#include "framework/ParamRecord.h"
 #include "graphics/DrawContext.h"
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 
 namespace torvik {
 
-IControl::IControl(IEffectBase* plugIn, const Rect& area, int param, Blend how)
+IControl::IControl(IEditorHost* plugIn, const Rect& area, int param, Blend how)
     : plug(plugIn), rect(area), targetRect(area), paramIndex(param), blend(how) {}
 
 IControl::~IControl() = default;

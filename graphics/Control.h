@@ -14,7 +14,7 @@
 
 namespace torvik {
 
-class IEffectBase;
+class IEditorHost;
 class IDrawContext;
 
 // A further parameter a control follows. The processing thread writes its
@@ -35,7 +35,7 @@ struct AuxParam {
 
 class IControl {
 public:
-    IControl(IEffectBase* plug, const Rect& rect, int paramIndex = -1, Blend blend = Blend{});
+    IControl(IEditorHost* plug, const Rect& rect, int paramIndex = -1, Blend blend = Blend{});
     IControl(const IControl&) = delete;
     IControl& operator=(const IControl&) = delete;
 
@@ -75,7 +75,7 @@ public:
     bool IsDirty() const { return dirty.load(std::memory_order_acquire); }
     bool RedrawRequested() const { return redrawRequested.load(std::memory_order_acquire); }
     const Blend& GetBlend() const { return blend; }
-    IEffectBase* Plug() const { return plug; }
+    IEditorHost* Plug() const { return plug; }
     std::vector<AuxParam>& AuxParams() { return auxParams; }
     const AuxParam* AuxParamAt(int k) const;
     TextStyle& Text() { return text; }
@@ -96,7 +96,7 @@ public:
 protected:
     int textEntryLength = 32;               // characters a value entry may hold
     TextStyle text;                         // used by value entry
-    IEffectBase* plug;                      // receives value changes; not owned
+    IEditorHost* plug;                      // receives value changes; not owned
     Rect rect;                              // draw area
     Rect targetRect;                        // mouse target area
     int paramIndex;                         // parameter edited and followed, -1 = none

@@ -1,6 +1,7 @@
 #include "graphics/DrawContext.h"
 
-#include "framework/EffectBase.h"
+#include "framework/EditorHost.h"
+#include "framework/ParamRecord.h"
 #include "graphics/BitmapCache.h"
 #include "graphics/BitmapControl.h"
 #include "graphics/Blit.h"
@@ -26,7 +27,7 @@ int BlitModeFor(BlendMethod method) {
     }
 }
 
-IDrawContext::IDrawContext(IEffectBase* plugIn, int w, int h, int rate)
+IDrawContext::IDrawContext(IEditorHost* plugIn, int w, int h, int rate)
     : plug(plugIn), width(w), height(h), fps(rate) {}
 
 IDrawContext::~IDrawContext() {
@@ -241,7 +242,7 @@ void IDrawContext::MouseDown(int x, int y, const MouseMods& mods) {
     lastMouseX = x;
     lastMouseY = y;
     const int param = control->ParamIndex();
-    if (plug && plug->QueryApi() == 1 && mods.right) {
+    if (plug && plug->HostOffersParamMenu() && mods.right) {
         if (param >= 0) {
             lastMouseX = lastMouseY = -1;
             mouseCapture = -1;

@@ -16,7 +16,7 @@
 
 namespace torvik {
 
-class IEffectBase;
+class IEditorHost;
 class IParamRecord;
 
 // Key codes handed to KeyDown.
@@ -32,7 +32,7 @@ enum EditorKeyCode : int {
 
 class IDrawContext : public IEditorGraphics {
 public:
-    IDrawContext(IEffectBase* plug, int width, int height, int fps);
+    IDrawContext(IEditorHost* plug, int width, int height, int fps);
     IDrawContext(const IDrawContext&) = delete;
     IDrawContext& operator=(const IDrawContext&) = delete;
 
@@ -128,12 +128,12 @@ public:
     void PromptValueEntry(IControl* control, IParamRecord* param, const Rect& rect);
 
     // State.
-    IEffectBase* Plug() const { return plug; }
+    IEditorHost* Plug() const { return plug; }
     int Width() const { return width; }
     int Height() const { return height; }
     int Fps() const { return fps; }
     // Milliseconds between timer ticks.
-    int TimerIntervalMs() const { return fps > 0 ? 1000 / fps : 1000; }
+    int TimerIntervalMs() const override { return fps > 0 ? 1000 / fps : 1000; }
     PIX_SysBitmap* DrawBitmap() const { return drawBitmap; }
     PIX_MemBitmap* ScratchBitmap() const { return scratchBitmap; }
     const Rect& DrawRect() const { return drawRect; }
@@ -155,7 +155,7 @@ protected:
     void EndOpenGesture();
 
     std::vector<IControl*> controls; // owned; index 0 is the background
-    IEffectBase* plug;               // the creating plug-in; not owned
+    IEditorHost* plug;               // the creating plug-in; not owned
     Rect drawRect;                   // region of the current pass; blits are clipped to it
     bool cursorHidden = false;       // the platform hid the cursor
     int savedCursorX = -1;           // screen position where the cursor was hidden

@@ -6,6 +6,6 @@
 
 namespace torvik {
 
-IDrawContext* CreateEditorContext(IEffectBase* plug, int width, int height, int fps);
+IDrawContext* CreateEditorContext(IEditorHost* plug, int width, int height, int fps);
 
 } // namespace torvik

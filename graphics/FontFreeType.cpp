@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numbers>
 #include <sys/stat.h>
 
 namespace torvik {
@@ -56,7 +57,7 @@ FT_Face OpenFace(FT_Library library, const TextStyle& style) {
         return nullptr;
     }
     if (style.orientation % 360 != 0) {
-        const double radians = style.orientation * 3.14159265358979323846 / 180.0;
+        const double radians = style.orientation * std::numbers::pi / 180.0;
         FT_Matrix matrix;
         matrix.xx = static_cast<FT_Fixed>(std::cos(radians) * 0x10000);
         matrix.xy = static_cast<FT_Fixed>(-std::sin(radians) * 0x10000);

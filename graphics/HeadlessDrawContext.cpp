@@ -6,7 +6,7 @@
 
 namespace torvik {
 
-IDrawContextHeadless::IDrawContextHeadless(IEffectBase* plugIn, int w, int h, int rate,
+IDrawContextHeadless::IDrawContextHeadless(IEditorHost* plugIn, int w, int h, int rate,
                                            BitmapLoader bitmapLoader)
     : IDrawContextQuiet(plugIn, w, h, rate), loader(std::move(bitmapLoader)) {}
 

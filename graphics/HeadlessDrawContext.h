@@ -13,7 +13,7 @@ public:
     using BitmapLoader = std::function<PIX_IBitmap*(int id, const char* name)>;
 
     // Without a loader, bitmaps come from the module's PNG resources.
-    IDrawContextHeadless(IEffectBase* plug, int width, int height, int fps,
+    IDrawContextHeadless(IEditorHost* plug, int width, int height, int fps,
                          BitmapLoader loader = {});
 
     bool PresentRegion(const Rect& rect) override;

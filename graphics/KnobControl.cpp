@@ -4,10 +4,10 @@
 
 namespace torvik {
 
-IKnobControl::IKnobControl(IEffectBase* plugIn, const Rect& area, int param, int dir, double gear)
+IKnobControl::IKnobControl(IEditorHost* plugIn, const Rect& area, int param, int dir, double gear)
     : IControl(plugIn, area, param, Blend{BlendNone, 1.0f}), direction(dir), gearing(gear) {}
 
-IKnobStripControl::IKnobStripControl(IEffectBase* plugIn, int x, int y, int param,
+IKnobStripControl::IKnobStripControl(IEditorHost* plugIn, int x, int y, int param,
                                      const BitmapRef& strip, int dir, double gear)
     : IKnobControl(plugIn, FrameRectAt(x, y, strip), param, dir, gear), bitmap(strip) {}
 

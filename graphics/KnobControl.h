@@ -10,7 +10,7 @@ enum KnobDirection : int { kKnobVertical = 0, kKnobHorizontal = 1 };
 // What every knob shares; never created on its own.
 class IKnobControl : public IControl {
 public:
-    IKnobControl(IEffectBase* plug, const Rect& rect, int paramIndex, int direction,
+    IKnobControl(IEditorHost* plug, const Rect& rect, int paramIndex, int direction,
                  double gearing);
 
     int Direction() const { return direction; }
@@ -24,7 +24,7 @@ protected:
 // A knob drawn as one frame of a film strip per value.
 class IKnobStripControl : public IKnobControl {
 public:
-    IKnobStripControl(IEffectBase* plug, int x, int y, int paramIndex, const BitmapRef& bitmap,
+    IKnobStripControl(IEditorHost* plug, int x, int y, int paramIndex, const BitmapRef& bitmap,
                       int direction = kKnobVertical, double gearing = 4.0);
 
     // Moving up (or right) raises the value; ctrl or shift makes it ten times finer.

@@ -2,7 +2,7 @@
 
 namespace torvik {
 
-ISwitchControl::ISwitchControl(IEffectBase* plugIn, int x, int y, int param, const BitmapRef& strip,
+ISwitchControl::ISwitchControl(IEditorHost* plugIn, int x, int y, int param, const BitmapRef& strip,
                                BlendMethod method)
     : IBitmapControl(plugIn, x, y, param, strip, method) {}
 

@@ -7,7 +7,7 @@ namespace torvik {
 
 class ISwitchControl : public IBitmapControl {
 public:
-    ISwitchControl(IEffectBase* plug, int x, int y, int paramIndex, const BitmapRef& bitmap,
+    ISwitchControl(IEditorHost* plug, int x, int y, int paramIndex, const BitmapRef& bitmap,
                    BlendMethod method = BlendNone);
 
     void OnPress(int x, int y, const MouseMods& mods) override;

@@ -80,7 +80,7 @@ std::span<const ControlLayout> TorvikEditorLayout() {
     return kLayout;
 }
 
-MeterControlIndices BuildTorvikEditor(IEffectBase& plug, IDrawContext& context) {
+MeterControlIndices BuildTorvikEditor(IEditorHost& plug, IDrawContext& context) {
     MeterControlIndices meters;
     int* meterSlots[] = {&meters.pre, &meters.main, &meters.deEss, &meters.gate, &meters.comp};
     int meterCount = 0;

@@ -7,7 +7,7 @@
 
 namespace torvik {
 
-class IEffectBase;
+class IEditorHost;
 class IDrawContext;
 
 enum class ControlKind { Background, Knob, Switch, Meter };
@@ -45,6 +45,6 @@ struct MeterControlIndices {
 
 // Puts the background and the 44 controls into a fresh context. A strip that
 // cannot be loaded leaves its control at its place and size, drawing nothing.
-MeterControlIndices BuildTorvikEditor(IEffectBase& plug, IDrawContext& context);
+MeterControlIndices BuildTorvikEditor(IEditorHost& plug, IDrawContext& context);
 
 } // namespace torvik

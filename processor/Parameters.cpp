@@ -10,8 +10,6 @@
 namespace torvik {
 namespace {
 
-static_assert(kTorvikParamCount == kParameterCount, "the table has one row per parameter");
-
 // A record's texts as the parameter table writes and reads them.
 class TableTextFormat : public IParamTextFormat {
 public:

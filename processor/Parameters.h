@@ -3,7 +3,7 @@
 // host parameter ID, position in the state chunk, editor binding and the key of
 // the chain's parameter handling. Indices never change and are never reused.
 
-#include "framework/PluginIdentity.h"
+#include "processor/TorvikFacts.h"
 
 namespace torvik {
 

@@ -1,10 +1,10 @@
 #include "processor/Torvik.h"
 
-#include "framework/PluginIdentity.h"
 #include "graphics/EditorContext.h"
 #include "processor/EditorLayout.h"
 #include "processor/MeterHandOff.h"
 #include "processor/Parameters.h"
+#include "processor/TorvikFacts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,7 +37,7 @@ double DbToGain(double db) {
 
 } // namespace
 
-TORVIK::TORVIK() {
+TORVIK::TORVIK() : PluginBinding(kTorvikFacts) {
     DefineTorvikParameters(*this);
     // Give the chain its working values from the defaults, so that a processor
     // driven on its own starts from the same values a host's first preset

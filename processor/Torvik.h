@@ -9,11 +9,13 @@
 #include "processor/stages/Meters.h"
 #include "processor/stages/OutputStage.h"
 #include "processor/stages/Preamp.h"
-#include "vst3/EffectVST3.h"
+// The binding of the plug-in format this module is built for: its header
+// defines PluginBinding (see torvik_processor_on).
+#include TORVIK_BINDING_HEADER
 
 namespace torvik {
 
-class TORVIK : public IEffectVST3 {
+class TORVIK : public PluginBinding {
 public:
     TORVIK();
     ~TORVIK() override;

@@ -11,7 +11,7 @@ namespace torvik {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-IEffectVST3::IEffectVST3() {
+IEffectVST3::IEffectVST3(const PluginFacts& facts) : IEffectBase(facts) {
     for (int i = 0; i < InputChannelCount(); ++i)
         InputChannel(i).connected = true;
     for (int i = 0; i < OutputChannelCount(); ++i)

@@ -5,7 +5,6 @@
 #include "framework/EffectBase.h"
 #include "vst3/HostParamIds.h"
 #include "vst3sdk/helpers/singlecomponenteffect.h"
-#include "vst3sdk/pluginterfaces/vst/ivstprocesscontext.h"
 
 #include <string>
 #include <vector>
@@ -30,7 +29,7 @@ public:
     using ParamID = Steinberg::Vst::ParamID;
     using ParamValue = Steinberg::Vst::ParamValue;
 
-    IEffectVST3();
+    explicit IEffectVST3(const PluginFacts& facts);
     ~IEffectVST3() override;
 
     // IPluginBase
@@ -102,14 +101,10 @@ public:
     void BeginHostEdit(int index) override;
     void InformHostEdit(int index, double normalised) override;
     void EndHostEdit(int index) override;
-    bool IsOfflineProcessing() override;
-    int QuerySamplePosition() override;
-    double QueryTempo() override;
-    void QueryTimeSignature(int& numerator, int& denominator) override;
-    void QueryTimeInfo(TimeInfo& info) override;
     void ResizeEditor(int width, int height) override;
+    bool HostResizesEditorWindow() const override { return true; }
+    bool HostOffersParamMenu() const override { return true; }
     void ShowHostParamMenu(int index, int x, int y) override;
-    void SetLatency(int samples) override;
 
     // A view going away leaves the list of views; the others stay.
     void ForgetView(IEffectVST3View* view);
@@ -138,8 +133,7 @@ private:
     bool sidechainActive = false; // the sidechain bus was active in the last block
     std::vector<std::string> inputBusLabels;
     std::vector<std::string> outputBusLabels;
-    Steinberg::Vst::ProcessContext processContext{}; // the host's last transport
-    std::vector<IEffectVST3View*> views;             // views created and still alive (not owned)
+    std::vector<IEffectVST3View*> views; // views created and still alive (not owned)
 
     // Per block: which host buffer feeds each framework channel (null: its own
     // scratch buffer), as 32- or 64-bit pointers.

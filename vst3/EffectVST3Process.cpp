@@ -220,8 +220,6 @@ void IEffectVST3::ProcessChunk(bool is64, int offset, int frames) {
 
 tresult PLUGIN_API IEffectVST3::process(ProcessData& data) {
     std::lock_guard guard(Mutex());
-    if (data.processContext)
-        processContext = *data.processContext;
     ApplyParameterChanges(data.inputParameterChanges);
 
     const int32 sampleSize = processSetup.symbolicSampleSize;
@@ -259,43 +257,6 @@ tresult PLUGIN_API IEffectVST3::process(ProcessData& data) {
         offset += frames;
     } while (offset < total);
     return kResultOk;
-}
-
-bool IEffectVST3::IsOfflineProcessing() {
-    return processSetup.processMode == kOffline;
-}
-
-int IEffectVST3::QuerySamplePosition() {
-    return static_cast<int>(static_cast<uint32>(processContext.projectTimeSamples));
-}
-
-double IEffectVST3::QueryTempo() {
-    return processContext.tempo;
-}
-
-void IEffectVST3::QueryTimeSignature(int& numerator, int& denominator) {
-    numerator = processContext.timeSigNumerator;
-    denominator = processContext.timeSigDenominator;
-}
-
-void IEffectVST3::QueryTimeInfo(TimeInfo& info) {
-    info.tempo = processContext.tempo;
-    info.samplePos = static_cast<double>(processContext.projectTimeSamples);
-    info.sampleRate = processContext.sampleRate;
-    info.ppqPos = processContext.projectTimeMusic;
-    info.lastBarPos = processContext.barPositionMusic;
-    info.cycleStart = processContext.cycleStartMusic;
-    info.cycleEnd = processContext.cycleEndMusic;
-    info.numerator = processContext.timeSigNumerator;
-    info.denominator = processContext.timeSigDenominator;
-    info.playing = (processContext.state & ProcessContext::kPlaying) != 0;
-    info.cycleActive = (processContext.state & ProcessContext::kCycleActive) != 0;
-}
-
-void IEffectVST3::SetLatency(int samples) {
-    IEffectBase::SetLatency(samples);
-    if (componentHandler)
-        componentHandler->restartComponent(kLatencyChanged);
 }
 
 } // namespace torvik

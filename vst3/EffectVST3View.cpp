@@ -1,6 +1,5 @@
 #include "vst3/EffectVST3View.h"
 
-#include "framework/PluginIdentity.h"
 #include "vst3/EffectVST3.h"
 
 #include <algorithm>
@@ -63,8 +62,9 @@ tresult PLUGIN_API IEffectVST3View::getSize(ViewRect* size) {
         return kResultFalse;
     if (!size)
         return kInvalidArgument;
-    const int width = graphics->EditorWidth() > 0 ? graphics->EditorWidth() : kEditorWidth;
-    const int height = graphics->EditorHeight() > 0 ? graphics->EditorHeight() : kEditorHeight;
+    const PluginFacts& facts = plugin->Facts();
+    const int width = graphics->EditorWidth() > 0 ? graphics->EditorWidth() : facts.editorWidth;
+    const int height = graphics->EditorHeight() > 0 ? graphics->EditorHeight() : facts.editorHeight;
     *size = ViewRect{0, 0, width, height};
     return kResultOk;
 }
@@ -103,7 +103,8 @@ void IEffectVST3View::StartRunLoop() {
     runLoop = loop;
     // One timer at the editor's frame rate; the window's X connection is serviced
     // whenever it has events.
-    runLoop->registerTimer(this, 1000 / kEditorFps);
+    runLoop->registerTimer(
+        this, static_cast<Steinberg::Linux::TimerInterval>(plugin->Graphics()->TimerIntervalMs()));
     const int fd = plugin->Graphics()->WindowEventFd();
     if (fd >= 0)
         runLoop->registerEventHandler(this, fd);

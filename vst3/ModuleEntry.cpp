@@ -1,8 +1,8 @@
 // The module's entry points and its class factory: one effect class, TORVIK.
 #include "vst3sdk/helpers/moduleentry.h"
-#include "framework/PluginIdentity.h"
 #include "framework/RecursiveLock.h"
 #include "processor/Torvik.h"
+#include "processor/TorvikFacts.h"
 #include "vst3/Vst3Identity.h"
 #include "vst3sdk/helpers/fuid.h"
 

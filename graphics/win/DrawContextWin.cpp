@@ -1,6 +1,7 @@
 #include "graphics/win/DrawContextWin.h"
 
-#include "framework/EffectBase.h"
+#include "framework/EditorHost.h"
+#include "framework/ParamRecord.h"
 #include "graphics/EditorContext.h"
 #include "graphics/PngResource.h"
 #include "graphics/win/PopupMenuWin.h"
@@ -21,10 +22,8 @@ namespace torvik {
 namespace {
 
 // Module-wide: open editor windows (the class is registered while there are
-// any) and the frame rate the next window's timer runs at. User-interface
-// thread only.
+// any). User-interface thread only.
 std::vector<IDrawContextWin*> openEditors;
-double windowFps = 25.0;
 
 // A wheel notch, in the units of WM_MOUSEWHEEL.
 constexpr int kWheelDelta = WHEEL_DELTA;
@@ -130,11 +129,11 @@ UINT_PTR CALLBACK ColourHook(HWND dialog, UINT msg, WPARAM, LPARAM lParam) {
 
 } // namespace
 
-IDrawContext* CreateEditorContext(IEffectBase* plug, int width, int height, int fps) {
+IDrawContext* CreateEditorContext(IEditorHost* plug, int width, int height, int fps) {
     return new IDrawContextWin(plug, width, height, fps);
 }
 
-IDrawContextWin::IDrawContextWin(IEffectBase* plugIn, int w, int h, int rate)
+IDrawContextWin::IDrawContextWin(IEditorHost* plugIn, int w, int h, int rate)
     : IDrawContext(plugIn, w, h, rate), moduleInstance(OwnModule()) {}
 
 IDrawContextWin::~IDrawContextWin() {
@@ -182,7 +181,6 @@ void* IDrawContextWin::OpenEditorWindow(void* parent) {
     if (openEditors.empty())
         RegisterWindowClass(moduleInstance, WindowProc);
     openEditors.push_back(this);
-    windowFps = fps;
     window = CreateWindowExA(0, kWindowClass, "IEffect", WS_CHILD | WS_VISIBLE, x, y, w, h,
                              parentHwnd, nullptr, moduleInstance, this);
     if (!window) {
@@ -265,7 +263,7 @@ void IDrawContextWin::SetEditorSize(int w, int h) {
     GetWindowRect(window, &r);
     SetWindowPos(window, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const bool hostResizesItself = plug && (plug->QueryApi() == 1 || plug->QueryApi() == 3);
+    const bool hostResizesItself = plug && plug->HostResizesEditorWindow();
     HWND child = window;
     for (int level = 0; level < 2 && !hostResizesItself; ++level) {
         const LONG style = GetWindowLongA(child, GWL_STYLE);
@@ -287,8 +285,9 @@ void IDrawContextWin::SetEditorSize(int w, int h) {
 LRESULT CALLBACK IDrawContextWin::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        SetTimer(hwnd, kTimerId, static_cast<UINT>(1000.0 / windowFps), nullptr);
+        auto* created = static_cast<IDrawContextWin*>(create->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        SetTimer(hwnd, kTimerId, static_cast<UINT>(created->TimerIntervalMs()), nullptr);
         SetFocus(hwnd);
         return 0;
     }

@@ -30,7 +30,7 @@ public:
     static constexpr int kEditBoxId = 99;
     static constexpr LONG_PTR kEditBoxMark = 0x7E57ED17;
 
-    IDrawContextWin(IEffectBase* plug, int width, int height, int fps);
+    IDrawContextWin(IEditorHost* plug, int width, int height, int fps);
     ~IDrawContextWin() override;
 
     bool PresentRegion(const Rect& rect) override;

@@ -140,11 +140,11 @@ bool CanTakeFocus(Display* display, Window w) {
 
 } // namespace
 
-IDrawContext* CreateEditorContext(IEffectBase* plug, int width, int height, int fps) {
+IDrawContext* CreateEditorContext(IEditorHost* plug, int width, int height, int fps) {
     return new IDrawContextX11(plug, width, height, fps);
 }
 
-IDrawContextX11::IDrawContextX11(IEffectBase* plugIn, int w, int h, int rate)
+IDrawContextX11::IDrawContextX11(IEditorHost* plugIn, int w, int h, int rate)
     : IDrawContextQuiet(plugIn, w, h, rate) {}
 
 IDrawContextX11::~IDrawContextX11() {

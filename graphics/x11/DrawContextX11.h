@@ -18,7 +18,7 @@ namespace torvik {
 
 class IDrawContextX11 : public IDrawContextQuiet {
 public:
-    IDrawContextX11(IEffectBase* plug, int width, int height, int fps);
+    IDrawContextX11(IEditorHost* plug, int width, int height, int fps);
     ~IDrawContextX11() override;
 
     bool PresentRegion(const Rect& rect) override;

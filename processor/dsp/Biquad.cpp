@@ -2,13 +2,13 @@
 
 #include <cfloat>
 #include <cmath>
+#include <numbers>
 
 namespace torvik::dsp {
 
 void Biquad::Design(double V) {
-    constexpr double pi = 3.141592653589793;
     const double corner = fc < 0.5 ? fc : kMaxBiquadFc;
-    const double K = cornerTan(pi * corner);
+    const double K = cornerTan(std::numbers::pi * corner);
     const double Q = q;
     const double K2 = K * K;
     double n = 0.0;

@@ -2,6 +2,7 @@
 // A peaking section designed by the parametric-equaliser method with a
 // prescribed gain at half the sample rate. Runs in double precision in direct
 // form I.
+#include <numbers>
 
 namespace torvik::dsp {
 
@@ -12,7 +13,7 @@ struct PeakFilter {
     double a1 = 0.0; // denominator; the leading one is 1
     double a2 = 0.0;
     double sampleRate = 0.0;                 // Hz, written by the owner before each design
-    double piConst = 3.141592653589793;      // pi as the design uses it
+    double piConst = std::numbers::pi;       // pi as the design uses it
     double gainDivisor = 1.4142135623730951; // band-edge gain in dB is the peak's over this
     double x1 = 0.0;                         // last two inputs
     double x2 = 0.0;

@@ -14,8 +14,8 @@ namespace {
 
 constexpr double kSidechainHpfHz = 80.0; // corner of the key's high-pass
 constexpr double kSidechainHpfQ = 0.707;
-constexpr double kAttackMs = 10.0;              // reduction time
-constexpr double kFastAttackMs = 2.0;           // with "Compressor Fast Attack"
+constexpr double kCompressorAttackMs = 10.0;    // reduction time
+constexpr double kCompressorFastAttackMs = 2.0; // with "Compressor Fast Attack"
 constexpr double kReleaseMs = 400.0;            // recovery time
 constexpr double kAutoReleaseMs = 1000.0;       // auto release for a silent key
 constexpr double kAutoReleaseMsPerUnit = 900.0; // and its growth with the key's level
@@ -55,7 +55,7 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
         dsp::RunSectionPair(sidechainHpf, channels, n);
         key = &filtered;
     }
-    attackMs = sw.fastAttack ? kFastAttackMs : kAttackMs;
+    attackMs = sw.fastAttack ? kCompressorFastAttackMs : kCompressorAttackMs;
     if (thresholdDb == 0.0) {
         // The compressor is off at the top of the threshold range: whatever
         // the detector says, the gain is 1.

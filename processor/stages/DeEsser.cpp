@@ -11,15 +11,15 @@ using dsp::kStageDbScale;
 
 // The stage works at this multiple of the threshold parameter (in its dB scale).
 constexpr double kThresholdScale = 1.5;
-constexpr double kAttackMs = 2.0;          // reduction time constant
-constexpr double kSoftAttackMs = 4.0;      // with "De-Esser Soft"
-constexpr double kRatio = 4.0;             // compression ratio
-constexpr double kSoftRatio = 1.5;         // with "De-Esser Soft"
-constexpr double kShelfHz = 16000.0;       // corner of the reducing shelf
-constexpr double kShelfQ = 1.0;            // its quality
-constexpr double kBandShelfQ = 1.4;        // with "De-Esser Band"
-constexpr double kMaxCutDb = 24.0;         // the shelf's cut at full reduction
-constexpr double kDetectorHpfHz = 15000.0; // the detector's high-pass corner
+constexpr double kDeEsserAttackMs = 2.0;     // reduction time constant
+constexpr double kDeEsserSoftAttackMs = 4.0; // with "De-Esser Soft"
+constexpr double kRatio = 4.0;               // compression ratio
+constexpr double kSoftRatio = 1.5;           // with "De-Esser Soft"
+constexpr double kShelfHz = 16000.0;         // corner of the reducing shelf
+constexpr double kShelfQ = 1.0;              // its quality
+constexpr double kBandShelfQ = 1.4;          // with "De-Esser Band"
+constexpr double kMaxCutDb = 24.0;           // the shelf's cut at full reduction
+constexpr double kDetectorHpfHz = 15000.0;   // the detector's high-pass corner
 constexpr double kDetectorHpfQ = 1.0;
 
 void DeEsser::SetUpBlock(double fs) {
@@ -40,7 +40,7 @@ void DeEsser::SetSmootherRates(double fs) {
 
 void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitches& sw, double fs,
                          StereoRun& deEssed, double* gains) {
-    attackMs = sw.soft ? kSoftAttackMs : kAttackMs;
+    attackMs = sw.soft ? kDeEsserSoftAttackMs : kDeEsserAttackMs;
     ratio = sw.soft ? kSoftRatio : kRatio;
     shelfQ = sw.band ? kBandShelfQ : kShelfQ;
     const double shelfFc = kShelfHz / fs;

@@ -2,12 +2,12 @@
 
 namespace torvik {
 
-constexpr double kAttackMs = 1.0;     // opening time constant
-constexpr double kFastAttackMs = 0.1; // with "Gate Fast Attack"
+constexpr double kGateAttackMs = 1.0;     // opening time constant
+constexpr double kGateFastAttackMs = 0.1; // with "Gate Fast Attack"
 
 void Gate::ProcessRun(const StereoRun& deEssed, int n, const GateSwitches& sw, double fs,
                       StereoRun& gateOut, StereoRun& gated) {
-    attackMs = sw.fastAttack ? kFastAttackMs : kAttackMs;
+    attackMs = sw.fastAttack ? kGateFastAttackMs : kGateAttackMs;
 
     // Each setter recomputes coefficients that depend only on its arguments
     // and the sample rate, none of which changes within a block; a call that

@@ -22,9 +22,23 @@ bool LockHeldElsewhere(RecursiveLock& m) {
         .get();
 }
 
+// A product the framework has never heard of: everything it reports about
+// itself comes from these facts.
+constexpr PluginFacts kProbeFacts{
+    .effectName = "Probe",
+    .productName = "Probe Suite",
+    .makerName = "Probe Works",
+    .uniqueId = MakeFourCC('P', 'R', 'B', '1'),
+    .makerId = MakeFourCC('P', 'r', 'b', 'w'),
+    .version = 0x00020301,
+    .versionText = "2.3.1",
+    .channelConfig = "2-2 4-2",
+    .parameterCount = 40,
+};
+
 class RecordingEffect : public IEffectBase {
 public:
-    RecordingEffect() {
+    RecordingEffect() : IEffectBase(kProbeFacts) {
         ParamAt(0)->DefineContinuous("Gain", 0, -30, 30, 0.01, "%");
         ParamAt(1)->DefineStepped("Switch", 1, 0, 1);
     }
@@ -38,10 +52,6 @@ public:
                         (LockHeldElsewhere(Mutex()) ? " locked" : " unlocked"));
     }
     void EndHostEdit(int) override {}
-    int QuerySamplePosition() override { return 0; }
-    double QueryTempo() override { return 120; }
-    void QueryTimeSignature(int& n, int& d) override { n = d = 4; }
-    void QueryTimeInfo(TimeInfo& info) override { info = {}; }
     void ResizeEditor(int, int) override {}
     std::vector<std::string> calls;
 };
@@ -65,13 +75,12 @@ public:
 
 TEST(EffectBase, IdentityAndConfiguration) {
     RecordingEffect fx;
-    EXPECT_STREQ(fx.EffectName(), "TORVIK");
-    EXPECT_STREQ(fx.MakerName(), "Quellmark");
-    EXPECT_STREQ(fx.ProductName(), "");
-    EXPECT_EQ(fx.UniqueId(), 0x54525631u); // 'TRV1'
-    EXPECT_EQ(fx.MakerId(), 0x51656C6Du);  // 'Qelm'
-    EXPECT_EQ(fx.VersionText(), "v1.0.0");
-    EXPECT_EQ(fx.QueryApi(), 1);
+    EXPECT_STREQ(fx.EffectName(), "Probe");
+    EXPECT_STREQ(fx.MakerName(), "Probe Works");
+    EXPECT_STREQ(fx.ProductName(), "Probe Suite");
+    EXPECT_EQ(fx.UniqueId(), 0x50524231u); // 'PRB1'
+    EXPECT_EQ(fx.MakerId(), 0x50726277u);  // 'Prbw'
+    EXPECT_EQ(fx.VersionText(), "v2.3.1");
     EXPECT_EQ(fx.QueryHost(), -1);
     EXPECT_EQ(fx.SampleRate(), 44100.0);
     EXPECT_EQ(fx.BlockSize(), 0);

@@ -1,4 +1,5 @@
 #include "framework/StateChunk.h"
+#include "processor/TorvikFacts.h"
 #include "support/TestTorvik.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ TEST(StatePresets, RestoreClampsAndCountsPositions) {
     IStateChunk chunk;
     fx->SerializeParams(chunk);
     IStateChunk edited;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < kParameterCount; ++i) {
         double v = 0;
         chunk.ReadDouble(v, 8 * i);
         if (i == 17)
@@ -77,7 +78,7 @@ TEST(StatePresets, RestoreClampsAndCountsPositions) {
 
 TEST(StatePresets, ShortChunkRestoresTheLeadingValues) {
     auto fx = std::make_unique<TestTorvik>();
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < kParameterCount; ++i)
         fx->ParamAt(i)->SetFromNormalised(1.0);
     IStateChunk shortChunk;
     for (int i = 0; i < 20; ++i)
@@ -87,7 +88,7 @@ TEST(StatePresets, ShortChunkRestoresTheLeadingValues) {
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(fx->ParamAt(i)->Value(), fx->ParamAt(i)->Min()) << i;
     EXPECT_EQ(fx->ParamAt(20)->Value(), 0.0); // first unread index: 0 clamped
-    for (int i = 21; i < 40; ++i)
+    for (int i = 21; i < kParameterCount; ++i)
         EXPECT_EQ(fx->ParamAt(i)->Value(), 1.0) << i; // untouched
 
     // An empty chunk reads nothing: index 0 becomes 0 clamped into its range.

@@ -15,6 +15,13 @@ namespace torvik::testing {
 
 class RecordingPlug final : public IEffectBase {
 public:
+    static constexpr PluginFacts kFacts{.effectName = "Recorder",
+                                        .channelConfig = "2-2",
+                                        .parameterCount = 40,
+                                        .editorWidth = 100,
+                                        .editorHeight = 80,
+                                        .editorFps = 25};
+
     struct Event {
         char kind; // 'b'egin, 'p'erform, 'e'nd, 'm'enu
         int index;
@@ -22,7 +29,7 @@ public:
         bool operator==(const Event&) const = default;
     };
 
-    RecordingPlug() {
+    RecordingPlug() : IEffectBase(kFacts) {
         // 0: continuous -30..30 default 0; 1: continuous 0..100 default 25;
         // 2: switch default 0.
         ParamAt(0)->DefineContinuous("Gain", 0.0, -30.0, 30.0, 0.01, "dB");
@@ -35,16 +42,10 @@ public:
         events.push_back({'p', index, normalised});
     }
     void EndHostEdit(int index) override { events.push_back({'e', index, 0.0}); }
+    bool HostOffersParamMenu() const override { return true; }
     void ShowHostParamMenu(int index, int x, int y) override {
         events.push_back({'m', index, x * 1000.0 + y});
     }
-    int QuerySamplePosition() override { return 0; }
-    double QueryTempo() override { return 120.0; }
-    void QueryTimeSignature(int& numerator, int& denominator) override {
-        numerator = 4;
-        denominator = 4;
-    }
-    void QueryTimeInfo(TimeInfo& info) override { info = TimeInfo{}; }
     void ResizeEditor(int width, int height) override {
         resizedWidth = width;
         resizedHeight = height;

@@ -21,13 +21,6 @@ public:
         edits.push_back({'p', index, normalised});
     }
     void EndHostEdit(int index) override { edits.push_back({'e', index, 0.0}); }
-    int QuerySamplePosition() override { return 0; }
-    double QueryTempo() override { return 120.0; }
-    void QueryTimeSignature(int& numerator, int& denominator) override {
-        numerator = 4;
-        denominator = 4;
-    }
-    void QueryTimeInfo(TimeInfo& info) override { info = TimeInfo{}; }
     void ResizeEditor(int width, int height) override { lastResize = {width, height}; }
 
     std::vector<Edit> edits;

@@ -3,6 +3,7 @@
 // second instance, and both then sound the same.
 #include "Block.h"
 #include "TorvikHost.h"
+#include "processor/TorvikFacts.h"
 
 #include <cmath>
 #include <random>
@@ -46,7 +47,7 @@ TEST(Session, MinuteOfAutomatedAudioThenRestoreIntoASecondInstance) {
     while (position < static_cast<long>(60 * kRate)) {
         const int frames = blockSize(random);
         for (int k = 0; k < 6; ++k) {
-            const ParamID id = static_cast<ParamID>(random() % 40);
+            const ParamID id = static_cast<ParamID>(random() % kParameterCount);
             runner.Change(id, unit(random), static_cast<int>(random() % frames));
         }
         if (random() % 50 == 0)

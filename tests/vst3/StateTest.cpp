@@ -1,6 +1,7 @@
 // Saving and restoring an instance through the controller's state calls.
 #include "Block.h"
 #include "TorvikHost.h"
+#include "processor/TorvikFacts.h"
 
 #include <chrono>
 #include <cstring>
@@ -42,7 +43,7 @@ TEST(State, RoundTripIsBitExactAndStable) {
     auto source = NewTorvik();
     ASSERT_NE(source, nullptr);
     IEditController* controller = source->controller();
-    for (ParamID id = 0; id < 40; ++id)
+    for (ParamID id = 0; id < static_cast<ParamID>(kParameterCount); ++id)
         controller->setParamNormalized(id, (id * 37 % 100) / 99.0);
     source->startProcessing(48000.0, 64);
     BlockRunner runner(*source, 64, kSample32);

@@ -6,6 +6,7 @@
 #include "TorvikHost.h"
 
 #include "processor/Torvik.h"
+#include "processor/TorvikFacts.h"
 
 #include <atomic>
 #include <cmath>
@@ -25,7 +26,7 @@ constexpr int kBlock = 256;            // samples per block
 constexpr int kStormBlocks = 1500;     // blocks the audio thread runs while the others work
 constexpr int kSettleBlocks = 750;     // four seconds: every smoother and envelope settles
 constexpr double kSettledError = 1e-6; // largest difference once settled
-constexpr int kParams = 40;
+constexpr int kParams = kParameterCount;
 constexpr int kStateBytes = kParams * 8 + 4;
 
 // One instance as a host holds it: the object, its buffers and queues.
