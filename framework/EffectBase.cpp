@@ -166,13 +166,18 @@ void IEffectBase::ApplyBlockSize(int n) {
 }
 
 void IEffectBase::SetParameterFromEditor(int index, double normalised) {
-    std::lock_guard guard(lock);
     IParamRecord* param = ParamAt(index);
     if (!param)
         return;
-    param->SetFromNormalised(normalised);
+    {
+        std::lock_guard guard(lock);
+        param->SetFromNormalised(normalised);
+        HandleParamChange(index);
+    }
+    // The host hears of the edit only once the lock is free: a host whose
+    // edit callback waits for its audio thread would otherwise deadlock with
+    // a block waiting for this lock, and a slow callback would stall the audio.
     InformHostEdit(index, normalised);
-    HandleParamChange(index);
 }
 
 void IEffectBase::AttachEditorGraphics(IEditorGraphics* editorGraphics) {

@@ -171,7 +171,7 @@ const char* IParamRecord::DisplayTextFor(int v) const {
 }
 
 const char* IParamRecord::HostLabel() const {
-    return DisplayTextFor(TruncateToInt(value))[0] != '\0' ? "" : label;
+    return DisplayTextFor(TruncateToInt(value.Load()))[0] != '\0' ? "" : label;
 }
 
 std::string IParamRecord::TextOfValue(double v) const {

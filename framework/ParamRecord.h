@@ -2,6 +2,7 @@
 // One parameter: its kind, current value in real units, range, step, the shape
 // exponent of its normalised mapping, and everything needed to show it as text.
 #include "framework/ParamTextFormat.h"
+#include "framework/RelaxedAtomic.h"
 
 #include <cstdint>
 #include <string>
@@ -47,7 +48,7 @@ public:
     // Normalised (0..1) against real values.
     double FromNormalised(double x) const;
     double ToNormalised(double v) const;
-    double GetNormalised() const { return ToNormalised(value); }
+    double GetNormalised() const { return ToNormalised(value.Load()); }
     void SetFromNormalised(double x);
     void SetClamped(double v);
 
@@ -59,7 +60,7 @@ public:
     void SetTextFormat(const IParamTextFormat* format) { textFormat = format; }
     const IParamTextFormat* TextFormat() const { return textFormat; }
     std::string TextOfValue(double v) const; // for hosts: the number without unit
-    std::string CurrentText() const { return TextOfValue(value); }
+    std::string CurrentText() const { return TextOfValue(value.Load()); }
     std::string FormatForHost(double x) const { return TextOfValue(FromNormalised(x)); }
     // For people: the value with its unit ("-24.0 dB").
     std::string TextWithUnit(double v) const;
@@ -71,7 +72,7 @@ public:
 
     // Accessors.
     ParamKind Kind() const { return kind; }
-    double Value() const { return value; }
+    double Value() const { return value.Load(); }
     double Min() const { return min; }
     double Max() const { return max; }
     double Step() const { return step; }
@@ -88,8 +89,10 @@ public:
     const std::vector<ParamDisplayText>& DisplayTexts() const { return displayTexts; }
 
 private:
-    ParamKind kind;                // what sort of parameter this is
-    double value;                  // current value, real units
+    ParamKind kind; // what sort of parameter this is
+    // Current value, real units. Written under the instance lock; read whole
+    // without it (a host polling values never waits for a block).
+    RelaxedAtomic<double> value;
     double min;                    // lowest real value
     double max;                    // highest real value
     double step;                   // quantum of the value; fixes the display precision

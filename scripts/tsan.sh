@@ -2,16 +2,19 @@
 # Builds the thread sanitizer configuration and runs every test program that
 # uses more than one thread: the framework's lock, the editor's controls under
 # automation, and the whole module driven from several threads at once
-# (processing, controller, editor edits, state, views).
+# (processing, controller, editor edits, state, views), and the editor dragged
+# in its X11 window while another thread processes (the tests start Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset tsan >/dev/null
-cmake --build build/tsan --target TORVIK framework_tests graphics_tests vst3_tests
+cmake --build build/tsan --target TORVIK framework_tests graphics_tests vst3_tests \
+    editor_view_tests
 
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
-for program in framework/framework_tests graphics/graphics_tests vst3/vst3_tests; do
+for program in framework/framework_tests graphics/graphics_tests vst3/vst3_tests \
+    graphics/editor_view_tests; do
     echo "tsan: $program"
     "build/tsan/tests/$program" --gtest_brief=1
 done

@@ -53,13 +53,12 @@ void IEffectVST3::CreateParameters() {
 }
 
 ParamValue PLUGIN_API IEffectVST3::getParamNormalized(ParamID id) {
-    // Bypass is an atomic flag: read without waiting for a block.
+    // Bypass and the records' values are read whole without the lock: a host
+    // polling values from its interface thread never waits for a block.
     if (id == kBypassParamId)
         return IsBypassed() ? 1.0 : 0.0;
-    if (id < static_cast<ParamID>(ParamCount())) {
-        std::lock_guard guard(Mutex());
+    if (id < static_cast<ParamID>(ParamCount()))
         return ParamAt(static_cast<int>(id))->GetNormalised();
-    }
     return 0.0;
 }
 

@@ -162,13 +162,13 @@ TEST(EffectBase, ConvertBypassAndConvertBack) {
     EXPECT_EQ(fx.InputData()[1][0], 5.0);
 }
 
-TEST(EffectBase, EditorChangeInformsHostBeforeHandlingBothUnderTheLock) {
+TEST(EffectBase, EditorChangeIsHandledUnderTheLockAndTheHostHearsOfItAfter) {
     RecordingEffect fx;
     fx.SetParameterFromEditor(0, 0.75);
     EXPECT_DOUBLE_EQ(fx.ParamAt(0)->Value(), 15.0);
     ASSERT_EQ(fx.calls.size(), 2u);
-    EXPECT_EQ(fx.calls[0], "inform 0 0.750000 locked");
-    EXPECT_EQ(fx.calls[1], "change 0 locked");
+    EXPECT_EQ(fx.calls[0], "change 0 locked");
+    EXPECT_EQ(fx.calls[1], "inform 0 0.750000 unlocked");
     fx.calls.clear();
     fx.SetParameterFromEditor(77, 0.5); // unknown index: ignored
     EXPECT_TRUE(fx.calls.empty());

@@ -1,6 +1,7 @@
 // The editor as a Linux host shows it: the built TORVIK.vst3 loaded through
 // the host kit, its view attached to a real X11 window with the host's run
 // loop, painted on the loop's timer, and clicked.
+#include "hostkit/ComponentHandler.h"
 #include "hostkit/HostKit.h"
 #include "hostkit/PlugFrame.h"
 #include "vst3/Vst3Identity.h"
@@ -13,13 +14,23 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace torvik::testing {
 namespace {
 
 using namespace Steinberg;
+
+FUID TorvikClassId() {
+    return FUID(kClassIdWords[0], kClassIdWords[1], kClassIdWords[2], kClassIdWords[3]);
+}
 
 class EditorViewTest : public XServerSuite {
 protected:
@@ -29,9 +40,7 @@ protected:
         std::string error;
         module = hostkit::Module::Load(TORVIK_BUNDLE_PATH, &error);
         ASSERT_NE(module, nullptr) << error;
-        instance = hostkit::Instance::Create(
-            module, FUID(kClassIdWords[0], kClassIdWords[1], kClassIdWords[2], kClassIdWords[3]),
-            &error);
+        instance = hostkit::Instance::Create(module, TorvikClassId(), &error);
         ASSERT_NE(instance, nullptr) << error;
         host = XOpenDisplay(nullptr);
         ASSERT_NE(host, nullptr);
@@ -209,6 +218,197 @@ TEST_F(EditorFocusTest, HostWindowDestroyedUnderTheFocusedEditor) {
     EXPECT_EQ(view->removed(), kResultOk);
     XSync(host, False);
     EXPECT_EQ(Focus(), hostMain);
+}
+
+// A host that guards its audio thread with a lock of its own, held across
+// every process call, and takes that lock in its edit callbacks to hand the
+// edit over. A callback that cannot get the lock within the patience counts a
+// stall instead of hanging the test, and after a stall none waits any more.
+// The lock is polled: the thread sanitizer does not follow timed waits.
+class AudioGuardedHandler : public hostkit::ComponentHandler {
+public:
+    tresult PLUGIN_API beginEdit(Vst::ParamID id) override {
+        const Guard guard(*this);
+        return ComponentHandler::beginEdit(id);
+    }
+    tresult PLUGIN_API performEdit(Vst::ParamID id, Vst::ParamValue value) override {
+        const Guard guard(*this);
+        return ComponentHandler::performEdit(id, value);
+    }
+    tresult PLUGIN_API endEdit(Vst::ParamID id) override {
+        const Guard guard(*this);
+        return ComponentHandler::endEdit(id);
+    }
+    int Count(hostkit::HandlerCall::Kind kind) const {
+        int n = 0;
+        for (const hostkit::HandlerCall& call : calls())
+            n += call.kind == kind;
+        return n;
+    }
+
+    std::mutex audioLock;       // held by the audio thread across process
+    std::atomic<int> stalls{0}; // edit callbacks that could not get it in time
+
+private:
+    static constexpr auto kPatience = std::chrono::seconds(5);
+    struct Guard {
+        explicit Guard(AudioGuardedHandler& h) : handler(h), held(h.Acquire()) {}
+        ~Guard() {
+            if (held)
+                handler.audioLock.unlock();
+        }
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+        AudioGuardedHandler& handler;
+        bool held;
+    };
+    bool Acquire() {
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (stalls == 0) {
+            if (audioLock.try_lock())
+                return true;
+            if (std::chrono::steady_clock::now() > deadline)
+                ++stalls;
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        return false;
+    }
+};
+
+// The compressor threshold knob: 65 x 65 at (844, 258), parameter 16.
+constexpr int kKnobX = 844 + 32;
+constexpr int kKnobY = 258 + 32;
+constexpr Vst::ParamID kKnobParam = 16;
+constexpr int kDragSteps = 20;
+constexpr int kDragPixels = 3; // per step, downwards
+constexpr int kBlock = 256;
+constexpr double kRate = 48000.0;
+
+class EditorHostCallsTest : public EditorViewTest {
+protected:
+    // One instance with the guarded host, processing.
+    std::unique_ptr<hostkit::Instance> NewInstance(const IPtr<AudioGuardedHandler>& handler) {
+        std::string error;
+        auto made = hostkit::Instance::Create(module, TorvikClassId(), &error);
+        EXPECT_NE(made, nullptr) << error;
+        if (!made)
+            return made;
+        made->controller()->setComponentHandler(handler.get());
+        EXPECT_EQ(made->startProcessing(kRate, kBlock), kResultOk);
+        return made;
+    }
+    // Drags the knob down step by step through the instance's editor, the run
+    // loop serviced on this thread; each step waits until the host heard of it.
+    void Drag(hostkit::Instance& target, AudioGuardedHandler& handler) {
+        IPtr<IPlugView> dragged = target.createView("editor");
+        ASSERT_TRUE(dragged);
+        dragged->setFrame(frame.get());
+        void* parentId = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
+        ASSERT_EQ(dragged->attached(parentId, "X11EmbedWindowID"), kResultOk);
+        frame->fireTimers();
+        const int screen = DefaultScreen(host);
+        XTestFakeMotionEvent(host, screen, kKnobX, kKnobY, CurrentTime);
+        XTestFakeButtonEvent(host, 1, True, CurrentTime);
+        XSync(host, False);
+        using Kind = hostkit::HandlerCall::Kind;
+        for (int i = 0; i < 100 && handler.Count(Kind::BeginEdit) == 0; ++i)
+            frame->runOnce(20);
+        for (int step = 1; step <= kDragSteps; ++step) {
+            XTestFakeMotionEvent(host, screen, kKnobX, kKnobY + step * kDragPixels, CurrentTime);
+            XSync(host, False);
+            for (int i = 0; i < 500 && handler.Count(Kind::PerformEdit) < step; ++i)
+                frame->runOnce(20);
+        }
+        XTestFakeButtonEvent(host, 1, False, CurrentTime);
+        XSync(host, False);
+        for (int i = 0; i < 100 && handler.Count(Kind::EndEdit) == 0; ++i)
+            frame->runOnce(20);
+        EXPECT_EQ(dragged->removed(), kResultOk);
+    }
+    // One block of a steady two-tone signal, the same for every instance.
+    static void Fill(hostkit::ProcessBuffers& buffers, long block) {
+        for (int ch = 0; ch < 2; ++ch) {
+            float* in = buffers.channel32(Vst::kInput, 0, ch);
+            for (int i = 0; i < kBlock; ++i) {
+                const double t = static_cast<double>(block * kBlock + i);
+                in[i] = static_cast<float>(0.5 * std::sin(0.031 * (ch + 1) * t) +
+                                           0.2 * std::sin(0.0021 * t));
+            }
+        }
+    }
+    static std::vector<float> Output(hostkit::ProcessBuffers& buffers) {
+        std::vector<float> out;
+        for (int ch = 0; ch < 2; ++ch) {
+            const float* samples = buffers.channel32(Vst::kOutput, 0, ch);
+            out.insert(out.end(), samples, samples + kBlock);
+        }
+        return out;
+    }
+};
+
+// The host's edit callbacks wait for its audio thread, which holds its lock
+// across every block: the editor must never call them while holding what a
+// block waits for. A drag while processing ends, and it leaves the instance as
+// a drag without any audio thread does.
+TEST_F(EditorHostCallsTest, DragWhileProcessingWithAHostThatGuardsItsAudioThread) {
+    auto guarded = owned(new AudioGuardedHandler());
+    auto busy = NewInstance(guarded);
+    ASSERT_NE(busy, nullptr);
+    std::atomic<bool> dragging{true};
+    std::atomic<long> blocksDuring{0};
+    std::thread audio([&] {
+        auto buffers = busy->makeBuffers(kBlock, Vst::kSample32);
+        for (long block = 0; dragging; ++block) {
+            {
+                // The host readies the block (its queued edits, the inputs)
+                // under its lock, then processes it.
+                const std::lock_guard lock(guarded->audioLock);
+                Fill(*buffers, block);
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                busy->process(buffers->prepare(kBlock));
+            }
+            ++blocksDuring;
+            // The audio device's next period.
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+    Drag(*busy, *guarded);
+    dragging = false;
+    audio.join();
+    EXPECT_EQ(guarded->stalls, 0) << "an edit callback was made while a block waited for it";
+    EXPECT_GT(blocksDuring, kDragSteps);
+
+    auto quiet = owned(new AudioGuardedHandler());
+    auto replay = NewInstance(quiet);
+    ASSERT_NE(replay, nullptr);
+    Drag(*replay, *quiet);
+    EXPECT_EQ(quiet->stalls, 0);
+
+    // The host heard the same gesture, and both instances hold the same state.
+    using Kind = hostkit::HandlerCall::Kind;
+    EXPECT_EQ(guarded->Count(Kind::PerformEdit), kDragSteps);
+    EXPECT_EQ(guarded->calls(), quiet->calls());
+    EXPECT_LT(busy->controller()->getParamNormalized(kKnobParam), 1.0);
+    EXPECT_EQ(busy->controller()->getParamNormalized(kKnobParam),
+              replay->controller()->getParamNormalized(kKnobParam));
+    const auto busyState = busy->getControllerState();
+    ASSERT_TRUE(busyState.has_value());
+    EXPECT_EQ(busyState, replay->getControllerState());
+
+    // Started afresh, both sound the same to the bit.
+    for (hostkit::Instance* instance : {busy.get(), replay.get()}) {
+        instance->setActive(false);
+        instance->setActive(true);
+    }
+    auto busyBuffers = busy->makeBuffers(kBlock, Vst::kSample32);
+    auto replayBuffers = replay->makeBuffers(kBlock, Vst::kSample32);
+    for (long block = 0; block < 64; ++block) {
+        Fill(*busyBuffers, block);
+        Fill(*replayBuffers, block);
+        busy->process(busyBuffers->prepare(kBlock));
+        replay->process(replayBuffers->prepare(kBlock));
+        ASSERT_EQ(Output(*busyBuffers), Output(*replayBuffers)) << "block " << block;
+    }
 }
 
 } // namespace
