@@ -7,7 +7,8 @@
 # The layouts differ, so the destinations are read when CPack installs, from variables the
 # per-generator configuration (PackagingPerGenerator.cmake) sets. Only the components below
 # are packaged; `cmake --install` into a VST 3 folder is not affected.
-if(WIN32 OR NOT TARGET TORVIK OR NOT TARGET torvik-render OR NOT TARGET torvik_presets)
+if(WIN32 OR NOT TARGET TORVIK OR NOT TARGET torvik-render OR NOT TARGET torvik_presets OR
+   NOT TARGET torvik_manual)
     return()
 endif()
 
@@ -57,6 +58,11 @@ install(DIRECTORY ${TORVIK_PRESET_BUILD_DIR}/ DESTINATION "\$ENV{TORVIK_PACKAGE_
         COMPONENT package_presets EXCLUDE_FROM_ALL FILES_MATCHING PATTERN "*.vstpreset")
 install(FILES ${package_dir}/README.txt ${package_dir}/copyright ${changelog_gz}
         DESTINATION "\$ENV{TORVIK_PACKAGE_DOC_DIR}" COMPONENT package_docs EXCLUDE_FROM_ALL)
+install(DIRECTORY ${TORVIK_MANUAL_DIR}/ DESTINATION "\$ENV{TORVIK_PACKAGE_DOC_DIR}/manual"
+        COMPONENT package_docs EXCLUDE_FROM_ALL)
+# Debian's documentation index learns of the manual; only the .deb carries this component.
+install(FILES ${package_dir}/doc-base DESTINATION share/doc-base RENAME torvik-manual
+        COMPONENT package_debian EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/render/README.md DESTINATION "\$ENV{TORVIK_PACKAGE_DOC_DIR}"
         RENAME torvik-render.md COMPONENT package_docs EXCLUDE_FROM_ALL)
 

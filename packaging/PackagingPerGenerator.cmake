@@ -23,4 +23,5 @@ endif()
 # itself; it needs them whole. The other packages are stripped on installation.
 if(CPACK_GENERATOR STREQUAL "DEB")
     set(CPACK_STRIP_FILES OFF)
+    list(APPEND CPACK_COMPONENTS_ALL package_debian)
 endif()

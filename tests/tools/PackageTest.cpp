@@ -3,7 +3,8 @@
 // manual page, the presets where hosts look for them, and the licence and changelog where
 // Debian wants them; its binaries are stripped and their debug information is in the .ddeb;
 // lintian finds no error and no warning. The tarball holds everything in one folder, the .rpm
-// the .deb's layout. The unpacked tool renders through the unpacked bundle, finds a bundle in
+// the .deb's layout. Each carries the manual. The unpacked tool renders through the unpacked
+// bundle, finds a bundle in
 // ~/.vst3 on its own and names the folders it searched when there is none; Ardour's scanner
 // accepts the bundle.
 #include "ToolTestSupport.h"
@@ -42,6 +43,10 @@ protected:
               root / "usr/bin/torvik-render", root / kPresets / "Male Vocal.vstpreset",
               root / "usr/share/doc/torvik/README.txt", root / "usr/share/doc/torvik/copyright",
               root / "usr/share/doc/torvik/changelog.gz",
+              root / "usr/share/doc/torvik/manual/index.html",
+              root / "usr/share/doc/torvik/manual/signal-flow.svg",
+              root / "usr/share/doc/torvik/manual/stage-gate.png",
+              root / "usr/share/doc-base/torvik-manual",
               root / "usr/share/man/man1/torvik-render.1.gz"})
             EXPECT_TRUE(fs::is_regular_file(p)) << p;
         ExpectStripped(root);
@@ -99,9 +104,10 @@ protected:
         ASSERT_EQ(Shell("tar -tzf " + Quote(tarball.string())), 0);
         const std::string listing = ShellLog();
         const std::string top = std::string("TORVIK-") + kVersion + "-Linux-x86_64/";
-        for (const char* p : {"TORVIK.vst3/Contents/x86_64-linux/TORVIK.so", "torvik-render",
-                              "torvik-render.1.gz", "presets/Male Vocal.vstpreset", "README.txt",
-                              "torvik-render.md", "copyright", "changelog.gz"})
+        for (const char* p :
+             {"TORVIK.vst3/Contents/x86_64-linux/TORVIK.so", "torvik-render", "torvik-render.1.gz",
+              "presets/Male Vocal.vstpreset", "README.txt", "torvik-render.md", "copyright",
+              "changelog.gz", "manual/index.html", "manual/presets/male-vocal.png"})
             EXPECT_NE(listing.find(top + p + "\n"), std::string::npos) << p << "\n" << listing;
     }
 
