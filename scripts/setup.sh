@@ -15,7 +15,7 @@ packages=(
     python3 python3-pil
     sox espeak-ng
     zam-plugins ardour
-    lintian help2man rpm cpio man-db bsdextrautils
+    lintian help2man rpm cpio man-db bsdextrautils graphviz python3-markdown
 )
 # The Windows module: MinGW-w64 with the posix thread model, Wine to test it,
 # dpkg-dev to unpack the Debian sources of its libraries.
