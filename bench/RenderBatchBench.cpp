@@ -27,16 +27,19 @@ public:
         std::mt19937 random(7);
         std::uniform_real_distribution<double> noise(-0.3, 0.3);
         for (std::size_t f = 0; f < kFiles; ++f) {
-            AudioData audio;
-            audio.sampleRate = kRate;
-            audio.format = CombineFormat(ContainerForExtension("x.wav"), EncodingForName("pcm24"));
-            audio.channels.assign(2, std::vector<double>(kSecondsPerFile * kRate));
-            for (auto& channel : audio.channels)
-                for (double& v : channel)
-                    v = noise(random);
             const fs::path path = dir / ("take" + std::to_string(f) + ".wav");
+            AudioWriter writer;
             std::string error;
-            WriteAudioFile(path, audio, error);
+            writer.Open(path, path.string(),
+                        CombineFormat(KindNamed("wav")->container, EncodingForName("pcm24")), kRate,
+                        2, std::nullopt, error);
+            std::vector<double> frames(2 * kRate);
+            for (int second = 0; second < kSecondsPerFile; ++second) {
+                for (double& v : frames)
+                    v = noise(random);
+                writer.WriteDouble(frames, kRate, error);
+            }
+            writer.Close(error);
             files.emplace_back(path.string(),
                                (dir / ("out" + std::to_string(f) + ".wav")).string());
         }

@@ -13,7 +13,7 @@ packages=(
     libfreetype-dev fonts-dejavu-core
     libx11-dev libxtst-dev xvfb xauth x11-utils
     python3 python3-pil
-    sox espeak-ng
+    sox espeak-ng libsoxr-dev
     zam-plugins ardour
     lintian help2man rpm cpio man-db bsdextrautils graphviz python3-markdown
 )

@@ -77,8 +77,8 @@ if [ -n "$snapshot" ]; then
     snap_args=()
     while read -r setting; do snap_args+=(--set "$setting"); done < <(
         "$render" --plugin "$bundle" --preset "$preset" --list-params |
-            awk 'NR > 2 { id = substr($0, 8, 10) + 0; norm = substr($0, 97, 10) + 0
-                          if (substr($0, 8, 1) ~ /[0-9]/ && id < 40) print id "=" norm }')
+            awk 'NR > 2 { id = substr($0, 1, 10) + 0; norm = substr($0, 90, 10) + 0
+                          if (substr($0, 1, 1) ~ /[0-9]/ && id < 40) print id "=" norm }')
     meter() { awk -v g="$(sed -n "s/^$1=//p" "$work/figures.txt")" \
         'BEGIN { printf "%.4f", 1 - exp(-(g + 0) / 20 * log(10)) }'; }
     snap_args+=(--meter "comp=$(meter compressor_mean_db)" --meter "deess=$(meter deesser_mean_db)")

@@ -24,7 +24,8 @@ std::string LowerCase(std::string s) {
 } // namespace
 
 bool ReadAutomationCsv(const std::string& path, std::vector<AutomationEntry>& out,
-                       std::string& error) {
+                       std::string& error, bool& malformed) {
+    malformed = false;
     std::ifstream in(path);
     if (!in) {
         error = "cannot read the automation file " + path;
@@ -46,8 +47,9 @@ bool ReadAutomationCsv(const std::string& path, std::vector<AutomationEntry>& ou
                           entry.target)) {
             error = where +
                     ": expected time,parameter,value with the time in seconds (1.5s) or "
-                    "samples (72000), not below 0, and a number as value, not '" +
+                    "samples (72000smp), not below 0, and a number as value, not '" +
                     row + "'";
+            malformed = true;
             return false;
         }
         entry.target.typed = row;

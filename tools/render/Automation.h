@@ -13,9 +13,10 @@ namespace torvik::render {
 
 // Reads a CSV file of `time,parameter,value` rows (a header row of those words, blank lines and
 // lines starting with '#' are skipped; a parameter title may itself hold commas). A malformed
-// row fails with its line number.
+// row fails with its line number and sets `malformed` (a mistake of the user's, unlike a file
+// that cannot be read).
 bool ReadAutomationCsv(const std::string& path, std::vector<AutomationEntry>& out,
-                       std::string& error);
+                       std::string& error, bool& malformed);
 
 // One parameter's points in the file's frames, sorted by time (points at the same frame keep
 // their given order: the later one is where the lane goes on from).

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace torvik::render {
 
@@ -14,45 +13,55 @@ double ToDb(double meanSquareOrPeak, bool power) {
     return std::max(kSilenceDb, (power ? 10.0 : 20.0) * std::log10(meanSquareOrPeak));
 }
 
-// Mean square of frames [start, end) over all channels.
-double MeanSquare(const AudioData& audio, std::size_t start, std::size_t end) {
-    double sum = 0;
-    for (const auto& ch : audio.channels)
-        for (std::size_t i = start; i < end; ++i)
-            sum += ch[i] * ch[i];
-    const double count = static_cast<double>((end - start) * audio.channels.size());
-    return count > 0 ? sum / count : 0;
-}
-
 } // namespace
 
-LevelFigures MeasureLevels(const AudioData& audio) {
-    LevelFigures f;
-    double peak = 0;
-    for (const auto& ch : audio.channels)
-        for (double s : ch) {
-            const double a = std::fabs(s);
+void LevelMeter::Add(const Planar& audio, std::size_t frames) {
+    for (const auto& ch : audio)
+        for (std::size_t i = 0; i < frames; ++i) {
+            const double a = std::fabs(ch[i]);
             peak = std::max(peak, a);
+            sumOfSquares += ch[i] * ch[i];
             if (a > 1.0)
-                ++f.overFullScale;
+                ++over;
         }
+    samples += static_cast<double>(frames * audio.size());
+}
+
+LevelFigures LevelMeter::Result() const {
+    LevelFigures f;
     f.peakDb = ToDb(peak, false);
-    f.rmsDb = ToDb(MeanSquare(audio, 0, audio.Frames()), true);
+    f.rmsDb = ToDb(samples > 0 ? sumOfSquares / samples : 0, true);
+    f.overFullScale = over;
     return f;
 }
 
-GainReductionFigures MeasureGainReduction(const AudioData& input, const AudioData& output) {
+WindowPower::WindowPower(int sampleRate)
+    : windowFrames(static_cast<std::size_t>(
+          std::max(1.0, std::round(kWindowSeconds * static_cast<double>(sampleRate))))) {}
+
+void WindowPower::Add(const Planar& audio, std::size_t frames) {
+    channels = audio.size();
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (const auto& ch : audio)
+            sum += ch[i] * ch[i];
+        if (++filled == windowFrames) {
+            windows.push_back(
+                sum / static_cast<double>(windowFrames * std::max<std::size_t>(1, channels)));
+            filled = 0;
+            sum = 0;
+        }
+    }
+}
+
+GainReductionFigures CompareWindows(const WindowPower& input, const WindowPower& output) {
     GainReductionFigures g;
-    const std::size_t frames = std::min(input.Frames(), output.Frames());
-    const auto window = static_cast<std::size_t>(
-        std::max(1.0, std::round(kWindowSeconds * static_cast<double>(input.sampleRate))));
+    const std::size_t count = std::min(input.Windows().size(), output.Windows().size());
     std::vector<double> reductions;
-    for (std::size_t start = 0; start + window <= frames; start += window) {
-        const double in = ToDb(MeanSquare(input, start, start + window), true);
+    for (std::size_t w = 0; w < count; ++w) {
+        const double in = ToDb(input.Windows()[w], true);
         if (in < kQuietWindowDb)
             continue;
-        const double out = ToDb(MeanSquare(output, start, start + window), true);
-        reductions.push_back(in - out);
+        reductions.push_back(in - ToDb(output.Windows()[w], true));
     }
     g.windows = reductions.size();
     if (reductions.empty())

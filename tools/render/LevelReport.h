@@ -1,7 +1,10 @@
 #pragma once
-// Level figures of a render: peak and RMS of input and output, and the level change over time
-// measured as the decibel difference of short-term RMS before and after the effect.
+// Level figures of a render, gathered a chunk at a time: peak and RMS of input and output, and
+// the level change over time measured as the decibel difference of short-term RMS before and
+// after the effect.
 #include "AudioFile.h"
+
+#include <vector>
 
 namespace torvik::render {
 
@@ -26,9 +29,35 @@ inline constexpr double kQuietWindowDb = -50.0;
 // Floor for levels of digital silence, dBFS.
 inline constexpr double kSilenceDb = -200.0;
 
-LevelFigures MeasureLevels(const AudioData& audio);
+class LevelMeter {
+public:
+    void Add(const Planar& audio, std::size_t frames);
+    LevelFigures Result() const;
 
-// Compares input and output window by window (both must have the same length and rate).
-GainReductionFigures MeasureGainReduction(const AudioData& input, const AudioData& output);
+private:
+    double peak = 0;
+    double sumOfSquares = 0;
+    double samples = 0;
+    std::size_t over = 0;
+};
+
+// Mean square of every 50 ms window of a stream, all channels together; an hour holds 72 000.
+class WindowPower {
+public:
+    explicit WindowPower(int sampleRate);
+    void Add(const Planar& audio, std::size_t frames);
+    // Mean squares of the complete windows.
+    const std::vector<double>& Windows() const { return windows; }
+
+private:
+    std::size_t windowFrames;
+    std::size_t filled = 0; // frames in the window being summed
+    double sum = 0;         // of its squares
+    std::size_t channels = 0;
+    std::vector<double> windows;
+};
+
+// Compares input and output window by window.
+GainReductionFigures CompareWindows(const WindowPower& input, const WindowPower& output);
 
 } // namespace torvik::render

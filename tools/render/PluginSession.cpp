@@ -192,7 +192,7 @@ bool PluginSession::Resolve(const ParameterSetting& setting, ResolvedSetting& ou
     out.id = p.id;
     out.plain = v;
     out.normalized = norm;
-    out.title = shown;
+    out.title = p.title.empty() ? std::to_string(p.id) : p.title;
     return true;
 }
 
@@ -270,51 +270,40 @@ bool PluginSession::LoadPreset(const preset::VstPreset& preset, std::string& err
 
 namespace {
 
-// The file's channels laid out for a bus of `busChannels` channels, `frames` long: a mono file
-// feeds every channel, a stereo file feeding a mono bus is averaged, and frames past the file's
-// end are silence.
-hostkit::PlanarAudio ForBus(const AudioData& file, int32_t busChannels, std::size_t frames) {
-    hostkit::PlanarAudio bus(static_cast<std::size_t>(busChannels), std::vector<double>(frames));
-    const std::size_t length = std::min(frames, file.Frames());
-    const int files = file.ChannelCount();
+// The file's channels laid out for a bus of `busChannels` channels: a mono file feeds every
+// channel, a stereo file feeding a mono bus is averaged.
+void ForBus(const Planar& file, std::size_t frames, int32_t busChannels, Planar& bus) {
+    bus.assign(static_cast<std::size_t>(busChannels), std::vector<double>(frames));
+    const std::size_t files = file.size();
     for (int32_t c = 0; c < busChannels; ++c) {
         auto& dst = bus[static_cast<std::size_t>(c)];
+        if (files == 0)
+            continue;
         if (busChannels == 1 && files > 1) {
-            for (std::size_t f = 0; f < length; ++f) {
+            for (std::size_t f = 0; f < frames; ++f) {
                 double sum = 0;
-                for (const auto& ch : file.channels)
+                for (const auto& ch : file)
                     sum += ch[f];
-                dst[f] = sum / files;
+                dst[f] = sum / static_cast<double>(files);
             }
         } else {
-            const auto& src = file.channels[static_cast<std::size_t>(std::min(c, files - 1))];
-            std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(length), dst.begin());
+            const auto& src = file[std::min(static_cast<std::size_t>(c), files - 1)];
+            std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(frames), dst.begin());
         }
     }
-    return bus;
-}
-
-hostkit::PlanarAudio Slice(const hostkit::PlanarAudio& audio, std::size_t start, std::size_t n) {
-    hostkit::PlanarAudio part;
-    for (const auto& ch : audio)
-        part.emplace_back(ch.begin() + static_cast<std::ptrdiff_t>(start),
-                          ch.begin() + static_cast<std::ptrdiff_t>(start + n));
-    return part;
 }
 
 } // namespace
 
-bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, int blockSize,
-                           int precision, const std::vector<ScheduledChange>& automation,
-                           AudioData& output, MonoFold& fold,
-                           const std::function<void(double)>& progress, std::string& error) {
+bool PluginSession::Start(int sampleRate, int blockSize, int precision, bool withSidechain,
+                          std::vector<ScheduledChange> automation, std::string& error) {
     const std::vector<int32_t> ins = instance->audioChannelCounts(kInput);
     const std::vector<int32_t> outs = instance->audioChannelCounts(kOutput);
     if (ins.empty() || ins.front() < 1 || outs.empty() || outs.front() < 1) {
         error = "'" + className + "' has no audio input and output to render through";
         return false;
     }
-    if (sidechain != nullptr && (ins.size() < 2 || ins[1] < 1)) {
+    if (withSidechain && (ins.size() < 2 || ins[1] < 1)) {
         error = "'" + className + "' has no sidechain input";
         return false;
     }
@@ -324,118 +313,100 @@ bool PluginSession::Render(const AudioData& input, const AudioData* sidechain, i
         return false;
     }
     hostkit::RenderOptions options;
-    options.sampleRate = input.sampleRate;
+    options.sampleRate = sampleRate;
     options.blockSize = blockSize;
     options.sampleSize = size;
     options.processMode = kOffline;
     // The sidechain bus is switched on only when there is something to feed it.
-    options.activateAllBuses = sidechain != nullptr;
+    options.activateAllBuses = withSidechain;
     // Settings go in before activation; what the instance's state cannot carry travels as a
     // change at the first sample, as a host sends what the user set.
     const std::vector<ResolvedSetting> firstBlock = CommitSettings();
-    hostkit::OfflineRenderer renderer(*instance, options);
+    renderer = std::make_unique<hostkit::OfflineRenderer>(*instance, options);
     std::string why;
-    if (!renderer.start(&why)) {
-        error = "'" + className + "' refused to start processing at " +
-                FormatValue(input.sampleRate) + " Hz with blocks of " + std::to_string(blockSize) +
-                " (" + why + ")";
+    if (!renderer->start(&why)) {
+        error = "'" + className + "' refused to start processing at " + FormatValue(sampleRate) +
+                " Hz with blocks of " + std::to_string(blockSize) + " (" + why + ")";
+        renderer.reset();
         return false;
     }
     for (const ResolvedSetting& s : firstBlock)
-        renderer.scheduleParameter(s.id, s.normalized, 0);
+        renderer->scheduleParameter(s.id, s.normalized, 0);
+    changes = std::move(automation);
+    nextChange = 0;
+    position = 0;
+    rate = sampleRate;
+    inputChannels = ins[0];
+    sidechainChannels = withSidechain ? ins[1] : 0;
+    outputChannels = outs[0];
+    // An effect that delays its output gets as many frames of silence more at the end; the
+    // first ones it returns are dropped, so output and input line up.
+    latency = instance->processor()->getLatencySamples();
+    latencyLeft = latency;
+    return true;
+}
 
-    // An effect that delays its output gets as many frames of silence more; the first ones it
-    // returns are dropped, so output and input line up.
-    const auto latency = static_cast<std::size_t>(instance->processor()->getLatencySamples());
-    const std::size_t frames = input.Frames();
-    const std::size_t total = frames + latency;
-    const hostkit::PlanarAudio main = ForBus(input, ins[0], total);
-    hostkit::PlanarAudio side;
-    if (sidechain != nullptr)
-        side = ForBus(*sidechain, ins[1], total);
+bool PluginSession::Process(const Planar& input, const Planar* sidechain, std::size_t frames,
+                            Planar& output, std::string& error) {
+    // The automation that falls in these frames, counted from their start.
+    const std::int64_t end = position + static_cast<std::int64_t>(frames);
+    for (; nextChange < changes.size() && changes[nextChange].frame < end; ++nextChange) {
+        const ScheduledChange& c = changes[nextChange];
+        renderer->scheduleParameter(c.id, c.normalized, c.frame - position);
+    }
+    Planar main, side;
+    ForBus(input, frames, inputChannels, main);
+    if (sidechainChannels > 0)
+        ForBus(sidechain != nullptr ? *sidechain : Planar{}, frames, sidechainChannels, side);
+    std::string why;
+    std::optional<hostkit::PlanarAudio> result =
+        renderer->run(main, sidechainChannels > 0 ? &side : nullptr, &why);
+    if (!result) {
+        error = "the effect failed to process the block at " +
+                At(static_cast<std::size_t>(position), rate) + " (" + why + ")";
+        return false;
+    }
+    for (std::size_t c = 0; c < result->size(); ++c)
+        for (std::size_t i = 0; i < frames; ++i)
+            if (!std::isfinite((*result)[c][i])) {
+                error = "the effect produced a sample that is not a number at " +
+                        At(static_cast<std::size_t>(position) + i, rate);
+                return false;
+            }
+    position = end;
+    const std::size_t drop = std::min(latencyLeft, frames);
+    latencyLeft -= drop;
+    output = std::move(*result);
+    if (drop > 0)
+        for (auto& ch : output)
+            ch.erase(ch.begin(), ch.begin() + static_cast<std::ptrdiff_t>(drop));
+    return true;
+}
 
-    // About a second at a time, in whole blocks, so progress can be shown on long files.
-    const std::size_t blocks = std::max(1, input.sampleRate / blockSize);
-    const std::size_t chunk = blocks * static_cast<std::size_t>(blockSize);
-    std::vector<std::vector<double>> out(static_cast<std::size_t>(outs.front()),
-                                         std::vector<double>(frames));
-    std::size_t nextChange = 0; // first automation change not yet scheduled
-    for (std::size_t start = 0; start < total; start += chunk) {
-        const std::size_t n = std::min(chunk, total - start);
-        // The chunk's automation, counted from the chunk's start.
-        for (; nextChange < automation.size() &&
-               automation[nextChange].frame < static_cast<std::int64_t>(start + n);
-             ++nextChange) {
-            const ScheduledChange& c = automation[nextChange];
-            renderer.scheduleParameter(c.id, c.normalized,
-                                       c.frame - static_cast<std::int64_t>(start));
-        }
-        const hostkit::PlanarAudio sidePart =
-            sidechain != nullptr ? Slice(side, start, n) : hostkit::PlanarAudio{};
-        const std::optional<hostkit::PlanarAudio> result =
-            renderer.run(Slice(main, start, n), sidechain != nullptr ? &sidePart : nullptr, &why);
-        if (!result) {
-            error = "the effect failed to process the block at " + At(start, input.sampleRate) +
-                    " (" + why + ")";
+bool PluginSession::Finish(Planar& output, std::string& error) {
+    output.assign(static_cast<std::size_t>(outputChannels), {});
+    // The delay's worth of silence brings out the last frames.
+    if (latency > 0) {
+        const std::size_t tail = latency;
+        const Planar silence(static_cast<std::size_t>(inputChannels), std::vector<double>(tail));
+        const Planar sideSilence(static_cast<std::size_t>(std::max(1, sidechainChannels)),
+                                 std::vector<double>(tail));
+        if (!Process(silence, &sideSilence, tail, output, error))
             return false;
-        }
-        for (std::size_t c = 0; c < out.size() && c < result->size(); ++c)
-            for (std::size_t i = 0; i < n; ++i) {
-                const double v = (*result)[c][i];
-                if (!std::isfinite(v)) {
-                    error = "the effect produced a sample that is not a number at " +
-                            At(start + i, input.sampleRate);
-                    return false;
-                }
-                if (start + i >= latency)
-                    out[c][start + i - latency] = v;
-            }
-        if (progress)
-            progress(static_cast<double>(start + n) / static_cast<double>(total));
+        for (auto& ch : output)
+            ch.resize(std::min(ch.size(), latency));
     }
-    renderer.stop();
-
-    // Back to the file's channel count. A mono file comes back mono, as the average of the
-    // output channels (which is each of them exactly when they agree).
-    output.sampleRate = input.sampleRate;
-    output.format = input.format;
-    output.channels.clear();
-    fold = MonoFold{};
-    const int fileChannels = input.ChannelCount();
-    if (fileChannels == 1 && out.size() > 1) {
-        fold.checked = true;
-        std::vector<double> mono(out.front());
-        for (std::size_t c = 1; c < out.size(); ++c)
-            for (std::size_t f = 0; f < mono.size(); ++f) {
-                const double d = std::fabs(out[c][f] - out[0][f]);
-                if (std::memcmp(&out[c][f], &out[0][f], sizeof(double)) != 0) {
-                    fold.identical = false;
-                    fold.differentThrough = std::max(fold.differentThrough, f + 1);
-                }
-                fold.maxDifference = std::max(fold.maxDifference, d);
-            }
-        if (!fold.identical)
-            for (std::size_t f = 0; f < mono.size(); ++f) {
-                double sum = 0;
-                for (const auto& ch : out)
-                    sum += ch[f];
-                mono[f] = sum / static_cast<double>(out.size());
-            }
-        output.channels.push_back(std::move(mono));
-    } else {
-        for (int c = 0; c < fileChannels; ++c)
-            output.channels.push_back(out[std::min(static_cast<std::size_t>(c), out.size() - 1)]);
-    }
+    renderer->stop();
+    renderer.reset();
     return true;
 }
 
 bool PluginSession::Flush(int blockSize, int precision, std::string& error) {
-    AudioData silence;
-    silence.sampleRate = static_cast<int>(kFlushSampleRate);
-    silence.channels.assign(1, std::vector<double>(static_cast<std::size_t>(blockSize), 0.0));
-    AudioData ignored;
-    MonoFold fold;
-    return Render(silence, nullptr, blockSize, precision, {}, ignored, fold, {}, error);
+    const auto frames = static_cast<std::size_t>(blockSize);
+    const Planar silence(1, std::vector<double>(frames));
+    Planar ignored;
+    return Start(static_cast<int>(kFlushSampleRate), blockSize, precision, false, {}, error) &&
+           Process(silence, nullptr, frames, ignored, error) && Finish(ignored, error);
 }
 
 bool PluginSession::CapturePreset(preset::VstPreset& out, std::string& error) const {

@@ -9,6 +9,7 @@
 #include "VstPresetFile.h"
 
 #include "hostkit/Instance.h"
+#include "hostkit/OfflineRenderer.h"
 
 #include <functional>
 #include <memory>
@@ -36,7 +37,7 @@ struct ResolvedSetting {
     std::uint32_t id = 0;  // host parameter ID
     double plain = 0;      // the real value asked for
     double normalized = 0; // what the host sends
-    std::string title;     // for messages
+    std::string title;     // the parameter's title (its ID when it has none)
 };
 
 // How mono files travel: fed to every input channel and brought back as the average of the
@@ -77,12 +78,21 @@ public:
     // The parameter with host ID `id`, or null.
     const ParameterDescription* Find(std::uint32_t id) const;
 
-    // Processes `input` (and `sidechain`, padded with silence) in blocks of `blockSize` at the
-    // file's sample rate with 32- or 64-bit samples, with `automation` in the blocks' queues.
-    // `progress` gets the fraction done.
-    bool Render(const AudioData& input, const AudioData* sidechain, int blockSize, int precision,
-                const std::vector<ScheduledChange>& automation, AudioData& output, MonoFold& fold,
-                const std::function<void(double)>& progress, std::string& error);
+    // Starts processing at `sampleRate` in blocks of `blockSize` with 32- or 64-bit samples,
+    // the sidechain bus on when `withSidechain`, and `automation` to deliver in the blocks'
+    // queues as the audio reaches it.
+    bool Start(int sampleRate, int blockSize, int precision, bool withSidechain,
+               std::vector<ScheduledChange> automation, std::string& error);
+    // Processes the first `frames` frames of `input` (and `sidechain`), whose channels are fed
+    // to the buses as a file's are (mono to every channel), and answers the effect's output
+    // channels in `output`, the latency it reports already taken off: fewer frames than went in
+    // while the delay fills, and the rest from Finish.
+    bool Process(const Planar& input, const Planar* sidechain, std::size_t frames, Planar& output,
+                 std::string& error);
+    // Runs silence through to bring out what the effect still holds back, and stops.
+    bool Finish(Planar& output, std::string& error);
+    // Output channels of the main bus (valid after Start).
+    int OutputChannels() const { return outputChannels; }
 
     // Delivers queued changes without audio (one silent block), so that the state reflects them
     // in plug-ins whose component learns parameters only through processing.
@@ -105,11 +115,19 @@ private:
     // not take (bypass and program parameters live outside many states).
     std::vector<ResolvedSetting> CommitSettings();
 
-    std::unique_ptr<hostkit::Instance> instance;  // the loaded effect
-    Steinberg::FUID classId;                      // class created
-    std::string className;                        // its name
-    std::vector<ParameterDescription> parameters; // in list order
-    std::vector<ResolvedSetting> pending;         // settings not yet handed to the instance
+    std::unique_ptr<hostkit::Instance> instance;        // the loaded effect
+    Steinberg::FUID classId;                            // class created
+    std::string className;                              // its name
+    std::vector<ParameterDescription> parameters;       // in list order
+    std::vector<ResolvedSetting> pending;               // settings not yet handed to the instance
+    std::unique_ptr<hostkit::OfflineRenderer> renderer; // between Start and Finish
+    std::vector<ScheduledChange> changes;               // automation still to deliver, by frame
+    std::size_t nextChange = 0;                         // first of `changes` not yet scheduled
+    std::int64_t position = 0;                          // frames handed to the effect so far
+    std::size_t latencyLeft = 0;                        // output frames still to drop
+    std::size_t latency = 0;                            // reported delay
+    int inputChannels = 0, sidechainChannels = 0, outputChannels = 0;
+    double rate = 0; // Hz, for messages
 };
 
 // Converts a zero-terminated UTF-16 text of at most `max` units to UTF-8.

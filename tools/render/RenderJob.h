@@ -32,16 +32,29 @@ struct RenderSetup {
     std::optional<preset::VstPreset> preset;    // loaded before the settings
     std::vector<ResolvedSetting> settings;      // --set, in order
     std::vector<ResolvedAutomation> automation; // --automate and --automation rows
-    const AudioData* sidechain = nullptr;       // fed to the sidechain bus when set
-    std::string sidechainPath;                  // for messages
+    std::string sidechainPath;                  // fed to the sidechain bus when set
     int blockSize = 512;                        // frames per process call
     int precision = 32;                         // 32 or 64
     std::string container;                      // --format
-    std::string encoding;                       // --encoding
+    std::string encoding;                       // --encoding or --bits
+    bool dither = true;                         // not --no-dither
+    std::optional<double> quality;              // --quality
+    int rate = 0;                               // --rate, 0: the input's
     bool measureLoudness = false;               // --report or --report-json
     std::optional<double> normalizeLufs;        // --normalize
     double truePeakLimitDbtp = -1.0;            // --true-peak-limit
+    bool limit = false;                         // --limit
+    bool lenient = false;                       // --lenient
+    bool noOverwrite = false;                   // -n, --no-overwrite
+    std::string standardInputCopy;              // where standard input was saved, for '-'
 };
+
+// The limiter aims this far under the ceiling: a little for the last rounding, more for lossy
+// encoders, whose decoded output overshoots what went in.
+inline constexpr double kLimiterMarginDb = 0.1;
+inline constexpr double kLossyLimiterMarginDb = 1.0;
+// Normalisation with the limiter stops within this of the target.
+inline constexpr double kLimitedTargetToleranceLu = 0.05;
 
 // Everything known about one file once its render has ended, well or not.
 struct FileResult {
@@ -49,6 +62,7 @@ struct FileResult {
     std::string output;                     // where the render went (or would have)
     bool ok = false;                        // rendered and written
     bool written = false;                   // the output exists (also for a failed --normalize)
+    bool kept = false;                      // an existing output was left alone (-n)
     std::string error;                      // why not, one sentence
     std::vector<std::string> warnings;      // e.g. the target was not reached
     int sampleRate = 0;                     // Hz
@@ -58,6 +72,11 @@ struct FileResult {
     GainReductionFigures gainReduction;     // input minus output
     std::optional<LoudnessFigures> inputLoudness, outputLoudness; // when measured
     double gainAppliedDb = 0;                                     // by --normalize
+    std::string outputFormat;                                     // e.g. "WAV 24-bit"
+    int outputRate = 0;                                           // Hz of the file written
+    std::uint64_t clippedSamples = 0;                             // clipped to full scale
+    double limiterReductionDb = 0;                                // most the limiter took
+    double limiterSeconds = 0;                                    // time it was at work
     MonoFold fold;                                                // how a mono file came back
     std::size_t automationChanges = 0;                            // points delivered in queues
     double seconds = 0;                                           // wall-clock time taken
@@ -67,8 +86,12 @@ struct FileResult {
 // one caller at a time, as a DAW creates plug-ins from one thread.
 std::mutex& InstanceCreationLock();
 
-// Reads a usable input (one or two channels, at least a frame, no NaN) or says why not.
-bool ReadUsableAudio(const std::string& path, const char* role, AudioData& out, std::string& error);
+// Checks that `path` opens as audio with one or two channels and at least a frame.
+bool CheckUsableAudio(const std::string& path, const char* role, std::string& error);
+
+// The format the output gets: container from --format, else the output's extension, else the
+// input's; encoding from --bits/--encoding, else the input's. 0 when none fits.
+int OutputFormatFor(const RenderSetup& setup, const std::string& output, int inputFormat);
 
 // Renders `input` into `output` with `setup`. `progress` gets the fraction done.
 FileResult RenderFile(const RenderSetup& setup, const std::string& input, const std::string& output,

@@ -1,5 +1,7 @@
 #include "RenderOptions.h"
 
+#include "AudioFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -46,16 +48,19 @@ std::string Trim(const std::string& s) {
 
 bool ParseAutomationTime(const std::string& typed, AutomationEntry& entry) {
     const std::string text = Trim(typed);
-    if (!text.empty() && text.back() == 's') {
+    if (text.size() > 3 && text.compare(text.size() - 3, 3, "smp") == 0) {
+        long frames = 0;
+        entry.inSeconds = false;
+        if (!ParseInt(text.substr(0, text.size() - 3), frames) || frames < 0)
+            return false;
+        entry.time = static_cast<double>(frames);
+        return true;
+    }
+    if (text.size() > 1 && text.back() == 's') {
         entry.inSeconds = true;
         return ParseReal(text.substr(0, text.size() - 1), entry.time) && entry.time >= 0;
     }
-    long frames = 0;
-    entry.inSeconds = false;
-    if (!ParseInt(text, frames) || frames < 0)
-        return false;
-    entry.time = static_cast<double>(frames);
-    return true;
+    return false;
 }
 
 bool ParseSetting(const std::string& text, ParameterSetting& out) {
@@ -72,44 +77,67 @@ std::string RenderUsage() {
            "       torvik-render [options] --list-params\n"
            "       torvik-render [options] --save-preset FILE [INPUT OUTPUT]\n"
            "\n"
-           "Processes an audio file (WAV, AIFF, FLAC) through a VST 3 effect the way a DAW\n"
-           "renders a track, and writes the result.\n"
+           "Processes an audio file through a VST 3 effect the way a DAW renders a track, and\n"
+           "writes the result. INPUT or OUTPUT '-' is standard input or output.\n"
            "\n"
            "  --plugin PATH         the .vst3 bundle (default: TORVIK.vst3 from this build,\n"
            "                        then ~/.vst3, /usr/lib/vst3, /usr/local/lib/vst3)\n"
            "  --class NAME          the effect class in the bundle (default: the first)\n"
            "  --set NAME=VALUE      set a parameter, by title or ID, to a real value\n"
-           "                        (dB, Hz, ms, ratio; switches 0 or 1); may repeat\n"
+           "                        (switches 0 or 1); may repeat\n"
            "  --preset FILE         load a .vstpreset before the --set values\n"
            "  --save-preset FILE    write the resulting state as a .vstpreset\n"
            "  --sidechain FILE      audio for the sidechain input (same sample rate)\n"
            "  --block-size N        frames per process call (default 512)\n"
            "  --precision 32|64     sample size handed to the effect (default 32)\n"
-           "  --format wav|aiff|flac         output container (default: from OUTPUT's\n"
-           "                                 extension, else the input's)\n"
-           "  --encoding pcm16|pcm24|pcm32|float|double   output samples (default: the input's)\n"
+           "  --format NAME         wav, aiff, flac, ogg (Vorbis), opus or mp3 (default: from\n"
+           "                        OUTPUT's extension, else the input's container)\n"
+           "  --bits 16|24|32f      word length of WAV, AIFF and FLAC outputs (default: the\n"
+           "                        input's); also --encoding pcm16|pcm24|pcm32|float|double\n"
+           "  --no-dither           round to shorter words without TPDF dither\n"
+           "  --quality Q           lossy outputs: 0 (smallest) to 10 (best)\n"
+           "  --rate HZ             convert the output to HZ after the effect\n"
            "  --list-params         print every parameter with ID, range, default and unit\n"
            "  --automate \"TIME NAME=VALUE\"  an automation point; TIME in seconds (1.5s) or\n"
-           "                        samples (72000); between two points of a parameter the\n"
+           "                        samples (72000smp); between two points of a parameter the\n"
            "                        value moves linearly; may repeat\n"
            "  --automation FILE     automation points as CSV rows: time,parameter,value\n"
            "  --out-dir DIR         render every INPUT into DIR under the same name\n"
            "  --suffix TEXT         with --out-dir: add TEXT to each output's name\n"
            "  --jobs N              with --out-dir: instances at work at once (default: cores)\n"
+           "  -n, --no-overwrite    leave outputs that already exist as they are\n"
            "  --normalize LUFS      one final gain so the output's integrated loudness is LUFS\n"
            "  --true-peak-limit DBTP  the ceiling --normalize must not break (default -1)\n"
+           "  --limit               with --normalize: a true-peak limiter holds the ceiling so\n"
+           "                        the target is reached\n"
+           "  --lenient             render what a cut-off or damaged input holds (a warning)\n"
+           "                        instead of failing it\n"
            "  --report              print peak, RMS, gain reduction, loudness (LUFS), loudness\n"
            "                        range (LU) and true peak (dBTP) of input and output\n"
            "  --report-json FILE    write everything --report prints, per file, as JSON\n"
            "  --quiet               no progress display\n"
-           "  --help                this text\n";
+           "  --version             print the version\n"
+           "  --help                this text\n"
+           "  --                    everything after it is a file name\n"
+           "\n"
+           "Exit status: 0 done, 1 a file failed (or the plug-in, a preset), 2 a usage\n"
+           "mistake (options, parameter names and values, automation, formats).\n";
 }
 
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, std::string& error) {
     out = RenderOptions{};
     std::vector<std::string> positional;
+    bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--" && !endOfOptions) {
+            endOfOptions = true;
+            continue;
+        }
+        if (endOfOptions || arg == kStandardStream || arg.empty() || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
         // Options that take a value accept both "--opt value" and "--opt=value".
         std::string name = arg;
         std::optional<std::string> inlineValue;
@@ -155,19 +183,45 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
             ok = value(*textOption->second);
         else if (name == "--format") {
             ok = value(out.container);
-            if (ok && out.container != "wav" && out.container != "aiff" &&
-                out.container != "flac") {
-                error = "--format must be wav, aiff or flac, not '" + out.container + "'";
+            if (ok && KindNamed(out.container) == nullptr) {
+                error = "--format must be one of " + KindNames() + ", not '" + out.container + "'";
                 return false;
             }
-        } else if (name == "--encoding") {
-            ok = value(out.encoding);
-            if (ok && out.encoding != "pcm16" && out.encoding != "pcm24" &&
-                out.encoding != "pcm32" && out.encoding != "float" && out.encoding != "double") {
-                error = "--encoding must be pcm16, pcm24, pcm32, float or double, not '" +
-                        out.encoding + "'";
+        } else if (name == "--encoding" || name == "--bits") {
+            std::string text;
+            ok = value(text);
+            const int encoding = name == "--bits" ? EncodingForBits(text) : EncodingForName(text);
+            if (ok && encoding == 0) {
+                error = name == "--bits" ? "--bits must be 16, 24 or 32f, not '" + text + "'"
+                                         : "--encoding must be pcm16, pcm24, pcm32, float or "
+                                           "double, not '" +
+                                               text + "'";
                 return false;
             }
+            out.encoding = text == "16"    ? "pcm16"
+                           : text == "24"  ? "pcm24"
+                           : text == "32f" ? "float"
+                                           : text;
+            out.encodingGiven = true;
+        } else if (name == "--quality") {
+            std::string text;
+            double q = 0;
+            ok = value(text);
+            if (ok && (!ParseReal(text, q) || q < 0 || q > 10)) {
+                error = "--quality must be a number from 0 to 10, not '" + text + "'";
+                return false;
+            }
+            out.quality = q;
+        } else if (name == "--rate") {
+            std::string text;
+            long hz = 0;
+            ok = value(text);
+            if (ok && (!ParseInt(text, hz) || hz < kLowestRate || hz > kHighestRate)) {
+                error = "--rate must be a whole number of Hz from " + std::to_string(kLowestRate) +
+                        " to " + std::to_string(kHighestRate) + ", not '" + text + "'";
+                return false;
+            }
+            out.rate = static_cast<int>(hz);
         } else if (name == "--block-size") {
             std::string text;
             long n = 0;
@@ -208,7 +262,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
                 !ParseAutomationTime(trimmed.substr(0, space), entry) ||
                 !ParseSetting(Trim(trimmed.substr(space)), entry.target)) {
                 error = "--automate needs \"TIME NAME=VALUE\" with TIME in seconds (1.5s) or "
-                        "samples (72000), not below 0, and a number as VALUE, not '" +
+                        "samples (72000smp), not below 0, and a number as VALUE, not '" +
                         text + "'";
                 return false;
             }
@@ -243,20 +297,39 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
             ok = flag(out.listParams);
         else if (name == "--report")
             ok = flag(out.report);
+        else if (name == "--limit")
+            ok = flag(out.limit);
+        else if (name == "--lenient")
+            ok = flag(out.lenient);
+        else if (name == "--no-dither") {
+            bool on = false;
+            ok = flag(on);
+            out.dither = false;
+        } else if (name == "--no-overwrite" || name == "-n")
+            ok = flag(out.noOverwrite);
+        else if (name == "--version")
+            ok = flag(out.version);
         else if (name == "--quiet" || name == "-q")
             ok = flag(out.quiet);
         else if (name == "--help" || name == "-h")
             ok = flag(out.help);
-        else if (arg.size() > 1 && arg[0] == '-') {
+        else {
             error = "unknown option '" + arg + "'";
             return false;
-        } else
-            positional.push_back(arg);
+        }
         if (!ok)
             return false;
     }
-    if (out.help)
+    if (out.help || out.version)
         return true;
+    if (out.limit && !out.normalizeLufs) {
+        error = "--limit works with --normalize";
+        return false;
+    }
+    if (out.outDir.empty() && out.jobs > 0) {
+        error = "--jobs sets how many files of a batch render at once and needs --out-dir";
+        return false;
+    }
     if (!out.outDir.empty()) {
         if (positional.empty()) {
             error = "--out-dir needs at least one INPUT file";
@@ -264,6 +337,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
         }
         if (!out.presetOut.empty() || out.listParams) {
             error = "--save-preset and --list-params work without --out-dir";
+            return false;
+        }
+        if (std::find(positional.begin(), positional.end(), kStandardStream) != positional.end()) {
+            error = "a batch reads files; standard input '-' works with one INPUT OUTPUT pair";
             return false;
         }
         out.inputs = positional;
@@ -288,7 +365,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
         error = "--sidechain needs INPUT and OUTPUT files";
         return false;
     }
-    if (!out.input.empty() && out.input == out.output) {
+    if (!out.input.empty() && out.input == out.output && out.input != kStandardStream) {
         error = "OUTPUT must not be the INPUT file itself";
         return false;
     }

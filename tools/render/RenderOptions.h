@@ -17,7 +17,7 @@ struct ParameterSetting {
 // One --automate "TIME NAME=VALUE" or one row of an --automation file, kept as written.
 struct AutomationEntry {
     double time = 0;         // seconds when `inSeconds`, else frames
-    bool inSeconds = false;  // "1.5s" rather than "72000"
+    bool inSeconds = false;  // "1.5s" rather than "72000smp"
     ParameterSetting target; // parameter and real value
     std::string origin;      // where it came from, for messages ("file.csv line 4")
 };
@@ -42,20 +42,35 @@ struct RenderOptions {
     std::vector<ParameterSetting> settings;  // in command-line order; later ones win
     int blockSize = 512;                     // frames per process call
     int precision = 32;                      // sample size handed to the plug-in: 32 or 64 bits
-    std::string container;                   // "wav", "aiff", "flac" or empty: from the name/input
+    std::string container;                   // --format name, or empty: from the name/input
     std::string encoding;                    // "pcm16", ..., "double" or empty: the input's
+    bool encodingGiven = false;              // --bits or --encoding was given
+    bool dither = true;                      // TPDF dither when the word length shrinks
+    std::optional<double> quality;           // lossy encoders: 0 (smallest) to 10 (best)
+    int rate = 0;                            // --rate: sample rate of the output, 0: the input's
+    bool limit = false;                      // true-peak limiter after the normalisation gain
+    bool lenient = false;                    // render what a damaged input holds
+    bool noOverwrite = false;                // keep outputs that exist
     bool listParams = false;                 // print the parameter list and stop
     bool report = false;                     // print levels and gain reduction
     bool quiet = false;                      // no progress display
     bool help = false;                       // print usage and stop
+    bool version = false;                    // print the version and stop
 };
+
+// A file name that stands for standard input or output.
+inline constexpr const char* kStandardStream = "-";
+// Sample rates --rate accepts.
+inline constexpr int kLowestRate = 8000;
+inline constexpr int kHighestRate = 384000;
 
 // Largest block a host would hand over in one call.
 inline constexpr int kMaxBlockSize = 1 << 16;
 // More instances at once than any machine has cores for.
 inline constexpr int kMaxJobs = 256;
 
-// Parses "1.5s" (seconds) or "72000" (frames) into `entry`; false for anything else or below 0.
+// Parses "1.5s" (seconds) or "72000smp" (frames) into `entry`; false for anything else, a bare
+// number among it, or below 0.
 bool ParseAutomationTime(const std::string& text, AutomationEntry& entry);
 
 // Parses "NAME=VALUE" (value a finite number) into `out`.

@@ -19,7 +19,9 @@ std::string LoudnessLine(const char* label, const LoudnessFigures& f) {
     return std::string(label) + "integrated " +
            (f.hasIntegrated ? Fixed("%6.1f LUFS", f.integratedLufs) : std::string("silent")) +
            "  range " + Fixed("%5.1f LU", f.rangeLu) + "  true peak " +
-           Fixed("%6.1f dBTP", f.truePeakDbtp) + "\n";
+           Fixed("%6.1f dBTP", f.truePeakDbtp) + "  max momentary " +
+           Fixed("%6.1f LUFS", f.maxMomentaryLufs) + "  max short-term " +
+           Fixed("%6.1f LUFS", f.maxShortTermLufs) + "\n";
 }
 
 // JSON has no infinity; levels of silence are the floor value, loudness of silence is null.
@@ -30,6 +32,8 @@ nlohmann::json LoudnessJson(const std::optional<LoudnessFigures>& f) {
     j["integrated_lufs"] = f->hasIntegrated ? nlohmann::json(f->integratedLufs) : nullptr;
     j["loudness_range_lu"] = f->rangeLu;
     j["true_peak_dbtp"] = f->truePeakDbtp;
+    j["max_momentary_lufs"] = f->maxMomentaryLufs;
+    j["max_short_term_lufs"] = f->maxShortTermLufs;
     return j;
 }
 
@@ -41,12 +45,16 @@ std::string FormatSummaryLine(const FileResult& r) {
         line += "FAILED: " + r.error;
         return line;
     }
+    if (r.kept)
+        return line + "kept (exists)";
     line += "peak " + Fixed("%.1f dBFS", r.outputLevels.peakDb);
     if (r.outputLoudness && r.outputLoudness->hasIntegrated)
         line += ", " + Fixed("%.1f LUFS", r.outputLoudness->integratedLufs) + ", " +
                 Fixed("%.1f dBTP", r.outputLoudness->truePeakDbtp);
     if (r.gainAppliedDb != 0)
         line += ", gain " + Fixed("%+.2f dB", r.gainAppliedDb);
+    if (r.clippedSamples > 0)
+        line += ", " + std::to_string(r.clippedSamples) + " clipped";
     line += ", " + Fixed("%.2f s", r.seconds);
     return line;
 }
@@ -55,9 +63,11 @@ std::string FormatFileReport(const FileResult& r) {
     std::string text;
     text += "input:  peak " + Fixed("%7.2f dBFS", r.inputLevels.peakDb) + "  RMS " +
             Fixed("%7.2f dBFS", r.inputLevels.rmsDb) + "\n";
-    text += "output: peak " + Fixed("%7.2f dBFS", r.outputLevels.peakDb) + "  RMS " +
+    text += "output (" + r.outputFormat + ", " + std::to_string(r.outputRate) +
+            " Hz, as written): peak " + Fixed("%7.2f dBFS", r.outputLevels.peakDb) + "  RMS " +
             Fixed("%7.2f dBFS", r.outputLevels.rmsDb) + "  samples above full scale " +
-            std::to_string(r.outputLevels.overFullScale) + "\n";
+            std::to_string(r.outputLevels.overFullScale) + "  clipped " +
+            std::to_string(r.clippedSamples) + "\n";
     const GainReductionFigures& gr = r.gainReduction;
     if (gr.windows == 0) {
         text += "gain reduction: input too quiet to measure\n";
@@ -75,6 +85,9 @@ std::string FormatFileReport(const FileResult& r) {
         text += LoudnessLine("output loudness: ", *r.outputLoudness);
     if (r.gainAppliedDb != 0)
         text += "normalisation gain: " + Fixed("%+.2f dB", r.gainAppliedDb) + "\n";
+    if (r.limiterSeconds > 0)
+        text += "limiter: reduced by up to " + Fixed("%.2f dB", r.limiterReductionDb) + " for " +
+                Fixed("%.2f s", r.limiterSeconds) + "\n";
     if (r.fold.checked && r.fold.identical)
         text += "mono input: output channels identical bit for bit\n";
     else if (r.fold.checked)
@@ -141,6 +154,12 @@ std::string FormatJsonReport(const RunDescription& run, const std::vector<FileRe
             f["input_loudness"] = LoudnessJson(r.inputLoudness);
             f["output_loudness"] = LoudnessJson(r.outputLoudness);
             f["gain_applied_db"] = r.gainAppliedDb;
+            f["output_format"] = r.outputFormat;
+            f["output_sample_rate"] = r.outputRate;
+            f["clipped_samples"] = r.clippedSamples;
+            f["limiter"] = run.limit ? nlohmann::json{{"max_reduction_db", r.limiterReductionDb},
+                                                      {"seconds_reducing", r.limiterSeconds}}
+                                     : nlohmann::json(nullptr);
             f["automation_changes"] = r.automationChanges;
         }
         failed += r.ok ? 0 : 1;

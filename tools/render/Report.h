@@ -24,6 +24,7 @@ struct RunDescription {
     int precision = 32;                         // 32 or 64
     std::optional<double> normalizeLufs;        // target, when asked
     double truePeakLimitDbtp = -1.0;            // ceiling
+    bool limit = false;                         // the limiter held it
     int jobs = 1;                               // instances at once
     double seconds = 0;                         // wall-clock time of the whole run
 };
