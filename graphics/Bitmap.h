@@ -23,6 +23,15 @@ public:
     // Platform drawing context, or none.
     virtual void* DrawingContext() = 0;
     virtual int ExtendedQuery(int /*id*/, void* /*data*/) { return 0; }
+    // The bitmap holding rows top to bottom - 1 of this one, with origin set
+    // to the row of this bitmap that is that bitmap's row 0. A film strip may
+    // answer with the one frame the rows lie in, decoded alone; the answer
+    // stays valid until the next call on the same bitmap (drawing happens on
+    // the user-interface thread). Plain bitmaps answer themselves.
+    virtual PIX_IBitmap* RowsFor(int /*top*/, int /*bottom*/, int& origin) {
+        origin = 0;
+        return this;
+    }
 };
 
 // Address of row r of a bitmap, honouring a bottom-up layout.

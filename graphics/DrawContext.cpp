@@ -185,11 +185,18 @@ bool IDrawContext::DrawRegion(const Rect& rect) {
 bool IDrawContext::BlitBitmap(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY,
                               const Blend* blend) {
     const Rect r = Intersection(rect, drawRect);
-    const Rect source{srcX + r.left - rect.left, srcY + r.top - rect.top,
-                      srcX + r.right - rect.left, srcY + r.bottom - rect.top};
+    Rect source{srcX + r.left - rect.left, srcY + r.top - rect.top, srcX + r.right - rect.left,
+                srcY + r.bottom - rect.top};
+    if (!bitmap.bitmap || source.right <= source.left || source.bottom <= source.top)
+        return true;
+    // Only the rows drawn need pixels: a strip may hand over just that frame.
+    int origin = 0;
+    PIX_IBitmap* pixels = bitmap.bitmap->RowsFor(source.top, source.bottom, origin);
+    source.top -= origin;
+    source.bottom -= origin;
     const float weight = blend ? blend->weight : 1.0f;
     const int mode = blend ? BlitModeFor(blend->method) : (kBlitCopy | kBlitUseAlpha);
-    BlitPixels(drawBitmap, bitmap.bitmap, r.left, r.top, &source, weight, mode);
+    BlitPixels(drawBitmap, pixels, r.left, r.top, &source, weight, mode);
     return true;
 }
 

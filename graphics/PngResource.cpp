@@ -18,6 +18,17 @@ constexpr std::size_t kWidthOffset = 16;
 constexpr std::size_t kHeightOffset = 20;
 constexpr std::size_t kSizeEnd = 24;
 
+// Frames differing from the base in more pixels than this share are inflated
+// each time instead: a patch would cost nearly as much as the frame.
+constexpr std::size_t kMaxPatchShareDivisor = 4;
+
+void CopyPixels(PIX_IBitmap& from, PIX_MemBitmap& to) {
+    to.Resize(from.Width(), from.Height());
+    const std::size_t rowBytes = static_cast<std::size_t>(from.Width()) * sizeof(std::uint32_t);
+    for (int r = 0; r < from.Height(); ++r)
+        std::memcpy(BitmapRow(to, r), BitmapRow(from, r), rowBytes);
+}
+
 std::uint32_t BigEndian32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
            static_cast<std::uint32_t>(p[2]) << 8 | static_cast<std::uint32_t>(p[3]);
@@ -66,6 +77,98 @@ bool PIX_PngResourceBitmap::Resize(int w, int h) {
     width = pixels->Width();
     height = pixels->Height();
     return true;
+}
+
+PIX_IBitmap* PIX_PngResourceBitmap::HeldFrame(int f) {
+    for (Frame& frame : frames) {
+        if (frame.index == f) {
+            frame.lastUse = ++useCounter;
+            return frame.pixels.get();
+        }
+    }
+    Frame* slot = nullptr;
+    if (static_cast<int>(frames.size()) < kHeldFrames) {
+        frames.push_back(Frame{-1, std::make_unique<PIX_MemBitmap>(), 0});
+        slot = &frames.back();
+    } else {
+        slot = &frames.front();
+        for (Frame& frame : frames) {
+            if (frame.lastUse < slot->lastUse)
+                slot = &frame;
+        }
+    }
+    slot->index = -1;
+    if (!MakeFrame(f, *slot->pixels))
+        return nullptr;
+    slot->index = f;
+    slot->lastUse = ++useCounter;
+    return slot->pixels.get();
+}
+
+bool PIX_PngResourceBitmap::MakeFrame(int f, PIX_MemBitmap& target) {
+    const auto i = static_cast<std::size_t>(f);
+    if (base && patchStates[i] == PatchState::kPatched) {
+        CopyPixels(*base, target);
+        patches[i].ApplyTo(target);
+        return true;
+    }
+    if (!InflatePngFrame(frameIndex, f, target))
+        return false;
+    if (!base) {
+        base = std::make_unique<PIX_MemBitmap>();
+        CopyPixels(target, *base);
+    }
+    if (patchStates[i] == PatchState::kUnknown) {
+        const std::size_t maxChanged = static_cast<std::size_t>(target.Width()) *
+                                       static_cast<std::size_t>(target.Height()) /
+                                       kMaxPatchShareDivisor;
+        patchStates[i] = FramePatch::Make(*base, target, maxChanged, patches[i])
+                             ? PatchState::kPatched
+                             : PatchState::kTooDifferent;
+    }
+    return true;
+}
+
+PIX_IBitmap* PIX_PngResourceBitmap::RowsFor(int top, int bottom, int& origin) {
+    origin = 0;
+    if (!ready.load(std::memory_order_acquire)) {
+        std::lock_guard guard(framesLock);
+        if (!indexRead) {
+            indexRead = true;
+            framesUsable =
+                ReadPngFrameIndex(bytes, size, frameIndex) && frameIndex.width == width &&
+                frameIndex.frames * frameIndex.rowsPerFrame == height && frameIndex.frames > 1;
+            if (framesUsable) {
+                patches.resize(static_cast<std::size_t>(frameIndex.frames));
+                patchStates.assign(static_cast<std::size_t>(frameIndex.frames),
+                                   PatchState::kUnknown);
+            }
+        }
+        const int rows = frameIndex.rowsPerFrame;
+        if (framesUsable && top >= 0 && bottom > top && bottom <= height &&
+            top / rows == (bottom - 1) / rows) {
+            if (PIX_IBitmap* frame = HeldFrame(top / rows)) {
+                origin = top / rows * rows;
+                return frame;
+            }
+            // Damaged: the whole decode below finds the damage too.
+        }
+        // The whole pixels serve every frame from now on.
+        framesUsable = false;
+        frames.clear();
+        base.reset();
+        patches.clear();
+        patchStates.clear();
+    }
+    return Decoded();
+}
+
+int PIX_PngResourceBitmap::HeldFrameCount() {
+    std::lock_guard guard(framesLock);
+    int count = 0;
+    for (const Frame& frame : frames)
+        count += frame.index >= 0 ? 1 : 0;
+    return count;
 }
 
 bool PIX_PngResourceBitmap::IsDecoded() const {
