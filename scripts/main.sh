@@ -7,6 +7,7 @@ scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
 cmake --install build/release
+cmake --install build/release --component clap --prefix "$HOME/.clap"
 
 # Render the spoken demo phrase through a factory preset into demo/ (before and after audio,
 # figures, a plot and the editor picture).

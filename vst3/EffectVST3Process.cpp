@@ -3,6 +3,8 @@
 // host reported.
 #include "vst3/EffectVST3.h"
 
+#include "framework/SanitiseOutput.h"
+
 #include "vst3sdk/pluginterfaces/vst/ivstparameterchanges.h"
 
 #include <algorithm>
@@ -19,15 +21,6 @@ namespace {
 // The largest scratch block kept per channel. Longer host blocks are processed
 // in pieces of this size, so an absurd maximum never turns into a huge allocation.
 constexpr int32 kMaxScratchFrames = 1 << 16;
-
-// Hosts reject output with NaN, infinities or subnormal numbers.
-template <typename T> void SanitiseOutput(T* samples, int frames) {
-    for (int i = 0; i < frames; ++i) {
-        const T v = samples[i];
-        if (!(v - v == T(0)) || (v != T(0) && std::abs(v) < std::numeric_limits<T>::min()))
-            samples[i] = T(0);
-    }
-}
 
 } // namespace
 

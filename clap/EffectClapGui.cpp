@@ -1,0 +1,162 @@
+// The editor inside the host's window. On Linux the host's timer drives the
+// redraw and the host watches the editor's X connection; a host without both
+// gets no x11 editor. On Windows the editor's own window timer runs.
+#include "clap/EffectClap.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace torvik {
+namespace {
+
+#if defined(_WIN32)
+constexpr const char* kWindowApi = CLAP_WINDOW_API_WIN32;
+#else
+constexpr const char* kWindowApi = CLAP_WINDOW_API_X11;
+#endif
+
+} // namespace
+
+bool IEffectClap::GuiApiSupported(const char* api, bool floating) const {
+    if (floating || !api || std::strcmp(api, kWindowApi) != 0 || !Graphics())
+        return false;
+#if defined(_WIN32)
+    return true;
+#else
+    return hostTimers && hostFds;
+#endif
+}
+
+bool IEffectClap::GuiCreate(const char* api, bool floating) {
+    if (!OnMainThread()) {
+        Log(CLAP_LOG_HOST_MISBEHAVING, "gui.create called off the main thread");
+        return false;
+    }
+    if (guiCreated || !GuiApiSupported(api, floating))
+        return false;
+#if !defined(_WIN32)
+    clap_id id = CLAP_INVALID_ID;
+    if (!hostTimers->register_timer(host, static_cast<std::uint32_t>(Graphics()->TimerIntervalMs()),
+                                    &id))
+        return false;
+    timerId = id;
+#endif
+    guiCreated = true;
+    return true;
+}
+
+void IEffectClap::StopWatchingDisplay() {
+    if (watchedFd >= 0 && hostFds)
+        hostFds->unregister_fd(host, watchedFd);
+    watchedFd = -1;
+}
+
+void IEffectClap::GuiDestroy() {
+    if (!guiCreated)
+        return;
+    StopWatchingDisplay();
+    if (timerId != CLAP_INVALID_ID && hostTimers)
+        hostTimers->unregister_timer(host, timerId);
+    timerId = CLAP_INVALID_ID;
+    if (windowOpen && Graphics())
+        Graphics()->CloseEditorWindow();
+    windowOpen = false;
+    guiCreated = false;
+}
+
+bool IEffectClap::GuiSetParent(const clap_window* window) {
+    if (!guiCreated || !window || !window->api || std::strcmp(window->api, kWindowApi) != 0)
+        return false;
+    StopWatchingDisplay();
+#if defined(_WIN32)
+    void* parent = window->win32;
+#else
+    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->x11));
+#endif
+    windowOpen = Graphics()->OpenEditorWindow(parent) != nullptr;
+    if (!windowOpen)
+        return false;
+#if !defined(_WIN32)
+    const int fd = Graphics()->WindowEventFd();
+    if (fd >= 0 && hostFds->register_fd(host, fd, CLAP_POSIX_FD_READ))
+        watchedFd = fd;
+#endif
+    OnEditorOpen();
+    return true;
+}
+
+bool IEffectClap::GuiGetSize(std::uint32_t& width, std::uint32_t& height) const {
+    const IEditorGraphics* graphics = Graphics();
+    if (!graphics)
+        return false;
+    const int w = graphics->EditorWidth() > 0 ? graphics->EditorWidth() : Facts().editorWidth;
+    const int h = graphics->EditorHeight() > 0 ? graphics->EditorHeight() : Facts().editorHeight;
+    width = static_cast<std::uint32_t>(w);
+    height = static_cast<std::uint32_t>(h);
+    return true;
+}
+
+void IEffectClap::ResizeEditor(int width, int height) {
+    if (guiCreated && hostGui && width > 0 && height > 0)
+        hostGui->request_resize(host, static_cast<std::uint32_t>(width),
+                                static_cast<std::uint32_t>(height));
+}
+
+void IEffectClap::OnTimer(clap_id id) {
+    if (guiCreated && windowOpen && id == timerId && Graphics())
+        Graphics()->OnWindowTimer();
+}
+
+void IEffectClap::OnFd(int fd, std::uint32_t /*flags*/) {
+    if (windowOpen && fd == watchedFd && Graphics())
+        Graphics()->OnWindowEvents();
+}
+
+const clap_plugin_gui IEffectClap::kGui = {
+    [](const clap_plugin* p, const char* api, bool floating) {
+        return Self(p).GuiApiSupported(api, floating);
+    },
+    [](const clap_plugin*, const char** api, bool* floating) {
+        if (!api || !floating)
+            return false;
+        *api = kWindowApi;
+        *floating = false;
+        return true;
+    },
+    [](const clap_plugin* p, const char* api, bool floating) {
+        return Self(p).GuiCreate(api, floating);
+    },
+    [](const clap_plugin* p) { Self(p).GuiDestroy(); },
+    // Scale: the editor draws at its one size.
+    [](const clap_plugin*, double) { return false; },
+    [](const clap_plugin* p, std::uint32_t* width, std::uint32_t* height) {
+        return width && height && Self(p).GuiGetSize(*width, *height);
+    },
+    [](const clap_plugin*) { return false; },
+    [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
+    // The nearest usable size is always the editor's own.
+    [](const clap_plugin* p, std::uint32_t* width, std::uint32_t* height) {
+        return width && height && Self(p).GuiGetSize(*width, *height);
+    },
+    [](const clap_plugin* p, std::uint32_t width, std::uint32_t height) {
+        std::uint32_t w = 0;
+        std::uint32_t h = 0;
+        return Self(p).GuiGetSize(w, h) && w == width && h == height;
+    },
+    [](const clap_plugin* p, const clap_window* window) { return Self(p).GuiSetParent(window); },
+    // Floating windows are not offered.
+    [](const clap_plugin*, const clap_window*) { return false; },
+    [](const clap_plugin*, const char*) {},
+    [](const clap_plugin* p) { return Self(p).guiCreated; },
+    [](const clap_plugin* p) { return Self(p).guiCreated; },
+};
+
+const clap_plugin_timer_support IEffectClap::kTimerSupport = {
+    [](const clap_plugin* p, clap_id id) { Self(p).OnTimer(id); },
+};
+
+const clap_plugin_posix_fd_support IEffectClap::kFdSupport = {
+    [](const clap_plugin* p, int fd, std::uint32_t flags) { Self(p).OnFd(fd, flags); },
+};
+
+} // namespace torvik

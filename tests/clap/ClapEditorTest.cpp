@@ -1,0 +1,144 @@
+// TORVIK.clap's editor in a host's X window: the host's timer and fd watching
+// drive it, a click becomes a gesture the host collects, and destroying the
+// editor leaves nothing registered.
+#include "ClapTestSupport.h"
+#include "graphics/XServer.h"
+#include "processor/EditorLayout.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace torvik::testing {
+namespace {
+
+using namespace hostkit::clap;
+
+class ClapEditorTest : public XServerSuite {
+protected:
+    void SetUp() override {
+        if (!serverUp)
+            GTEST_SKIP() << "no X server and Xvfb could not be started";
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        const int screen = DefaultScreen(display);
+        parent = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 1186, 644, 0,
+                                     BlackPixel(display, screen), WhitePixel(display, screen));
+        XMapWindow(display, parent);
+        XSync(display, False);
+    }
+    void TearDown() override {
+        if (display) {
+            XDestroyWindow(display, parent);
+            XCloseDisplay(display);
+        }
+    }
+    Display* display = nullptr;
+    Window parent = 0;
+};
+
+TEST_F(ClapEditorTest, ClickedSwitchReachesTheHostAsAGesture) {
+    ClapHost host;
+    ClapInstance plugin(TorvikClap(), host, kTorvikClapId);
+    const clap_plugin* p = plugin.Plugin();
+    const auto* gui = plugin.Extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    const auto* params = plugin.Extension<clap_plugin_params>(CLAP_EXT_PARAMS);
+    ASSERT_NE(gui, nullptr);
+    const char* api = nullptr;
+    bool floating = true;
+    ASSERT_TRUE(gui->get_preferred_api(p, &api, &floating));
+    EXPECT_STREQ(api, CLAP_WINDOW_API_X11);
+    EXPECT_FALSE(floating);
+    EXPECT_FALSE(gui->is_api_supported(p, CLAP_WINDOW_API_X11, true));
+    EXPECT_FALSE(gui->is_api_supported(p, CLAP_WINDOW_API_WIN32, false));
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    EXPECT_FALSE(gui->create(p, CLAP_WINDOW_API_X11, false)); // one editor at a time
+    ASSERT_EQ(host.timers.size(), 1u);
+    EXPECT_EQ(host.timers.begin()->second, 40u); // 25 frames per second
+    std::uint32_t w = 0, h = 0;
+    ASSERT_TRUE(gui->get_size(p, &w, &h));
+    EXPECT_EQ(w, 1186u);
+    EXPECT_EQ(h, 644u);
+    EXPECT_FALSE(gui->can_resize(p));
+    EXPECT_FALSE(gui->set_size(p, 800, 600));
+    EXPECT_TRUE(gui->set_size(p, 1186, 644));
+    EXPECT_FALSE(gui->set_scale(p, 100.0));
+
+    clap_window window{CLAP_WINDOW_API_X11, {}};
+    window.x11 = parent;
+    ASSERT_TRUE(gui->set_parent(p, &window));
+    ASSERT_EQ(host.fds.size(), 1u);
+    EXPECT_TRUE(gui->show(p));
+
+    // A click on the preamp's bypass switch.
+    const ControlLayout& preampBypass = TorvikEditorLayout()[3];
+    ASSERT_EQ(preampBypass.paramIndex, kPreampBypass);
+    const double before = plugin.Value(kPreampBypass);
+    XTestFakeMotionEvent(display, DefaultScreen(display), preampBypass.x + 10, preampBypass.y + 10,
+                         CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    OutputEvents out;
+    for (int round = 0; round < 200 && (out.events.empty() ||
+                                        out.events.back().type != CLAP_EVENT_PARAM_GESTURE_END);
+         ++round) {
+        usleep(10000);
+        host.RunReadableFds(p);
+        host.RunTimers(p);
+        params->flush(p, nullptr, out.List());
+    }
+    EXPECT_GT(host.flushRequests, 0);
+    ASSERT_EQ(out.events.size(), 3u);
+    EXPECT_EQ(out.events[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(out.events[1].type, CLAP_EVENT_PARAM_VALUE);
+    EXPECT_EQ(out.events[2].type, CLAP_EVENT_PARAM_GESTURE_END);
+    for (const auto& e : out.events)
+        EXPECT_EQ(e.id, static_cast<clap_id>(kPreampBypass));
+    EXPECT_EQ(out.events[1].value, 1.0 - before);
+    EXPECT_EQ(plugin.Value(kPreampBypass), 1.0 - before);
+
+    EXPECT_TRUE(gui->hide(p));
+    gui->destroy(p);
+    EXPECT_TRUE(host.timers.empty());
+    EXPECT_TRUE(host.fds.empty());
+    EXPECT_EQ(host.misuse, 0);
+    // A second editor opens in the same window again.
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    ASSERT_TRUE(gui->set_parent(p, &window));
+    gui->destroy(p);
+    EXPECT_TRUE(host.timers.empty());
+    EXPECT_TRUE(host.fds.empty());
+}
+
+TEST_F(ClapEditorTest, EditsWaitWhileTheHostRefusesThem) {
+    ClapHost host;
+    ClapInstance plugin(TorvikClap(), host, kTorvikClapId);
+    const clap_plugin* p = plugin.Plugin();
+    const auto* gui = plugin.Extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    const auto* params = plugin.Extension<clap_plugin_params>(CLAP_EXT_PARAMS);
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    clap_window window{CLAP_WINDOW_API_X11, {}};
+    window.x11 = parent;
+    ASSERT_TRUE(gui->set_parent(p, &window));
+    const ControlLayout& control = TorvikEditorLayout()[3];
+    XTestFakeMotionEvent(display, DefaultScreen(display), control.x + 10, control.y + 10,
+                         CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    OutputEvents refusing;
+    refusing.refuse = true;
+    for (int round = 0; round < 50; ++round) {
+        usleep(10000);
+        host.RunReadableFds(p);
+    }
+    params->flush(p, nullptr, refusing.List());
+    OutputEvents out;
+    params->flush(p, nullptr, out.List());
+    ASSERT_EQ(out.events.size(), 3u); // kept for the next call, in order
+    EXPECT_EQ(out.events[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    gui->destroy(p);
+}
+
+} // namespace
+} // namespace torvik::testing
