@@ -132,6 +132,7 @@ LoudnessFigures LoudnessMeter::Result() const {
     out.maxShortTermLufs = std::max(kSilenceDb, maxShortTerm);
     out.rangeLu = LoudnessRange(shortTerm);
     double peak = 0;
+    out.hasTruePeak = scope == MeterScope::Everything;
     if (scope == MeterScope::Everything)
         for (unsigned c = 0; c < channels; ++c) {
             double channelPeak = 0;

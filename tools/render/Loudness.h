@@ -19,6 +19,7 @@ struct LoudnessFigures {
     double integratedLufs = 0;   // gated integrated loudness, LUFS
     double rangeLu = 0;          // loudness range, LU
     double truePeakDbtp = 0;     // highest true peak of any channel, dBTP (silence: kSilenceDb)
+    bool hasTruePeak = false;    // the meter looked for it (MeterScope::Everything)
     double maxMomentaryLufs = 0; // loudest 400 ms, LUFS (kSilenceDb when nothing was measured)
     double maxShortTermLufs = 0; // loudest 3 s, LUFS (kSilenceDb when nothing was measured)
 };

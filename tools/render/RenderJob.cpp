@@ -313,7 +313,8 @@ bool Run(const RenderSetup& setup, const std::function<void(double)>& progress,
     // spool and a meter of the render.
     const bool measure = setup.measureLoudness || setup.normalizeLufs.has_value();
     const bool normalize = setup.normalizeLufs.has_value();
-    out.loudness = measure ? MeterScope::Everything : MeterScope::IntegratedOnly;
+    // The written file's true peak is worth its cost only when a report asks for it.
+    out.loudness = setup.measureLoudness ? MeterScope::Everything : MeterScope::IntegratedOnly;
     LevelMeter inputLevels;
     LoudnessMeter inputLoudness;
     if (setup.measureLoudness &&

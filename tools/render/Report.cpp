@@ -49,8 +49,9 @@ std::string FormatSummaryLine(const FileResult& r) {
         return line + "kept (exists)";
     line += "peak " + Fixed("%.1f dBFS", r.outputLevels.peakDb);
     if (r.outputLoudness && r.outputLoudness->hasIntegrated)
-        line += ", " + Fixed("%.1f LUFS", r.outputLoudness->integratedLufs) + ", " +
-                Fixed("%.1f dBTP", r.outputLoudness->truePeakDbtp);
+        line += ", " + Fixed("%.1f LUFS", r.outputLoudness->integratedLufs);
+    if (r.outputLoudness && r.outputLoudness->hasTruePeak)
+        line += ", " + Fixed("%.1f dBTP", r.outputLoudness->truePeakDbtp);
     if (r.gainAppliedDb != 0)
         line += ", gain " + Fixed("%+.2f dB", r.gainAppliedDb);
     if (r.clippedSamples > 0)
