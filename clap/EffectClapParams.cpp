@@ -12,14 +12,11 @@
 namespace torvik {
 namespace {
 
-// The record's value for a plain value from the host: clamped to the range,
-// and for every kind but continuous rounded to the step, as a normalised
-// value from a VST 3 host would be.
+// The value a record takes for a plain value from the host.
 double PlainToRecordValue(const IParamRecord& record, double plain) {
-    double v = std::clamp(plain, record.Min(), record.Max());
-    if (record.Kind() != kParamContinuous && record.Step() > 0.0)
-        v = std::min(std::floor(v / record.Step() + 0.5) * record.Step(), record.Max());
-    return v;
+    IParamRecord probe = record;
+    probe.SetFromPlain(plain);
+    return probe.Value();
 }
 
 } // namespace
@@ -115,7 +112,7 @@ void IEffectClap::ApplyParamValue(clap_id id, double plain) {
         return; // an ID TORVIK does not have
     const int index = static_cast<int>(id);
     IParamRecord* record = ParamAt(index);
-    record->SetClamped(PlainToRecordValue(*record, plain));
+    record->SetFromPlain(plain);
     if (IEditorGraphics* g = Graphics())
         g->ApplyParamToControls(index, record->GetNormalised());
     HandleParamChange(index);

@@ -45,6 +45,9 @@ public:
     virtual void RefreshParamControls();
     virtual void OnPresetRestored() {}
     virtual void ApplyBlockSize(int n);
+    // Meters for hosts that show them: how many, and each one's level, 0 to 1.
+    virtual int MeterCount() const { return 0; }
+    virtual double MeterLevel(int /*meter*/) const { return 0.0; }
 
     // Parameters.
     int ParamCount() const { return static_cast<int>(params.size()); }

@@ -150,6 +150,15 @@ void IParamRecord::SetFromNormalised(double x) {
     value = std::max(std::min(v, max), min);
 }
 
+void IParamRecord::SetFromPlain(double v) {
+    if (!(v == v))
+        return;
+    v = std::clamp(v, min, max);
+    if (kind != kParamContinuous && step > 0.0)
+        v = std::min(std::floor(v / step + 0.5) * step, max);
+    SetClamped(v);
+}
+
 void IParamRecord::SetClamped(double v) {
     // A NaN from a damaged state restores the default instead of poisoning the value.
     if (!(v == v))

@@ -51,6 +51,10 @@ public:
     double GetNormalised() const { return ToNormalised(value.Load()); }
     void SetFromNormalised(double x);
     void SetClamped(double v);
+    // A plain value from a host (CLAP, LV2): clamped into the range and, for
+    // every kind but continuous, rounded to the step, as SetFromNormalised
+    // does; a value that is not a number changes nothing.
+    void SetFromPlain(double v);
 
     // Texts.
     const char* DisplayTextFor(int v) const;

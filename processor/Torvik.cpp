@@ -56,6 +56,14 @@ TORVIK::TORVIK() : PluginBinding(kTorvikFacts) {
 
 TORVIK::~TORVIK() = default;
 
+double TORVIK::MeterLevel(int meter) const {
+    const double levels[] = {meters.meterPre, meters.meterMain, meters.meterDeEss, meters.meterGate,
+                             meters.meterComp};
+    if (meter < 0 || meter >= MeterCount())
+        return 0.0;
+    return std::clamp(levels[meter], 0.0, 1.0);
+}
+
 void TORVIK::SetMeterControls(int pre, int main, int deEss, int gateMeter, int comp) {
     meterControls = {pre, main, deEss, gateMeter, comp};
 }

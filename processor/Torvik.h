@@ -32,6 +32,11 @@ public:
     // before. The meters keep their state. Takes the instance lock.
     void OnActivate(bool active) override;
 
+    // The five meters in meter order (preamp, main, de-esser, gate,
+    // compressor), each clamped to 0..1.
+    int MeterCount() const override { return 5; }
+    double MeterLevel(int meter) const override;
+
     // The editor's control indices of the five meters, in meter order.
     void SetMeterControls(int pre, int main, int deEss, int gate, int comp);
     const Meters& MeterStates() const { return meters; }

@@ -18,7 +18,7 @@ echo "check-style: clang-tidy"
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 # The libraries only: tests and tools lean on GoogleTest macros the checks misread.
-git ls-files 'framework/*.cpp' 'processor/*.cpp' 'vst3/*.cpp' 'vst3sdk/*.cpp' 'clap/*.cpp' \
+git ls-files 'framework/*.cpp' 'processor/*.cpp' 'vst3/*.cpp' 'vst3sdk/*.cpp' 'clap/*.cpp' 'lv2/*.cpp' \
     'graphics/*.cpp' 'hostkit/*.cpp' | grep -v '^graphics/win/' |
     xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$preset" --quiet >"$log" 2>&1 || true
 # clang-tidy counts the warnings it suppressed in system headers; show only findings.

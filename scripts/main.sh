@@ -8,6 +8,7 @@ cmake --preset release >/dev/null
 cmake --build --preset release
 cmake --install build/release
 cmake --install build/release --component clap --prefix "$HOME/.clap"
+cmake --install build/release --component lv2 --prefix "$HOME/.lv2"
 
 # Render the spoken demo phrase through a factory preset into demo/ (before and after audio,
 # figures, a plot and the editor picture).
