@@ -1,10 +1,12 @@
 // Editor drawing: one knob frame drawn through its alpha, a full repaint of
 // the editor, a fresh module's first editor (decoding and first paint), a
 // timer tick with every meter moving, and decoding the largest film strip.
-// Counters give pixels per second where that is the measure.
+// Counters give pixels per second where that is the measure. The editor's
+// benchmarks run at each scale (the argument, percent).
 #include "graphics/BitmapCache.h"
 #include "graphics/Blit.h"
 #include "graphics/DrawContext.h"
+#include "graphics/EditorScale.h"
 #include "graphics/PngDecode.h"
 #include "resources/ImageResources.h"
 #include "support/TestTorvik.h"
@@ -35,9 +37,15 @@ void BM_AlphaBlitKnobFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_AlphaBlitKnobFrame);
 
+void AtEveryScale(benchmark::internal::Benchmark* b) {
+    for (const int scale : EditorScales())
+        b->Arg(scale);
+}
+
 void BM_FullEditorRepaint(benchmark::State& state) {
     testing::TestTorvik plug;
     auto* editor = dynamic_cast<IDrawContext*>(plug.Graphics());
+    editor->SetScale(static_cast<int>(state.range(0)));
     const Rect all{0, 0, editor->Width(), editor->Height()};
     editor->DrawRegion(all); // the images are decoded on the first paint
     for (auto _ : state)
@@ -45,7 +53,7 @@ void BM_FullEditorRepaint(benchmark::State& state) {
     state.counters["frames/s"] =
         benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_FullEditorRepaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullEditorRepaint)->Apply(AtEveryScale)->Unit(benchmark::kMillisecond);
 
 // A fresh module's first editor: every image decoded and the whole editor
 // painted once.
@@ -55,16 +63,18 @@ void BM_FirstEditorOpen(benchmark::State& state) {
         ClearBitmapCache();
         auto plug = std::make_unique<testing::TestTorvik>();
         auto* editor = dynamic_cast<IDrawContext*>(plug->Graphics());
+        editor->SetScale(static_cast<int>(state.range(0)));
         state.ResumeTiming();
         editor->DrawRegion(Rect{0, 0, editor->Width(), editor->Height()});
         benchmark::DoNotOptimize(editor->DrawBitmap()->PixelData());
     }
 }
-BENCHMARK(BM_FirstEditorOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstEditorOpen)->Apply(AtEveryScale)->Unit(benchmark::kMillisecond);
 
 void BM_TimerTickWithMovingMeters(benchmark::State& state) {
     testing::TestTorvik plug;
     auto* editor = dynamic_cast<IDrawContext*>(plug.Graphics());
+    editor->SetScale(static_cast<int>(state.range(0)));
     editor->RedrawDirty();
     double level = 0.0;
     for (auto _ : state) {
@@ -74,7 +84,7 @@ void BM_TimerTickWithMovingMeters(benchmark::State& state) {
         editor->RedrawDirty();
     }
 }
-BENCHMARK(BM_TimerTickWithMovingMeters)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TimerTickWithMovingMeters)->Apply(AtEveryScale)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeLargestStrip(benchmark::State& state) {
     const ImageResource* image = FindImageResource(104); // 164 x 9801 meter strip

@@ -11,6 +11,8 @@ struct BitmapRef {
     int height = 0; // full bitmap height, pixels
     int frames = 1; // frame count
     bool framesHorizontal = false; // frames side by side instead of stacked
+    int id = 0;                    // resource ID, for the same image at other scales
+    const char* name = nullptr;    // resource file name, for its extension
 
     // Size of one frame.
     int FrameWidth() const { return framesHorizontal && frames > 0 ? width / frames : width; }

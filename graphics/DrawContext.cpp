@@ -5,7 +5,10 @@
 #include "graphics/BitmapCache.h"
 #include "graphics/BitmapControl.h"
 #include "graphics/Blit.h"
+#include "graphics/EditorScale.h"
 #include "graphics/Font.h"
+#include "graphics/ScaledStrip.h"
+#include "resources/ImageResources.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -107,7 +110,7 @@ void IDrawContext::SetControlValueFromPlug(int controlIndex, double normalised) 
 void IDrawContext::PrepareDrawing() {
     delete drawBitmap;
     drawBitmap = new PIX_SysBitmap();
-    drawBitmap->Resize(width, height);
+    drawBitmap->Resize(PhysicalWidth(), PhysicalHeight());
     delete scratchBitmap;
     scratchBitmap = new PIX_MemBitmap();
 }
@@ -122,7 +125,109 @@ BitmapRef IDrawContext::LoadBitmapRef(int id, const char* name, int frames) {
     ref.height = bitmap ? bitmap->Height() : 0;
     ref.frames = frames;
     ref.framesHorizontal = false;
+    ref.id = id;
+    ref.name = name;
     return ref;
+}
+
+void IDrawContext::SetScale(int percent) {
+    if (!IsEditorScale(percent) || percent == scale)
+        return;
+    scale = percent;
+    if (drawBitmap)
+        drawBitmap->Resize(PhysicalWidth(), PhysicalHeight());
+    MarkAllDirty();
+}
+
+int IDrawContext::PhysicalWidth() const {
+    return ScaledLength(width, scale);
+}
+
+int IDrawContext::PhysicalHeight() const {
+    return ScaledLength(height, scale);
+}
+
+namespace {
+
+// floor(v * scale / 100) and its ceiling, for any sign.
+int ScaleDown(int v, int scale) {
+    const long long p = static_cast<long long>(v) * scale;
+    return static_cast<int>(p >= 0 ? p / 100 : -((-p + 99) / 100));
+}
+
+int ScaleUp(int v, int scale) {
+    return -ScaleDown(-v, scale);
+}
+
+} // namespace
+
+Rect IDrawContext::ToPhysical(const Rect& rect) const {
+    return Rect{ScaleDown(rect.left, scale), ScaleDown(rect.top, scale), ScaleUp(rect.right, scale),
+                ScaleUp(rect.bottom, scale)};
+}
+
+int IDrawContext::ToEditorUnits(int physical) const {
+    // The unit whose physical span holds the pixel: floor(physical * 100 / scale).
+    const long long p = static_cast<long long>(physical) * 100;
+    return static_cast<int>(p >= 0 ? p / scale : -((-p + scale - 1) / scale));
+}
+
+PIX_IBitmap* IDrawContext::BitmapAtScale(const BitmapRef& bitmap) {
+    constexpr int kArtScale = 200; // the scale the larger art is drawn at
+    const int artId = bitmap.id + kScaledImageIdOffset;
+    PIX_IBitmap* art = FindCachedBitmap(artId);
+    if (!art && bitmap.name)
+        art = AddCachedBitmap(artId, LoadPlatformBitmap(artId, bitmap.name));
+    if (!art || scale == kArtScale)
+        return art;
+    // Intermediate scales: cached under an ID of their own per scale.
+    constexpr int kScaleStep = 25;
+    const int key = bitmap.id + kScaledImageIdOffset * (scale / kScaleStep);
+    if (PIX_IBitmap* derived = FindCachedBitmap(key))
+        return derived;
+    const int n = std::max(bitmap.frames, 1);
+    return AddCachedBitmap(key,
+                           new PIX_ScaledStrip(art, n, ScaledLength(bitmap.FrameWidth(), scale),
+                                               ScaledLength(bitmap.FrameHeight(), scale)));
+}
+
+bool IDrawContext::BlitScaled(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY,
+                              float weight, int mode) {
+    PIX_IBitmap* art = BitmapAtScale(bitmap);
+    const int fw = bitmap.FrameWidth();
+    const int fh = bitmap.FrameHeight();
+    const int n = std::max(bitmap.frames, 1);
+    if (!art || fw <= 0 || fh <= 0 || srcX < 0 || srcY < 0)
+        return true;
+    // The frame drawn and the offset inside it, in editor units.
+    const bool across = bitmap.framesHorizontal;
+    const int frame = std::min(across ? srcX / fw : srcY / fh, n - 1);
+    const int inX = across ? srcX - frame * fw : srcX;
+    const int inY = across ? srcY : srcY - frame * fh;
+    // The same in physical pixels of the art at this scale.
+    const int pw = across ? art->Width() / n : art->Width();
+    const int ph = across ? art->Height() : art->Height() / n;
+    const int sx = ScaledLength(inX, scale);
+    const int sy = ScaledLength(inY, scale);
+    const int dx = ScaledLength(rect.left, scale);
+    const int dy = ScaledLength(rect.top, scale);
+    const int w = std::min(ScaledLength(rect.right, scale) - dx, pw - sx);
+    const int h = std::min(ScaledLength(rect.bottom, scale) - dy, ph - sy);
+    const Rect r = Intersection(Rect{dx, dy, dx + w, dy + h}, ToPhysical(drawRect));
+    if (r.right <= r.left || r.bottom <= r.top)
+        return true;
+    const int frameX = across ? frame * pw : 0;
+    const int frameY = across ? 0 : frame * ph;
+    Rect source{frameX + sx + r.left - dx, frameY + sy + r.top - dy, frameX + sx + r.right - dx,
+                frameY + sy + r.bottom - dy};
+    int origin = 0;
+    PIX_IBitmap* pixels = art->RowsFor(source.top, source.bottom, origin);
+    if (!pixels)
+        return true;
+    source.top -= origin;
+    source.bottom -= origin;
+    BlitPixels(drawBitmap, pixels, r.left, r.top, &source, weight, mode);
+    return true;
 }
 
 void IDrawContext::AttachBackground(int id, const char* name) {
@@ -184,6 +289,10 @@ bool IDrawContext::DrawRegion(const Rect& rect) {
 
 bool IDrawContext::BlitBitmap(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY,
                               const Blend* blend) {
+    const float weight = blend ? blend->weight : 1.0f;
+    const int mode = blend ? BlitModeFor(blend->method) : (kBlitCopy | kBlitUseAlpha);
+    if (scale != 100)
+        return BlitScaled(bitmap, rect, srcX, srcY, weight, mode);
     const Rect r = Intersection(rect, drawRect);
     Rect source{srcX + r.left - rect.left, srcY + r.top - rect.top, srcX + r.right - rect.left,
                 srcY + r.bottom - rect.top};
@@ -194,8 +303,6 @@ bool IDrawContext::BlitBitmap(const BitmapRef& bitmap, const Rect& rect, int src
     PIX_IBitmap* pixels = bitmap.bitmap->RowsFor(source.top, source.bottom, origin);
     source.top -= origin;
     source.bottom -= origin;
-    const float weight = blend ? blend->weight : 1.0f;
-    const int mode = blend ? BlitModeFor(blend->method) : (kBlitCopy | kBlitUseAlpha);
     BlitPixels(drawBitmap, pixels, r.left, r.top, &source, weight, mode);
     return true;
 }

@@ -81,6 +81,20 @@ public:
     int EditorWidth() const override { return width; }
     int EditorHeight() const override { return height; }
 
+    // Scale. Controls, hit rectangles and regions stay in units of the editor
+    // at 100 %; the back buffer and what the platform presents are physical
+    // pixels at the scale, drawn from art made for it.
+    // Shows the editor at a supported scale (percent); others are ignored.
+    // The back buffer takes the new size and everything is redrawn.
+    void SetScale(int percent);
+    int Scale() const { return scale; }
+    int PhysicalWidth() const;
+    int PhysicalHeight() const;
+    // The physical pixels covering a rectangle of editor units.
+    Rect ToPhysical(const Rect& rect) const;
+    // The editor unit under a physical pixel.
+    int ToEditorUnits(int physical) const;
+
     // Building the editor.
     // A bitmap from the module-wide cache, loaded on first use. When it cannot
     // be loaded the reference carries no bitmap and a 0 x 0 size.
@@ -148,6 +162,12 @@ public:
     void SetTooltipsEnabled(bool on) { tooltipsEnabled = on; }
 
 protected:
+    // The image of a control's bitmap at the current scale (not 100 %): the
+    // 200 % art, or a strip resampled from it; cached module-wide.
+    PIX_IBitmap* BitmapAtScale(const BitmapRef& bitmap);
+    bool BlitScaled(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY, float weight,
+                    int mode);
+
     // Index of the topmost control under (x, y) that takes input, or -1.
     int HitTestFor(int x, int y, bool hoverRule) const;
     void DeleteControls();
@@ -165,6 +185,7 @@ protected:
     int width;                              // editor size, pixels
     int height;
     int fps;               // redraw timer rate, ticks per second
+    int scale = 100;       // percent; one of the supported editor scales
     int mouseCapture = -1; // control holding the mouse during a press
     int mouseOver = -1;    // control under the cursor while hover tracking
     int lastMouseX = 0;    // last press or drag position; -1 after release

@@ -2,8 +2,11 @@
 #
 #   MODE=image  INPUT=<png> OUTPUT=<cpp> ID=<resource id>
 #       one byte array, torvik::image_bytes::kImage<ID>
-#   MODE=table  IMAGE_DIR=<dir> OUTPUT=<cpp> ENTRIES=<ID:NAME:FRAMES,...>
-#       the table of all images, with their sizes
+#   MODE=incbin IMAGE_DIR=<dir> OUTPUT=<cpp> ENTRIES=<ID:NAME:FRAMES,...> OFFSET=<n>
+#       the images of dir included by the assembler, torvik_image_<ID + n>
+#   MODE=table  IMAGE_DIR=<dir> SCALED_DIR=<dir> OFFSET=<n> OUTPUT=<cpp> ENTRIES=<ID:NAME:FRAMES,...>
+#       the table of all images, with their sizes: the 100 % images, then
+#       those at 200 % under their ID + n
 #
 # Files are only rewritten when their text changes, so an unchanged image is
 # not compiled again.
@@ -37,9 +40,22 @@ if(MODE STREQUAL "image")
     string(APPEND text "extern const unsigned char kImage${ID}[];\n")
     string(APPEND text "const unsigned char kImage${ID}[] = {\n${hex}\n};\n\n} // namespace torvik::image_bytes\n")
     write_if_changed("${OUTPUT}" "${text}")
+elseif(MODE STREQUAL "incbin")
+    string(REPLACE "," ";" entries "${ENTRIES}")
+    set(text "${header}// The bytes of each file, included by the assembler.\n\n")
+    foreach(entry IN LISTS entries)
+        string(REPLACE ":" ";" fields "${entry}")
+        list(GET fields 0 id)
+        list(GET fields 1 name)
+        math(EXPR scaled_id "${id} + ${OFFSET}")
+        string(APPEND text "__asm__(\".section .rodata\\n.global torvik_image_${scaled_id}\\n.balign 16\\n"
+                           "torvik_image_${scaled_id}:\\n.incbin \\\"${IMAGE_DIR}/${name}.png\\\"\\n.previous\");\n")
+    endforeach()
+    write_if_changed("${OUTPUT}" "${text}")
 elseif(MODE STREQUAL "table")
     string(REPLACE "," ";" entries "${ENTRIES}")
     set(decls "")
+    set(scaled_decls "")
     set(rows "")
     foreach(entry IN LISTS entries)
         string(REPLACE ":" ";" fields "${entry}")
@@ -50,7 +66,18 @@ elseif(MODE STREQUAL "table")
         string(APPEND decls "extern const unsigned char kImage${id}[];\n")
         string(APPEND rows "    {${id}, \"resources/img/${name}.png\", image_bytes::kImage${id}, ${size}u, ${frames}},\n")
     endforeach()
-    set(text "${header}\n#include \"resources/ImageTableData.h\"\n\nnamespace torvik {\n\n")
+    foreach(entry IN LISTS entries)
+        string(REPLACE ":" ";" fields "${entry}")
+        list(GET fields 0 id)
+        list(GET fields 1 name)
+        list(GET fields 2 frames)
+        math(EXPR scaled_id "${id} + ${OFFSET}")
+        file(SIZE "${SCALED_DIR}/${name}.png" size)
+        string(APPEND scaled_decls "extern const unsigned char torvik_image_${scaled_id}[];\n")
+        string(APPEND rows "    {${scaled_id}, \"resources/img200/${name}.png\", torvik_image_${scaled_id}, ${size}u, ${frames}},\n")
+    endforeach()
+    set(text "${header}\n#include \"resources/ImageTableData.h\"\n\n")
+    string(APPEND text "extern \"C\" {\n${scaled_decls}}\n\nnamespace torvik {\n\n")
     string(APPEND text "namespace image_bytes {\n${decls}} // namespace image_bytes\n\n")
     string(APPEND text "const ImageResource kImageTable[] = {\n${rows}};\n\n")
     string(APPEND text "const std::size_t kImageTableSize = sizeof(kImageTable) / sizeof(kImageTable[0]);\n\n")

@@ -4,17 +4,22 @@
 
 namespace torvik {
 
+// The table holds the 100 % images, then the same ones at 200 %.
 const ImageResource* FindImageResource(int id) noexcept {
-    for (const ImageResource& image : ImageResources()) {
-        if (image.id == id) {
-            return &image;
+    for (std::size_t i = 0; i < kImageTableSize; ++i) {
+        if (kImageTable[i].id == id) {
+            return &kImageTable[i];
         }
     }
     return nullptr;
 }
 
 std::span<const ImageResource> ImageResources() noexcept {
-    return {kImageTable, kImageTableSize};
+    return {kImageTable, kImageTableSize / 2};
+}
+
+std::span<const ImageResource> ScaledImageResources() noexcept {
+    return {kImageTable + kImageTableSize / 2, kImageTableSize / 2};
 }
 
 } // namespace torvik

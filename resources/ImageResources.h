@@ -18,10 +18,15 @@ struct ImageResource {
     int frames;                // frames stacked top to bottom in the image
 };
 
-// The image with this resource ID, or nullptr when there is none.
+// The same image drawn at 200 % has this ID plus the offset.
+inline constexpr int kScaledImageIdOffset = 1000;
+
+// The image with this resource ID (either scale), or nullptr when there is none.
 const ImageResource* FindImageResource(int id) noexcept;
 
-// Every image, in ascending ID order.
+// Every image at 100 %, in ascending ID order.
 std::span<const ImageResource> ImageResources() noexcept;
+// Every image at 200 %, in the same order.
+std::span<const ImageResource> ScaledImageResources() noexcept;
 
 } // namespace torvik

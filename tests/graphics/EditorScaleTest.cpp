@@ -2,6 +2,7 @@
 // the user's choice in the per-user settings file.
 #include "graphics/EditorScale.h"
 #include "graphics/EditorSettings.h"
+#include "graphics/ScaledStrip.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,45 @@ TEST(EditorScale, DesktopScaleFromXftDpi) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(EditorScaleFromXResources(c.text), c.scale) << (c.text ? c.text : "(none)");
+}
+
+TEST(ResampleByArea, AveragesCoveredAreaInPremultipliedAlpha) {
+    struct Case {
+        const char* what;
+        std::uint32_t a; // source pixels alternate a, b in both directions
+        std::uint32_t b;
+        std::uint32_t expected; // every pixel of the half-size result
+    } cases[] = {
+        {"uniform stays", 0xFF336699u, 0xFF336699u, 0xFF336699u},
+        {"opaque average", 0xFF000000u, 0xFFFEFEFEu, 0xFF7F7F7Fu},
+        {"transparent lends no colour", 0xFFFF0000u, 0x0000FF00u, 0x80FF0000u},
+        {"all transparent is zero", 0x00FFFFFFu, 0x00123456u, 0x00000000u},
+    };
+    for (const Case& c : cases) {
+        PIX_MemBitmap src;
+        PIX_MemBitmap dst;
+        src.Resize(8, 6);
+        dst.Resize(4, 3);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x)
+                BitmapRow(src, y)[x] = (x + y) % 2 ? c.b : c.a;
+        ResampleByArea(src, dst);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x)
+                EXPECT_EQ(BitmapRow(dst, y)[x], c.expected) << c.what << " at " << x << "," << y;
+    }
+    // A fractional ratio keeps a uniform picture uniform (weights sum to one).
+    PIX_MemBitmap src;
+    PIX_MemBitmap dst;
+    src.Resize(16, 16);
+    dst.Resize(10, 9);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            BitmapRow(src, y)[x] = 0xC0204080u;
+    ResampleByArea(src, dst);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 10; ++x)
+            EXPECT_EQ(BitmapRow(dst, y)[x], 0xC0204080u);
 }
 
 // A private configuration folder for the duration of a test.

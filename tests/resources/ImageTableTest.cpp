@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace torvik::testing {
 namespace {
@@ -81,17 +82,44 @@ TEST(ImageTable, WindowsResourceScriptListsTheSameImages) {
             listed.emplace_back(std::stoi(m[1]), m[2]);
         }
     }
-    const auto images = ImageResources();
+    // The 100 % images, then the same at 200 %.
+    std::vector<const ImageResource*> images;
+    for (const ImageResource& image : ImageResources())
+        images.push_back(&image);
+    for (const ImageResource& image : ScaledImageResources())
+        images.push_back(&image);
     ASSERT_EQ(listed.size(), images.size());
     for (std::size_t i = 0; i < listed.size(); ++i) {
-        EXPECT_EQ(listed[i].first, images[i].id);
-        // The script names, by full path, the build's frame-indexed copy of each file.
+        EXPECT_EQ(listed[i].first, images[i]->id);
+        // The script names, by full path, the images the build made: the
+        // frame-indexed copies of the files and the art drawn at 200 %.
         const std::string& file = listed[i].second;
-        const std::string name = images[i].name;
+        const std::string name = images[i]->name;
         const std::string base = name.substr(name.rfind('/'));
         ASSERT_GE(file.size(), base.size());
         EXPECT_EQ(file.substr(file.size() - base.size()), base);
-        EXPECT_NE(file.find("/generated/img/"), std::string::npos) << file;
+        const char* folder = i < ImageResources().size() ? "/generated/img/" : "/generated/img200/";
+        EXPECT_NE(file.find(folder), std::string::npos) << file;
+    }
+}
+
+// Each image at 200 % is its 100 % image's art at twice the size: same frames,
+// every side doubled, so a frame's place in the strip scales exactly.
+TEST(ImageTable, ScaledImagesAreTwiceTheSizeWithTheSameFrames) {
+    const auto images = ImageResources();
+    const auto scaled = ScaledImageResources();
+    ASSERT_EQ(scaled.size(), images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        SCOPED_TRACE(images[i].name);
+        EXPECT_EQ(scaled[i].id, images[i].id + kScaledImageIdOffset);
+        EXPECT_EQ(FindImageResource(scaled[i].id), &scaled[i]);
+        EXPECT_EQ(scaled[i].frames, images[i].frames);
+        const auto size = [](const ImageResource& image, int offset) {
+            return static_cast<int>(image.data[offset] << 24 | image.data[offset + 1] << 16 |
+                                    image.data[offset + 2] << 8 | image.data[offset + 3]);
+        };
+        EXPECT_EQ(size(scaled[i], 16), 2 * size(images[i], 16)) << "width";
+        EXPECT_EQ(size(scaled[i], 20), 2 * size(images[i], 20)) << "height";
     }
 }
 

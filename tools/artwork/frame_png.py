@@ -22,6 +22,7 @@ build needs nothing beyond Debian's python3-pil. The output is the same, byte
 for byte, on every run with the same zlib.
 """
 
+import os
 import struct
 import sys
 import zlib
@@ -68,10 +69,15 @@ class RowFilters:
 def frame_png(frames, source, target):
     image = Image.open(source)
     image.load()
+    write_frame_png(image, frames, target)
+
+
+def write_frame_png(image, frames, target):
+    """Writes a PIL image, frames stacked top to bottom, in the indexed form."""
     image = image.convert("RGBA")
     width, height = image.size
     if frames < 1 or height % frames != 0:
-        raise SystemExit(f"{source}: {height} rows do not split into {frames} frames")
+        raise SystemExit(f"{target}: {height} rows do not split into {frames} frames")
     rows_per_frame = height // frames
     pixels = image.tobytes()
     row_bytes = width * 4
@@ -105,7 +111,6 @@ def frame_png(frames, source, target):
     check.load()
     if check.convert("RGBA").tobytes() != pixels:
         raise SystemExit(f"{target}: pixels changed")
-    import os
     os.replace(temporary, target)
 
 

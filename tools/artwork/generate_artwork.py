@@ -9,6 +9,9 @@ PNG files carry no time stamps or text chunks.
 
 Shapes are drawn at SS times the final size and scaled down, so every edge is
 anti-aliased; text is drawn at the final size, where FreeType hints it crisply.
+With --scale 200 the same drawing is made at twice the size (for screens at
+200 %): shapes supersampled from twice as many pixels, text set at twice the
+size and hinted there. The layout stays in 100 % units.
 """
 
 import argparse
@@ -19,8 +22,11 @@ import sys
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
+import frame_png
+
 EDITOR_W, EDITOR_H = 1186, 644
-SS = 4  # supersampling factor for shapes
+SS = 4  # supersampling factor for shapes, in pixels drawn per layout unit
+OUT = 1  # output pixels per layout unit: 1 at 100 %, 2 at 200 %
 
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
 FONT_BOLD = os.path.join(FONT_DIR, "DejaVuSans-Bold.ttf")
@@ -184,8 +190,14 @@ def polar(cx, cy, r, deg):
     return (cx + r * math.sin(a), cy - r * math.cos(a))
 
 
-def save_png(img, path):
-    img.save(path, format="PNG", optimize=True)
+INDEXED = False  # write the frame-indexed form (frame_png.py) instead of a plain PNG
+
+
+def save_png(img, path, frames=1):
+    if INDEXED:
+        frame_png.write_frame_png(img, frames, path)
+    else:
+        img.save(path, format="PNG", optimize=True)
 
 
 # --------------------------------------------------------------------------
@@ -239,7 +251,7 @@ def knob_strip(c):
         for p in (p0, p1):
             rr = 1.1 * SS
             d.ellipse((p[0] - rr, p[1] - rr, p[0] + rr, p[1] + rr), fill=(246, 246, 240, 255))
-        frames.append(downsample(f, c.fw, c.fh))
+        frames.append(downsample(f, c.fw * OUT, c.fh * OUT))
     return stack(frames)
 
 
@@ -302,7 +314,7 @@ def switch_strip(c):
         hx, hy = cx - rl * 0.30, cy - rl * 0.35
         d.ellipse((hx - hr, hy - hr * 0.7, hx + hr, hy + hr * 0.7),
                   fill=(255, 255, 255, 150 if lit else 70))
-        frames.append(downsample(f, c.fw, c.fh))
+        frames.append(downsample(f, c.fw * OUT, c.fh * OUT))
     return stack(frames)
 
 
@@ -375,21 +387,21 @@ def meter_face(c):
         p0 = polar(px * SS, py * SS, (radius - (1.0 if major else 0.0)) * SS, a)
         p1 = polar(px * SS, py * SS, (radius + (7.0 if major else 4.0)) * SS, a)
         d.line((p0, p1), fill=red if hot else ink, width=int((1.5 if major else 1.1) * SS))
-    img = downsample(face, w, h)
+    img = downsample(face, w * OUT, h * OUT)
 
     d = ImageDraw.Draw(img)
-    fnt = font(FONT_COND_BOLD, 9 if h >= 75 else 8)
+    fnt = font(FONT_COND_BOLD, (9 if h >= 75 else 8) * OUT)
     for v, legend, major in meter_marks(c):
         if legend is None:
             continue
         a = meter_angle(v)
         tx, ty = polar(px, py, radius + 13.0, a)
         hot = (not gr) and v > 0.70
-        d.text((tx, ty), legend, font=fnt, fill=red if hot else ink, anchor="mm")
-    cap_font = font(FONT_COND_BOLD, 9 if h >= 75 else 8)
-    d.text((w / 2.0, h * 0.50), c.caption, font=cap_font, fill=(70, 56, 40), anchor="mm")
-    unit_font = font(FONT_COND, 8)
-    d.text((w / 2.0, h * 0.50 + 9), "dB", font=unit_font, fill=(92, 74, 52), anchor="mm")
+        d.text((tx * OUT, ty * OUT), legend, font=fnt, fill=red if hot else ink, anchor="mm")
+    cap_font = font(FONT_COND_BOLD, (9 if h >= 75 else 8) * OUT)
+    d.text((w / 2.0 * OUT, h * 0.50 * OUT), c.caption, font=cap_font, fill=(70, 56, 40), anchor="mm")
+    unit_font = font(FONT_COND, 8 * OUT)
+    d.text((w / 2.0 * OUT, (h * 0.50 + 9) * OUT), "dB", font=unit_font, fill=(92, 74, 52), anchor="mm")
     return img
 
 
@@ -402,7 +414,7 @@ def meter_cover(c):
     rc = (py - h * 0.86) * SS
     paste_gradient_circle(cover, px * SS, py * SS, rc, (70, 70, 74), (20, 20, 22))
     paste_gradient_circle(cover, px * SS, py * SS, rc - 1.0 * SS, (30, 30, 33), (16, 16, 18))
-    return downsample(cover, w, h)
+    return downsample(cover, w * OUT, h * OUT)
 
 
 def meter_strip(c):
@@ -425,7 +437,7 @@ def meter_strip(c):
                width=int(1.6 * SS))
         d.line((base, tip), fill=(20, 16, 14, 255), width=int(1.75 * SS))
         f = face.copy()
-        f.alpha_composite(downsample(layer, w, h))
+        f.alpha_composite(downsample(layer, w * OUT, h * OUT))
         f.alpha_composite(cover)
         frames.append(f)
     return stack(frames)
@@ -473,13 +485,15 @@ class TextItem:
         return self.box[2]
 
     def draw(self, d):
+        """Sets the text at the output scale, with the font at that size."""
+        fnt = self.font if OUT == 1 else self.font.font_variant(size=self.font.size * OUT)
         if self.tracking == 0:
-            d.text((self.x, self.y), self.text, font=self.font, fill=self.fill, anchor=self.anchor)
+            d.text((self.x * OUT, self.y * OUT), self.text, font=fnt, fill=self.fill, anchor=self.anchor)
             return
-        x = self.x
+        x = self.x * OUT
         for ch in self.text:
-            d.text((x, self.y), ch, font=self.font, fill=self.fill, anchor="ls")
-            x += self.font.getlength(ch) + self.tracking
+            d.text((x, self.y * OUT), ch, font=fnt, fill=self.fill, anchor="ls")
+            x += fnt.getlength(ch) + self.tracking * OUT
 
 
 CAPTION_COLOUR = (222, 222, 218)
@@ -615,7 +629,7 @@ def background(controls):
     for x, y in ((15, 26), (EDITOR_W - 15, 26), (15, EDITOR_H - 15), (EDITOR_W - 15, EDITOR_H - 15)):
         screw(img, x, y)
 
-    img = downsample(img, EDITOR_W, EDITOR_H)
+    img = downsample(img, EDITOR_W * OUT, EDITOR_H * OUT)
     d = ImageDraw.Draw(img)
 
     for t in background_texts(controls):
@@ -678,7 +692,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=os.path.join(repo, "resources", "img"), help="output folder")
     parser.add_argument("--preview", help="also write a composite of the editor at its defaults")
+    parser.add_argument("--scale", type=int, choices=(100, 200), default=100,
+                        help="percent of the layout's size to draw at")
+    parser.add_argument("--indexed", action="store_true",
+                        help="write each strip with its frame index (frame_png.py), as the module stores it")
     args = parser.parse_args()
+    global SS, OUT, INDEXED
+    INDEXED = args.indexed
+    OUT = args.scale // 100
+    SS = 4 * OUT
 
     controls = [Control(row) for row in CONTROLS]
     check_catalogue(controls)
@@ -694,12 +716,12 @@ def main():
         else:
             strips[c.name] = meter_strip(c)
         strip = strips[c.name]
-        assert strip.size == (c.fw, c.fh * c.frames), c.name
-        save_png(strip, os.path.join(args.out, c.name + ".png"))
+        assert strip.size == (c.fw * OUT, c.fh * c.frames * OUT), c.name
+        save_png(strip, os.path.join(args.out, c.name + ".png"), c.frames)
     bg = background(controls)
-    assert bg.size == (EDITOR_W, EDITOR_H)
+    assert bg.size == (EDITOR_W * OUT, EDITOR_H * OUT)
     save_png(bg, os.path.join(args.out, BACKGROUND_NAME + ".png"))
-    if args.preview:
+    if args.preview and OUT == 1:
         preview(bg, strips, controls).convert("RGB").save(args.preview, format="PNG", optimize=True)
     return 0
 

@@ -42,6 +42,7 @@ int Render(TORVIK& plug, int argc, char** argv) {
         for (const MeterSetting& s : options.meters)
             editor->SetControlValueFromPlug(meterControls[s.meter], s.value);
     }
+    editor->SetScale(options.scale);
     editor->DrawRegion(Rect{0, 0, editor->Width(), editor->Height()});
     PIX_SysBitmap* picture = editor->DrawBitmap();
     if (!picture || !EncodePngFile(options.output.c_str(), *picture)) {

@@ -1,6 +1,7 @@
 #include "SnapshotOptions.h"
 
 #include "framework/EffectBase.h"
+#include "graphics/EditorScale.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -49,9 +50,11 @@ bool SplitSetting(const char* text, std::string& key, std::string& value) {
 } // namespace
 
 const char* SnapshotUsage() {
-    return "usage: torvik-snapshot [-o FILE] [--set PARAM=NORMALISED]... [--meter METER=LEVEL]...\n"
+    return "usage: torvik-snapshot [-o FILE] [--scale N] [--set PARAM=NORMALISED]... "
+           "[--meter METER=LEVEL]...\n"
            "  Renders TORVIK's editor without a window into a PNG file.\n"
            "  -o, --output FILE   where to write (default torvik-editor.png)\n"
+           "  --scale N           editor size in percent: 100, 125, 150, 175 or 200\n"
            "  --set PARAM=X       parameter by index (0-39) or name, normalised 0..1\n"
            "  --meter METER=X     meter pre, main, deess, gate or comp, level 0..1\n"
            "  -h, --help          this text\n";
@@ -65,8 +68,8 @@ bool ParseSnapshotOptions(int argc, char** argv, const IEffectBase& plug, Snapsh
             options.help = true;
             continue;
         }
-        const bool takesValue =
-            arg == "-o" || arg == "--output" || arg == "--set" || arg == "--meter";
+        const bool takesValue = arg == "-o" || arg == "--output" || arg == "--set" ||
+                                arg == "--meter" || arg == "--scale";
         if (!takesValue) {
             error = "unknown argument: " + arg;
             return false;
@@ -78,6 +81,16 @@ bool ParseSnapshotOptions(int argc, char** argv, const IEffectBase& plug, Snapsh
         const char* value = argv[++i];
         if (arg == "-o" || arg == "--output") {
             options.output = value;
+            continue;
+        }
+        if (arg == "--scale") {
+            double percent = 0.0;
+            if (!ReadNumber(value, percent) || !IsEditorScale(static_cast<int>(percent)) ||
+                percent != std::trunc(percent)) {
+                error = std::string("no such scale: ") + value + " (100, 125, 150, 175, 200)";
+                return false;
+            }
+            options.scale = static_cast<int>(percent);
             continue;
         }
         std::string key;

@@ -21,6 +21,7 @@ struct SnapshotOptions {
     std::string output = "torvik-editor.png";
     std::vector<ParamSetting> params;
     std::vector<MeterSetting> meters;
+    int scale = 100; // percent, one of the editor's scales
     bool help = false;
 };
 
