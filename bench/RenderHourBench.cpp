@@ -7,7 +7,7 @@
 //
 //   render_hour_bench [SECONDS]
 #include "AudioFile.h"
-#include "PluginSession.h"
+#include "EffectSession.h"
 #include "VstPresetFile.h"
 
 #include <chrono>
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
 
     // The input, and with it the effect alone on the same audio.
     torvik::preset::VstPreset podcast;
-    std::unique_ptr<PluginSession> session = PluginSession::Open(TORVIK_BUNDLE, "", error);
+    std::unique_ptr<EffectSession> session = OpenEffectSession(TORVIK_BUNDLE, "", error);
     if (!session || !torvik::preset::ReadVstPresetFile(preset, podcast, error) ||
         !session->LoadPreset(podcast, error) || !session->Start(kRate, 512, 32, false, {}, error)) {
         std::fprintf(stderr, "render_hour_bench: %s\n", error.c_str());

@@ -32,11 +32,6 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool IsDecimal(const std::string& s) {
-    return !s.empty() && s.size() <= 10 &&
-           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 std::string At(std::size_t frame, double sampleRate) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.3f s", static_cast<double>(frame) / sampleRate);
@@ -102,7 +97,9 @@ void PluginSession::ReadParameters() {
         p.title = Utf16ToUtf8(info.title, 128);
         p.units = Utf16ToUtf8(info.units, 128);
         p.stepCount = info.stepCount;
-        p.flags = info.flags;
+        p.isBypass = (info.flags & ParameterInfo::kIsBypass) != 0;
+        p.isProgramChange = (info.flags & ParameterInfo::kIsProgramChange) != 0;
+        p.isReadOnly = (info.flags & ParameterInfo::kIsReadOnly) != 0;
         p.defaultNormalized = info.defaultNormalizedValue;
         p.minimum = controller->normalizedParamToPlain(info.id, 0.0);
         p.maximum = controller->normalizedParamToPlain(info.id, 1.0);
@@ -122,85 +119,6 @@ double PluginSession::CurrentNormalized(std::uint32_t id) const {
 double PluginSession::CurrentPlain(std::uint32_t id) const {
     IEditController* controller = instance->controller();
     return controller->normalizedParamToPlain(id, controller->getParamNormalized(id));
-}
-
-bool PluginSession::Resolve(const ParameterSetting& setting, ResolvedSetting& out,
-                            std::string& error) const {
-    std::vector<const ParameterDescription*> matches;
-    if (IsDecimal(setting.name)) {
-        const unsigned long id = std::stoul(setting.name);
-        for (const auto& p : parameters)
-            if (p.id == id)
-                matches.push_back(&p);
-        if (matches.empty()) {
-            error = "no parameter has the ID " + setting.name + " (see --list-params)";
-            return false;
-        }
-    } else {
-        for (const auto& p : parameters)
-            if (p.title == setting.name)
-                matches.push_back(&p);
-        if (matches.empty())
-            for (const auto& p : parameters)
-                if (!p.title.empty() && Lower(p.title) == Lower(setting.name))
-                    matches.push_back(&p);
-        if (matches.empty()) {
-            error = "no parameter is named '" + setting.name + "' (see --list-params)";
-            return false;
-        }
-        if (matches.size() > 1) {
-            std::string ids;
-            for (std::size_t i = 0; i < matches.size(); ++i)
-                ids += (i == 0                    ? ""
-                        : i + 1 == matches.size() ? " and "
-                                                  : ", ") +
-                       std::to_string(matches[i]->id);
-            error = "'" + setting.name + "' names the parameters with IDs " + ids +
-                    "; give the ID instead";
-            return false;
-        }
-    }
-    const ParameterDescription& p = *matches.front();
-    const std::string shown =
-        p.title.empty() ? "parameter " + std::to_string(p.id) : "'" + p.title + "'";
-    if ((p.flags & ParameterInfo::kIsReadOnly) != 0) {
-        error = shown + " is read-only";
-        return false;
-    }
-    const double lo = std::min(p.minimum, p.maximum);
-    const double hi = std::max(p.minimum, p.maximum);
-    const double tolerance = 1e-9 * std::max(1.0, hi - lo);
-    const double v = setting.value;
-    if (!(v >= lo - tolerance && v <= hi + tolerance)) {
-        error = shown + " takes values from " + FormatValue(lo) + " to " + FormatValue(hi) + "; " +
-                FormatValue(v) + " is outside";
-        return false;
-    }
-    double norm = ToNormalized(p.id, v);
-    if (p.stepCount > 0) {
-        const double k = norm * p.stepCount;
-        if (std::fabs(k - std::round(k)) > 1e-6) {
-            error = p.stepCount == 1 && lo == 0 && hi == 1
-                        ? shown + " is a switch: 0 or 1, not " + FormatValue(v)
-                        : shown + " takes " + std::to_string(p.stepCount + 1) +
-                              " whole steps from " + FormatValue(lo) + " to " + FormatValue(hi) +
-                              ", not " + FormatValue(v);
-            return false;
-        }
-        norm = std::round(k) / p.stepCount;
-    }
-    out.id = p.id;
-    out.plain = v;
-    out.normalized = norm;
-    out.title = p.title.empty() ? std::to_string(p.id) : p.title;
-    return true;
-}
-
-const ParameterDescription* PluginSession::Find(std::uint32_t id) const {
-    for (const auto& p : parameters)
-        if (p.id == id)
-            return &p;
-    return nullptr;
 }
 
 double PluginSession::ToNormalized(std::uint32_t id, double v) const {
@@ -419,6 +337,11 @@ bool PluginSession::CapturePreset(preset::VstPreset& out, std::string& error) co
         return false;
     }
     return true;
+}
+
+std::unique_ptr<EffectSession> OpenEffectSession(const std::string& path,
+                                                 const std::string& className, std::string& error) {
+    return PluginSession::Open(path, className, error);
 }
 
 } // namespace torvik::render

@@ -258,16 +258,16 @@ bool Run(const RenderSetup& setup, const std::function<void(double)>& progress,
     if (!PlaceLanes(setup, result.input, rate, result.frames, lanes, error))
         return false;
 
-    std::unique_ptr<PluginSession> session;
+    std::unique_ptr<EffectSession> session;
     {
         std::lock_guard guard(InstanceCreationLock());
-        session = PluginSession::Open(setup.pluginPath, setup.className, error);
+        session = OpenEffectSession(setup.pluginPath, setup.className, error);
     }
     if (!session)
         return false;
     // Closing the instance is creation's counterpart and takes the same lock.
     struct Closer {
-        std::unique_ptr<PluginSession>& s;
+        std::unique_ptr<EffectSession>& s;
         ~Closer() {
             std::lock_guard guard(InstanceCreationLock());
             s.reset();

@@ -3,9 +3,9 @@
 // instance, the shared settings and automation, the render, optional loudness normalisation,
 // the written output and every figure the reports show.
 #include "AudioFile.h"
+#include "EffectSession.h"
 #include "LevelReport.h"
 #include "Loudness.h"
-#include "PluginSession.h"
 #include "RenderOptions.h"
 #include "VstPresetFile.h"
 
@@ -16,6 +16,16 @@
 #include <vector>
 
 namespace torvik::render {
+
+// How mono files travel: fed to every input channel and brought back as the average of the
+// output channels. A channel-symmetric effect gives identical channels, so the average is then
+// each channel exactly; these figures tell how far the channels strayed from each other.
+struct MonoFold {
+    bool checked = false;             // the output had two or more channels to compare
+    bool identical = true;            // all channels agreed bit for bit
+    double maxDifference = 0;         // largest |L − R| seen, full scale 1
+    std::size_t differentThrough = 0; // frames up to and including the last that differed
+};
 
 // An automation point resolved against the effect: which parameter and which real value; its
 // time becomes a frame only once the file's rate and length are known.

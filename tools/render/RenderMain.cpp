@@ -3,8 +3,8 @@
 // mistake (options, parameter names and values, automation, formats).
 #include "AudioFile.h"
 #include "Automation.h"
+#include "EffectSession.h"
 #include "PendingFile.h"
-#include "PluginSession.h"
 #include "RenderJob.h"
 #include "RenderOptions.h"
 #include "Report.h"
@@ -93,7 +93,7 @@ std::string Number(double v) {
     return buf;
 }
 
-void PrintParameters(const PluginSession& session, std::FILE* to) {
+void PrintParameters(const EffectSession& session, std::FILE* to) {
     std::fprintf(to,
                  "Parameters of '%s' (set with --set \"TITLE=VALUE\" or --set \"ID=VALUE\"; "
                  "value is the current one):\n",
@@ -104,12 +104,11 @@ void PrintParameters(const PluginSession& session, std::FILE* to) {
         std::string kind = p.stepCount == 0   ? "continuous"
                            : p.stepCount == 1 ? "switch"
                                               : std::to_string(p.stepCount + 1) + " steps";
-        using Info = Steinberg::Vst::ParameterInfo;
-        if ((p.flags & Info::kIsBypass) != 0)
+        if (p.isBypass)
             kind += ", bypass";
-        if ((p.flags & Info::kIsProgramChange) != 0)
+        if (p.isProgramChange)
             kind += ", program change";
-        if ((p.flags & Info::kIsReadOnly) != 0)
+        if (p.isReadOnly)
             kind += ", read-only";
         std::fprintf(to, "%-10u  %-32s %10s %10s %10s %10s %10s  %-6s %s\n", p.id,
                      p.title.empty() ? "(no title)" : p.title.c_str(), Number(p.minimum).c_str(),
@@ -215,7 +214,7 @@ bool SaveStandardInput(PendingFile& copy, std::string& error) {
 }
 
 // Settings of stages that stay switched out for the whole render cannot be heard.
-std::vector<std::string> UnheardSettings(const PluginSession& session,
+std::vector<std::string> UnheardSettings(const EffectSession& session,
                                          const std::vector<ResolvedSetting>& settings,
                                          const std::vector<ResolvedAutomation>& automation) {
     std::vector<std::string> warnings;
@@ -315,8 +314,8 @@ int main(int argc, char** argv) {
 
     // This instance checks names and values once for the whole run, lists the parameters and
     // saves presets; every file is rendered by an instance of its own.
-    std::unique_ptr<PluginSession> session =
-        PluginSession::Open(setup.pluginPath, setup.className, error);
+    std::unique_ptr<EffectSession> session =
+        OpenEffectSession(setup.pluginPath, setup.className, error);
     if (!session)
         return Fail(error);
     for (const ParameterSetting& s : options.settings) {
