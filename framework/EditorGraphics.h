@@ -24,6 +24,23 @@ public:
     // The editor window, opened by the plug-in's view inside a host window.
     virtual int EditorWidth() const { return 0; }
     virtual int EditorHeight() const { return 0; }
+    // The editor's scale in percent (100 = its drawn size) and the size it
+    // then takes on screen, in physical pixels. Setting an unsupported scale
+    // does nothing; an open window takes the new size.
+    virtual int EditorScalePercent() const { return 100; }
+    virtual void SetEditorScalePercent(int /*percent*/) {}
+    virtual int EditorPhysicalWidth() const { return EditorWidth(); }
+    virtual int EditorPhysicalHeight() const { return EditorHeight(); }
+    // Takes the supported scale nearest to a host's factor (1.0 = 100 %);
+    // false when the editor does not scale.
+    virtual bool SetEditorScaleFactor(double /*factor*/) { return false; }
+    // Corrects a proposed physical size to the nearest size the editor can
+    // take, in place; returns the scale (percent) of that size.
+    virtual int SnapEditorSize(int& width, int& height) const {
+        width = EditorWidth();
+        height = EditorHeight();
+        return 100;
+    }
     // Milliseconds between two ticks of the editor's redraw timer; 0 for none.
     virtual int TimerIntervalMs() const { return 0; }
     // parent: the host's window (an HWND, or an X11 window ID carried in the pointer).

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace torvik {
@@ -137,6 +138,31 @@ void IDrawContext::SetScale(int percent) {
     if (drawBitmap)
         drawBitmap->Resize(PhysicalWidth(), PhysicalHeight());
     MarkAllDirty();
+    OnScaleChanged();
+}
+
+bool IDrawContext::SetEditorScaleFactor(double factor) {
+    SetScale(NearestEditorScale(factor));
+    return true;
+}
+
+int IDrawContext::SnapEditorSize(int& physicalWidth, int& physicalHeight) const {
+    // The scale whose size is nearest to the proposal, judged by the larger
+    // of the two differences; the aspect ratio is the editor's.
+    int best = kDefaultEditorScale;
+    long long bestDistance = -1;
+    for (const int s : EditorScales()) {
+        const long long d =
+            std::max(std::llabs(static_cast<long long>(physicalWidth) - ScaledLength(width, s)),
+                     std::llabs(static_cast<long long>(physicalHeight) - ScaledLength(height, s)));
+        if (bestDistance < 0 || d < bestDistance) {
+            best = s;
+            bestDistance = d;
+        }
+    }
+    physicalWidth = ScaledLength(width, best);
+    physicalHeight = ScaledLength(height, best);
+    return best;
 }
 
 int IDrawContext::PhysicalWidth() const {
@@ -360,7 +386,8 @@ void IDrawContext::MouseDown(int x, int y, const MouseMods& mods) {
         if (param >= 0) {
             lastMouseX = lastMouseY = -1;
             mouseCapture = -1;
-            plug->ShowHostParamMenu(param, x, y);
+            // The host places its menu in the view's physical pixels.
+            plug->ShowHostParamMenu(param, ScaledLength(x, scale), ScaledLength(y, scale));
             return;
         }
     } else if (plug && param >= 0) {

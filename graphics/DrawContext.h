@@ -80,6 +80,12 @@ public:
     void PrepareDrawing() override;
     int EditorWidth() const override { return width; }
     int EditorHeight() const override { return height; }
+    int EditorScalePercent() const override { return scale; }
+    void SetEditorScalePercent(int percent) override { SetScale(percent); }
+    int EditorPhysicalWidth() const override { return PhysicalWidth(); }
+    int EditorPhysicalHeight() const override { return PhysicalHeight(); }
+    bool SetEditorScaleFactor(double factor) override;
+    int SnapEditorSize(int& physicalWidth, int& physicalHeight) const override;
 
     // Scale. Controls, hit rectangles and regions stay in units of the editor
     // at 100 %; the back buffer and what the platform presents are physical
@@ -87,6 +93,8 @@ public:
     // Shows the editor at a supported scale (percent); others are ignored.
     // The back buffer takes the new size and everything is redrawn.
     void SetScale(int percent);
+    // The platform's part of a new scale: an open window takes the new size.
+    virtual void OnScaleChanged() {}
     int Scale() const { return scale; }
     int PhysicalWidth() const;
     int PhysicalHeight() const;

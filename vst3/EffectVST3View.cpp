@@ -63,8 +63,10 @@ tresult PLUGIN_API IEffectVST3View::getSize(ViewRect* size) {
     if (!size)
         return kInvalidArgument;
     const PluginFacts& facts = plugin->Facts();
-    const int width = graphics->EditorWidth() > 0 ? graphics->EditorWidth() : facts.editorWidth;
-    const int height = graphics->EditorHeight() > 0 ? graphics->EditorHeight() : facts.editorHeight;
+    const int width =
+        graphics->EditorWidth() > 0 ? graphics->EditorPhysicalWidth() : facts.editorWidth;
+    const int height =
+        graphics->EditorHeight() > 0 ? graphics->EditorPhysicalHeight() : facts.editorHeight;
     *size = ViewRect{0, 0, width, height};
     return kResultOk;
 }
@@ -76,9 +78,51 @@ tresult PLUGIN_API IEffectVST3View::onSize(ViewRect* newSize) {
             if (plugin)
                 plugin->OnEditorResized();
             expectingNewSize = false;
+        } else if (IEditorGraphics* graphics = plugin ? plugin->Graphics() : nullptr) {
+            // The user dragged the host's window to one of the editor's sizes.
+            int width = newSize->right - newSize->left;
+            int height = newSize->bottom - newSize->top;
+            const int scale = graphics->SnapEditorSize(width, height);
+            if (width == newSize->right - newSize->left && height == newSize->bottom - newSize->top)
+                graphics->SetEditorScalePercent(scale);
         }
     }
     return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3View::canResize() {
+    return plugin && plugin->Graphics() ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3View::checkSizeConstraint(ViewRect* proposed) {
+    IEditorGraphics* graphics = plugin ? plugin->Graphics() : nullptr;
+    if (!graphics || !proposed)
+        return kResultFalse;
+    int width = proposed->right - proposed->left;
+    int height = proposed->bottom - proposed->top;
+    graphics->SnapEditorSize(width, height);
+    proposed->right = proposed->left + width;
+    proposed->bottom = proposed->top + height;
+    return kResultTrue;
+}
+
+tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor) {
+    IEditorGraphics* graphics = plugin ? plugin->Graphics() : nullptr;
+    if (!graphics || !graphics->SetEditorScaleFactor(static_cast<double>(factor)))
+        return kResultFalse;
+    RequestEditorSize();
+    return kResultTrue;
+}
+
+void IEffectVST3View::RequestEditorSize() {
+    IEditorGraphics* graphics = plugin ? plugin->Graphics() : nullptr;
+    if (!graphics || !plugFrame)
+        return; // the next getSize answers the new size
+    ViewRect wanted{0, 0, graphics->EditorPhysicalWidth(), graphics->EditorPhysicalHeight()};
+    if (rect.right - rect.left == wanted.right && rect.bottom - rect.top == wanted.bottom)
+        return;
+    expectingNewSize = true;
+    plugFrame->resizeView(this, &wanted);
 }
 
 tresult PLUGIN_API IEffectVST3View::setFrame(IPlugFrame* frame) {
@@ -148,6 +192,11 @@ tresult PLUGIN_API IEffectVST3View::queryInterface(const TUID iid, void** obj) {
         return kResultOk;
     }
 #endif
+    if (iidEqual(iid, IPlugViewContentScaleSupport::iid)) {
+        addRef();
+        *obj = static_cast<IPlugViewContentScaleSupport*>(this);
+        return kResultOk;
+    }
     return CPluginView::queryInterface(iid, obj);
 }
 

@@ -9,7 +9,8 @@ namespace torvik {
 
 class IEffectVST3;
 
-class IEffectVST3View : public Steinberg::CPluginView
+class IEffectVST3View : public Steinberg::CPluginView,
+                        public Steinberg::IPlugViewContentScaleSupport
 #if !defined(_WIN32)
     ,
                         public Steinberg::Linux::ITimerHandler,
@@ -26,6 +27,12 @@ public:
     Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
     Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
     Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
+    // The user may drag the editor to any of its sizes; a proposal snaps to the nearest.
+    Steinberg::tresult PLUGIN_API canResize() override;
+    Steinberg::tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override;
+    // The host's screen scale: the editor takes the nearest supported scale,
+    // reports that size from getSize and asks the frame for it.
+    Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
 
 #if !defined(_WIN32)
     void PLUGIN_API onTimer() override;
@@ -46,6 +53,8 @@ public:
 
 private:
     void StartRunLoop();
+    // Asks the frame, if any, for the editor's current physical size.
+    void RequestEditorSize();
     void StopRunLoop();
 
     IEffectVST3* plugin;           // counted: the view keeps its plug-in alive

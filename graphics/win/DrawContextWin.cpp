@@ -162,8 +162,8 @@ void* IDrawContextWin::OpenEditorWindow(void* parent) {
     parentWindow = parentHwnd;
     int x = 0;
     int y = 0;
-    int w = width;
-    int h = height;
+    int w = PhysicalWidth();
+    int h = PhysicalHeight();
     if (window) {
         // Reopening under a new parent keeps the window's place and size.
         RECT r{};
@@ -244,11 +244,20 @@ bool IDrawContextWin::PresentRegion(const Rect& rect) {
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window, &paint);
     if (dc) {
-        BitBlt(dc, rect.left, rect.top, rect.Width(), rect.Height(),
-               static_cast<HDC>(drawBitmap->DrawingContext()), rect.left, rect.top, SRCCOPY);
+        const Rect p = ToPhysical(rect);
+        BitBlt(dc, p.left, p.top, p.Width(), p.Height(),
+               static_cast<HDC>(drawBitmap->DrawingContext()), p.left, p.top, SRCCOPY);
     }
     EndPaint(window, &paint);
     return true;
+}
+
+void IDrawContextWin::OnScaleChanged() {
+    if (!window)
+        return;
+    SetWindowPos(window, nullptr, 0, 0, PhysicalWidth(), PhysicalHeight(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 void IDrawContextWin::SetEditorSize(int w, int h) {
@@ -312,7 +321,9 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     case WM_PAINT: {
         RECT r{};
         if (GetUpdateRect(hwnd, &r, FALSE) && r.right > r.left && r.bottom > r.top)
-            DrawRegion(Rect{r.left, r.top, r.right, r.bottom});
+            // Physical pixels to redraw, as the editor units that cover them.
+            DrawRegion(Rect{ToEditorUnits(r.left), ToEditorUnits(r.top),
+                            ToEditorUnits(r.right - 1) + 1, ToEditorUnits(r.bottom - 1) + 1});
         else
             ValidateRect(hwnd, nullptr);
         return 0;
@@ -339,14 +350,17 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         }
         SetFocus(hwnd);
         SetCapture(hwnd);
-        MouseDown(SignedLow(lParam), SignedHigh(lParam), ModsFrom(wParam));
+        MouseDown(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
+                  ModsFrom(wParam));
         return 0;
     case WM_MOUSEMOVE: {
         const MouseMods mods = ModsFrom(wParam);
         if (mods.left || mods.right) {
             if (GetCapture() == hwnd && !editBox)
-                MouseDrag(SignedLow(lParam), SignedHigh(lParam), mods);
-        } else if (MouseHover(SignedLow(lParam), SignedHigh(lParam), mods)) {
+                MouseDrag(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
+                          mods);
+        } else if (MouseHover(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
+                              mods)) {
             TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, hwnd, HOVER_DEFAULT};
             if (tooltipsEnabled && mouseOver != tooltipIndex) {
                 HideTooltip();
@@ -360,10 +374,12 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
         ReleaseCapture();
-        MouseUp(SignedLow(lParam), SignedHigh(lParam), ModsFrom(wParam));
+        MouseUp(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
+                ModsFrom(wParam));
         return 0;
     case WM_LBUTTONDBLCLK:
-        if (MouseDoubleClick(SignedLow(lParam), SignedHigh(lParam), ModsFrom(wParam)))
+        if (MouseDoubleClick(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
+                             ModsFrom(wParam)))
             SetCapture(hwnd);
         return 0;
     case WM_MOUSEWHEEL: {
@@ -374,8 +390,8 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         RECT r{};
         GetWindowRect(hwnd, &r);
         const int notches = static_cast<short>(HIWORD(wParam)) / kWheelDelta;
-        MouseWheel(SignedLow(lParam) - r.left, SignedHigh(lParam) - r.top, ModsFrom(LOWORD(wParam)),
-                   notches);
+        MouseWheel(ToEditorUnits(SignedLow(lParam) - r.left),
+                   ToEditorUnits(SignedHigh(lParam) - r.top), ModsFrom(LOWORD(wParam)), notches);
         return 0;
     }
     case WM_MOUSEHOVER:
@@ -416,7 +432,7 @@ bool IDrawContextWin::HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             POINT p{};
             GetCursorPos(&p);
             ScreenToClient(hwnd, &p);
-            if (KeyDown(p.x, p.y, key))
+            if (KeyDown(ToEditorUnits(p.x), ToEditorUnits(p.y), key))
                 return true;
         }
     }

@@ -36,6 +36,7 @@ public:
     bool PresentRegion(const Rect& rect) override;
     void EndTextEntry() override { editState = EditCancel; }
     void SetEditorSize(int w, int h) override;
+    void OnScaleChanged() override;
     bool IsWindowOpen() override { return window != nullptr; }
     const char* BackendName() override { return "Windows GDI"; }
     int ShowMessage(const char* text, const char* caption, int type) override;

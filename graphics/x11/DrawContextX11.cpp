@@ -167,8 +167,8 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
     const auto parentId = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
     int x = 0;
     int y = 0;
-    unsigned int w = static_cast<unsigned int>(std::max(1, width));
-    unsigned int h = static_cast<unsigned int>(std::max(1, height));
+    unsigned int w = static_cast<unsigned int>(std::max(1, PhysicalWidth()));
+    unsigned int h = static_cast<unsigned int>(std::max(1, PhysicalHeight()));
     if (window && display) {
         // Reopening under a new parent keeps the window's place and size.
         Window root = 0;
@@ -268,7 +268,7 @@ bool IDrawContextX11::PresentRegion(const Rect& rect) {
     if (!display || !window || !gc || !canPresent || !drawBitmap || !drawBitmap->PixelData())
         return true;
     const Rect bounds{0, 0, drawBitmap->Width(), drawBitmap->Height()};
-    const Rect r = Intersection(rect, bounds);
+    const Rect r = Intersection(ToPhysical(rect), bounds);
     if (r.Width() <= 0 || r.Height() <= 0)
         return true;
     XImage* image = XCreateImage(display, static_cast<Visual*>(visual), depth, ZPixmap, 0,
@@ -287,12 +287,21 @@ bool IDrawContextX11::PresentRegion(const Rect& rect) {
     return true;
 }
 
+void IDrawContextX11::OnScaleChanged() {
+    if (display && window) {
+        XResizeWindow(display, window, static_cast<unsigned int>(PhysicalWidth()),
+                      static_cast<unsigned int>(PhysicalHeight()));
+        XFlush(display);
+    }
+}
+
 void IDrawContextX11::SetEditorSize(int w, int h) {
     if (w == width && h == height)
         return;
     IDrawContextQuiet::SetEditorSize(w, h);
     if (display && window && w > 0 && h > 0) {
-        XResizeWindow(display, window, static_cast<unsigned int>(w), static_cast<unsigned int>(h));
+        XResizeWindow(display, window, static_cast<unsigned int>(PhysicalWidth()),
+                      static_cast<unsigned int>(PhysicalHeight()));
         XFlush(display);
         MarkAllDirty();
     }
@@ -322,8 +331,10 @@ void IDrawContextX11::HandleEvent(XEvent& event) {
         return;
     switch (event.type) {
     case Expose:
-        DrawRegion(Rect{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                        event.xexpose.y + event.xexpose.height});
+        // Exposed physical pixels, as the editor units that cover them.
+        DrawRegion(Rect{ToEditorUnits(event.xexpose.x), ToEditorUnits(event.xexpose.y),
+                        ToEditorUnits(event.xexpose.x + event.xexpose.width - 1) + 1,
+                        ToEditorUnits(event.xexpose.y + event.xexpose.height - 1) + 1});
         break;
     case ButtonPress:
         HandleButtonPress(event);
@@ -334,9 +345,9 @@ void IDrawContextX11::HandleEvent(XEvent& event) {
     case MotionNotify: {
         const MouseMods mods = ModsFromState(event.xmotion.state);
         if (mods.left || mods.right)
-            MouseDrag(event.xmotion.x, event.xmotion.y, mods);
+            MouseDrag(ToEditorUnits(event.xmotion.x), ToEditorUnits(event.xmotion.y), mods);
         else
-            MouseHover(event.xmotion.x, event.xmotion.y, mods);
+            MouseHover(ToEditorUnits(event.xmotion.x), ToEditorUnits(event.xmotion.y), mods);
         break;
     }
     case LeaveNotify:
@@ -362,7 +373,8 @@ void IDrawContextX11::HandleEvent(XEvent& event) {
 void IDrawContextX11::HandleButtonPress(XEvent& event) {
     const XButtonEvent& b = event.xbutton;
     if (b.button == Button4 || b.button == Button5) {
-        MouseWheel(b.x, b.y, ModsFromState(b.state), b.button == Button4 ? 1 : -1);
+        MouseWheel(ToEditorUnits(b.x), ToEditorUnits(b.y), ModsFromState(b.state),
+                   b.button == Button4 ? 1 : -1);
         return;
     }
     if (b.button != Button1 && b.button != Button2 && b.button != Button3)
@@ -377,7 +389,7 @@ void IDrawContextX11::HandleButtonPress(XEvent& event) {
                               std::abs(b.y - lastPressY) <= kDoubleClickSlop;
         if (isDouble) {
             lastPressPending = false;
-            MouseDoubleClick(b.x, b.y, mods);
+            MouseDoubleClick(ToEditorUnits(b.x), ToEditorUnits(b.y), mods);
             return;
         }
         lastPressPending = true;
@@ -387,7 +399,7 @@ void IDrawContextX11::HandleButtonPress(XEvent& event) {
     } else {
         lastPressPending = false;
     }
-    MouseDown(b.x, b.y, mods);
+    MouseDown(ToEditorUnits(b.x), ToEditorUnits(b.y), mods);
 }
 
 void IDrawContextX11::TakeFocus(unsigned long time) {
@@ -434,13 +446,13 @@ void IDrawContextX11::HandleButtonRelease(XEvent& event) {
         mods.left = false;
     if (b.button == Button3)
         mods.right = false;
-    MouseUp(b.x, b.y, mods);
+    MouseUp(ToEditorUnits(b.x), ToEditorUnits(b.y), mods);
 }
 
 void IDrawContextX11::HandleKey(XEvent& event, bool press) {
     if (press) {
         const int key = KeyCodeFor(XLookupKeysym(&event.xkey, 0));
-        if (key >= 0 && KeyDown(event.xkey.x, event.xkey.y, key))
+        if (key >= 0 && KeyDown(ToEditorUnits(event.xkey.x), ToEditorUnits(event.xkey.y), key))
             return;
     }
     ForwardKey(event);

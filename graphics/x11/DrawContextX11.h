@@ -24,6 +24,7 @@ public:
     bool PresentRegion(const Rect& rect) override;
     // Nothing when the size is unchanged; otherwise the window follows the new size.
     void SetEditorSize(int w, int h) override;
+    void OnScaleChanged() override;
     const char* BackendName() override { return "X11"; }
     // parent is the X11 window ID of the host's window, cast to a pointer.
     // Returns the new window's ID the same way, or none.

@@ -138,6 +138,109 @@ TEST_F(EditorViewTest, AttachedViewPaintsOnTheRunLoopAndTakesClicks) {
     EXPECT_EQ(frame->eventHandlerCount(), 0u);
 }
 
+// The host tells the view its screen's scale, before and after attaching:
+// the view reports and asks for the scaled size, the window takes it, and a
+// click at a control's scaled place reaches that control.
+TEST_F(EditorViewTest, ContentScaleSizesTheViewAndClicksLandOnScaledControls) {
+    view = instance->createView("editor");
+    ASSERT_TRUE(view);
+    IPtr<IPlugViewContentScaleSupport> scaling;
+    ASSERT_EQ(
+        view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
+        kResultOk);
+    scaling = owned(scaling.get());
+    const struct {
+        float factor;
+        int width;
+        int height;
+    } sizes[] = {{1.0f, 1186, 644},  {1.25f, 1483, 805}, {1.5f, 1779, 966},  {1.75f, 2076, 1127},
+                 {2.0f, 2372, 1288}, {1.6f, 1779, 966},  {3.0f, 2372, 1288}, {0.5f, 1186, 644}};
+    for (const auto& c : sizes) {
+        // Before the frame and before attaching: getSize answers the new size.
+        ASSERT_EQ(scaling->setContentScaleFactor(c.factor), kResultTrue) << c.factor;
+        ViewRect size;
+        ASSERT_EQ(view->getSize(&size), kResultOk);
+        EXPECT_EQ(size.getWidth(), c.width) << c.factor;
+        EXPECT_EQ(size.getHeight(), c.height) << c.factor;
+    }
+    EXPECT_EQ(view->canResize(), kResultTrue);
+
+    ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultTrue);
+    ASSERT_EQ(view->setFrame(frame.get()), kResultOk);
+    void* parentId = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
+    ASSERT_EQ(view->attached(parentId, "X11EmbedWindowID"), kResultOk);
+    const Window editor = EditorWindow();
+    ASSERT_NE(editor, 0u);
+    const auto windowSize = [&](unsigned int& w, unsigned int& h) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned int border = 0, depth = 0;
+        XSync(host, False);
+        XGetGeometry(host, editor, &root, &x, &y, &w, &h, &border, &depth);
+    };
+    unsigned int w = 0, h = 0;
+    windowSize(w, h);
+    EXPECT_EQ(w, 2372u);
+    EXPECT_EQ(h, 1288u);
+
+    // After attaching: the view asks the frame for the new size and the window takes it.
+    ASSERT_EQ(scaling->setContentScaleFactor(1.5f), kResultTrue);
+    ASSERT_FALSE(frame->resizeRequests().empty());
+    EXPECT_EQ(frame->resizeRequests().back().getWidth(), 1779);
+    EXPECT_EQ(frame->resizeRequests().back().getHeight(), 966);
+    // The editor's own connection carries the resize; wait for the server.
+    for (int i = 0; i < 100 && (windowSize(w, h), w != 1779u); ++i)
+        frame->runOnce(20);
+    EXPECT_EQ(w, 1779u);
+    EXPECT_EQ(h, 966u);
+
+    // Preamp Bypass (parameter 20) sits at (107, 205), 31 x 31, and is on:
+    // at 150 % its centre is at (183, 330).
+    Vst::IEditController* controller = instance->controller();
+    ASSERT_DOUBLE_EQ(controller->getParamNormalized(20), 1.0);
+    XTestFakeMotionEvent(host, DefaultScreen(host), 183, 330, CurrentTime);
+    XTestFakeButtonEvent(host, 1, True, CurrentTime);
+    XTestFakeButtonEvent(host, 1, False, CurrentTime);
+    XSync(host, False);
+    for (int i = 0; i < 100 && controller->getParamNormalized(20) != 0.0; ++i)
+        frame->runOnce(20);
+    EXPECT_DOUBLE_EQ(controller->getParamNormalized(20), 0.0);
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+// The user drags the host's window: every proposal snaps to the nearest of
+// the editor's sizes, and the size the host then gives becomes the scale.
+TEST_F(EditorViewTest, SizeProposalsSnapToTheEditorsSizes) {
+    view = instance->createView("editor");
+    ASSERT_TRUE(view);
+    const struct {
+        int width;
+        int height;
+        int snappedWidth;
+        int snappedHeight;
+    } cases[] = {{1186, 644, 1186, 644}, {1300, 700, 1186, 644},  {1400, 760, 1483, 805},
+                 {1779, 600, 1483, 805}, {1900, 1000, 1779, 966}, {5000, 3000, 2372, 1288},
+                 {10, 10, 1186, 644},    {-50, -50, 1186, 644}};
+    for (const auto& c : cases) {
+        ViewRect proposed{20, 30, 20 + c.width, 30 + c.height};
+        ASSERT_EQ(view->checkSizeConstraint(&proposed), kResultTrue);
+        EXPECT_EQ(proposed.left, 20);
+        EXPECT_EQ(proposed.top, 30);
+        EXPECT_EQ(proposed.getWidth(), c.snappedWidth) << c.width << " x " << c.height;
+        EXPECT_EQ(proposed.getHeight(), c.snappedHeight) << c.width << " x " << c.height;
+    }
+    ViewRect given{0, 0, 2076, 1127};
+    ASSERT_EQ(view->onSize(&given), kResultOk);
+    ViewRect size;
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 2076);
+    EXPECT_EQ(size.getHeight(), 1127);
+    ViewRect odd{0, 0, 1500, 900}; // not one of the sizes: the scale stays
+    ASSERT_EQ(view->onSize(&odd), kResultOk);
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 2076);
+}
+
 // The host's main window holds the keyboard focus; the user clicks into the
 // editor (which takes it) and then the editor goes, in the two ways hosts do.
 class EditorFocusTest : public EditorViewTest {

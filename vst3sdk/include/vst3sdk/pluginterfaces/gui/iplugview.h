@@ -70,6 +70,17 @@ public:
     TORVIK_INTERFACE_DESTRUCTOR(IPlugFrame)
 };
 
+/** Plug-in side, found on the view: the host tells the view its screen's scale. */
+class IPlugViewContentScaleSupport : public FUnknown {
+public:
+    using ScaleFactor = float;
+    /** kResultTrue when the view scales itself to the factor (1.0 = 100 %). */
+    virtual tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) = 0;
+
+    TORVIK_DECLARE_IID(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
+    TORVIK_INTERFACE_DESTRUCTOR(IPlugViewContentScaleSupport)
+};
+
 namespace Linux {
 
 using TimerInterval = uint64; ///< milliseconds
