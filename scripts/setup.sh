@@ -19,10 +19,10 @@ packages=(
     lv2-dev lilv-utils sordi
 )
 # The Windows module: MinGW-w64 with the posix thread model, Wine to test it,
-# dpkg-dev to unpack the Debian sources of its libraries.
+# dpkg-dev to unpack the Debian sources of its libraries, NSIS for its installer.
 windows_packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    mingw-w64-x86-64-dev wine wine64 dpkg-dev
+    mingw-w64-x86-64-dev wine wine64 dpkg-dev nsis
 )
 if [ "${1:-}" = windows ]; then
     packages+=("${windows_packages[@]}")
