@@ -9,6 +9,8 @@
 // accepts the bundle.
 #include "ToolTestSupport.h"
 
+#include <iostream>
+
 namespace {
 
 using namespace torvik::testing;
@@ -95,6 +97,10 @@ protected:
 
     void CheckLintian(const fs::path& deb) {
         ASSERT_FALSE(std::string(LINTIAN).empty()) << "lintian is not installed";
+        if (std::string(LINTIAN) == "sanitized") {
+            std::cout << "lintian: left to the unsanitized builds\n";
+            return;
+        }
         EXPECT_EQ(Shell(std::string(LINTIAN) + " --fail-on error,warning " + Quote(deb.string())),
                   0)
             << ShellLog();
