@@ -72,6 +72,8 @@ private:
     void OnTimer(clap_id id);
     void OnFd(int fd, std::uint32_t flags);
     void StopWatchingDisplay();
+    // Closes the gui's editor window, when one is open.
+    void CloseGuiWindow();
 
     // Host services.
     bool OnMainThread() const;
@@ -103,7 +105,7 @@ private:
 
     // The editor: created, its window's parent, and what the host watches for it.
     bool guiCreated = false;
-    bool windowOpen = false;
+    void* editorWindow = nullptr; // the gui's own editor window while it has a parent
     clap_id timerId = CLAP_INVALID_ID;
     int watchedFd = -1;
 

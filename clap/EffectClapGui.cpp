@@ -51,6 +51,12 @@ void IEffectClap::StopWatchingDisplay() {
     watchedFd = -1;
 }
 
+void IEffectClap::CloseGuiWindow() {
+    if (editorWindow && Graphics())
+        Graphics()->CloseEditorWindow(editorWindow);
+    editorWindow = nullptr;
+}
+
 void IEffectClap::GuiDestroy() {
     if (!guiCreated)
         return;
@@ -58,9 +64,7 @@ void IEffectClap::GuiDestroy() {
     if (timerId != CLAP_INVALID_ID && hostTimers)
         hostTimers->unregister_timer(host, timerId);
     timerId = CLAP_INVALID_ID;
-    if (windowOpen && Graphics())
-        Graphics()->CloseEditorWindow();
-    windowOpen = false;
+    CloseGuiWindow();
     guiCreated = false;
 }
 
@@ -68,16 +72,18 @@ bool IEffectClap::GuiSetParent(const clap_window* window) {
     if (!guiCreated || !window || !window->api || std::strcmp(window->api, kWindowApi) != 0)
         return false;
     StopWatchingDisplay();
+    // The one gui of this instance moves to its new parent.
+    CloseGuiWindow();
 #if defined(_WIN32)
     void* parent = window->win32;
 #else
     void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->x11));
 #endif
-    windowOpen = Graphics()->OpenEditorWindow(parent) != nullptr;
-    if (!windowOpen)
+    editorWindow = Graphics()->OpenEditorWindow(parent);
+    if (!editorWindow)
         return false;
 #if !defined(_WIN32)
-    const int fd = Graphics()->WindowEventFd();
+    const int fd = Graphics()->WindowEventFd(editorWindow);
     if (fd >= 0 && hostFds->register_fd(host, fd, CLAP_POSIX_FD_READ))
         watchedFd = fd;
 #endif
@@ -103,13 +109,13 @@ void IEffectClap::ResizeEditor(int width, int height) {
 }
 
 void IEffectClap::OnTimer(clap_id id) {
-    if (guiCreated && windowOpen && id == timerId && Graphics())
+    if (guiCreated && editorWindow && id == timerId && Graphics())
         Graphics()->OnWindowTimer();
 }
 
 void IEffectClap::OnFd(int fd, std::uint32_t /*flags*/) {
-    if (windowOpen && fd == watchedFd && Graphics())
-        Graphics()->OnWindowEvents();
+    if (editorWindow && fd == watchedFd && Graphics())
+        Graphics()->OnWindowEvents(editorWindow);
 }
 
 const clap_plugin_gui IEffectClap::kGui = {

@@ -18,10 +18,12 @@ public:
     virtual void SetControlValueFromPlug(int controlIndex, double normalised) = 0;
     // Number of controls in the editor's list.
     virtual int ControlCount() const = 0;
-    // Creates the drawing surfaces.
+    // Creates the drawing surfaces when something shows the editor; until then
+    // an instance holds none.
     virtual void PrepareDrawing() = 0;
 
-    // The editor window, opened by the plug-in's view inside a host window.
+    // The editor's windows: one for each view the host attaches, all showing
+    // the one editor.
     virtual int EditorWidth() const { return 0; }
     virtual int EditorHeight() const { return 0; }
     // The editor's scale in percent (100 = its drawn size) and the size it
@@ -43,15 +45,18 @@ public:
     }
     // Milliseconds between two ticks of the editor's redraw timer; 0 for none.
     virtual int TimerIntervalMs() const { return 0; }
-    // parent: the host's window (an HWND, or an X11 window ID carried in the pointer).
-    // Returns the editor's own window the same way, or none.
+    // parent: the host's window (an HWND, or an X11 window ID carried in the
+    // pointer). Opens a further editor window inside it and returns it the
+    // same way, or none; windows opened earlier stay where they are.
     virtual void* OpenEditorWindow(void* /*parent*/) { return nullptr; }
-    virtual void CloseEditorWindow() {}
+    // Closes that one window, as OpenEditorWindow returned it; the others stay.
+    virtual void CloseEditorWindow(void* /*window*/) {}
     // Where the platform has no event loop of its own (X11), the host's run loop
-    // drives the window: a file descriptor to watch (-1 for none), the handler
-    // for its events, and a timer tick at the editor's frame rate.
-    virtual int WindowEventFd() const { return -1; }
-    virtual void OnWindowEvents() {}
+    // drives the windows: a file descriptor to watch for each window (-1 for
+    // none), the handler for that window's events, and a timer tick at the
+    // editor's frame rate that repaints every window.
+    virtual int WindowEventFd(void* /*window*/) const { return -1; }
+    virtual void OnWindowEvents(void* /*window*/) {}
     virtual void OnWindowTimer() {}
 };
 

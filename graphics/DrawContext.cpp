@@ -38,10 +38,7 @@ IDrawContext::~IDrawContext() {
     delete keyCatcher;
     keyCatcher = nullptr;
     DeleteControls();
-    delete drawBitmap;
-    drawBitmap = nullptr;
-    delete scratchBitmap;
-    scratchBitmap = nullptr;
+    ReleaseSurfaces();
 }
 
 void IDrawContext::DeleteControls() {
@@ -69,10 +66,6 @@ void IDrawContext::SetEditorSize(int w, int h) {
         lastMouseX = -1;
         lastMouseY = -1;
         DeleteControls();
-        delete drawBitmap;
-        drawBitmap = nullptr;
-        delete scratchBitmap;
-        scratchBitmap = nullptr;
         PrepareDrawing();
     }
     if (plug)
@@ -109,11 +102,25 @@ void IDrawContext::SetControlValueFromPlug(int controlIndex, double normalised) 
 }
 
 void IDrawContext::PrepareDrawing() {
+    ReleaseSurfaces();
+    if (NeedsSurfaces())
+        CreateSurfaces();
+}
+
+void IDrawContext::CreateSurfaces() {
+    if (!drawBitmap) {
+        drawBitmap = new PIX_SysBitmap();
+        drawBitmap->Resize(PhysicalWidth(), PhysicalHeight());
+    }
+    if (!scratchBitmap)
+        scratchBitmap = new PIX_MemBitmap();
+}
+
+void IDrawContext::ReleaseSurfaces() {
     delete drawBitmap;
-    drawBitmap = new PIX_SysBitmap();
-    drawBitmap->Resize(PhysicalWidth(), PhysicalHeight());
+    drawBitmap = nullptr;
     delete scratchBitmap;
-    scratchBitmap = new PIX_MemBitmap();
+    scratchBitmap = nullptr;
 }
 
 BitmapRef IDrawContext::LoadBitmapRef(int id, const char* name, int frames) {
@@ -303,6 +310,7 @@ bool IDrawContext::CollectDirtyRegion(Rect& region) {
 bool IDrawContext::DrawRegion(const Rect& rect) {
     if (controls.empty())
         return true;
+    CreateSurfaces(); // something draws without a window: a tool's picture
     drawRect = rect;
     for (IControl* control : controls) {
         if (!control->IsHidden() && Intersects(rect, control->GetRect()))

@@ -63,7 +63,7 @@ public:
     void* OpenEditorWindow(void* parent) override = 0;
     virtual void AttachChildWindow(void* /*window*/) {}
     virtual void DetachChildWindow() {}
-    void CloseEditorWindow() override = 0;
+    void CloseEditorWindow(void* window) override = 0;
     virtual void* NativeWindow() = 0;
     virtual bool ClipboardText(std::string& out) = 0;
     ~IDrawContext() override;
@@ -77,6 +77,8 @@ public:
     void SetParamValueFromPlug(int paramIndex, double value, bool isNormalised) override;
     void SetControlValueFromPlug(int controlIndex, double normalised) override;
     int ControlCount() const override { return static_cast<int>(controls.size()); }
+    // Makes the back buffer and the spare bitmap anew when something shows the
+    // editor (NeedsSurfaces); otherwise releases them.
     void PrepareDrawing() override;
     int EditorWidth() const override { return width; }
     int EditorHeight() const override { return height; }
@@ -132,6 +134,14 @@ public:
     bool RedrawDirty();
     // Marks every control dirty, so the next tick repaints everything.
     void MarkAllDirty();
+    // The back buffer (width x height) and the spare bitmap, made when
+    // missing; and released. Window layers make them with their first window
+    // and release them with their last, so that an instance whose editor
+    // nobody opened holds no pixels (and on Windows no GDI objects).
+    void CreateSurfaces();
+    void ReleaseSurfaces();
+    // Whether the surfaces should exist now: while a window is open.
+    virtual bool NeedsSurfaces() { return IsWindowOpen(); }
 
     // Input, in editor coordinates.
     int HitTest(int x, int y) const;

@@ -19,8 +19,10 @@ public:
     bool PresentRegion(const Rect& rect) override;
     const char* BackendName() override { return "Headless"; }
     void* OpenEditorWindow(void* /*parent*/) override { return nullptr; }
-    void CloseEditorWindow() override {}
+    void CloseEditorWindow(void* /*window*/) override {}
     void* NativeWindow() override { return nullptr; }
+    // Tests and tools draw it at once: its surfaces exist from the start.
+    bool NeedsSurfaces() override { return true; }
     PIX_IBitmap* LoadPlatformBitmap(int id, const char* name) override;
 
     // Presented regions so far, and the last one.

@@ -17,8 +17,8 @@ IEffectVST3View::IEffectVST3View(IEffectVST3* owner) : plugin(owner) {
 IEffectVST3View::~IEffectVST3View() {
     StopRunLoop();
     if (plugin) {
-        if (windowOpen && plugin->Graphics())
-            plugin->Graphics()->CloseEditorWindow();
+        if (window && plugin->Graphics())
+            plugin->Graphics()->CloseEditorWindow(window);
         plugin->ForgetView(this);
         plugin->release();
     }
@@ -34,9 +34,9 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type) {
     IEditorGraphics* graphics = plugin ? plugin->Graphics() : nullptr;
     if (!graphics)
         return kResultFalse;
-    if (type && std::strcmp(type, kEditorPlatformType) == 0 && !windowOpen) {
-        windowOpen = graphics->OpenEditorWindow(parent) != nullptr;
-        if (windowOpen)
+    if (type && std::strcmp(type, kEditorPlatformType) == 0 && !window) {
+        window = graphics->OpenEditorWindow(parent);
+        if (window)
             StartRunLoop();
     }
     plugin->OnEditorOpen();
@@ -47,9 +47,9 @@ tresult PLUGIN_API IEffectVST3View::removed() {
     if (plugin && plugin->Graphics()) {
         plugin->OnEditorClose();
         StopRunLoop();
-        if (windowOpen)
-            plugin->Graphics()->CloseEditorWindow();
-        windowOpen = false;
+        if (window)
+            plugin->Graphics()->CloseEditorWindow(window);
+        window = nullptr;
     }
     systemWindow = nullptr;
     removedFromParent();
@@ -130,7 +130,7 @@ tresult PLUGIN_API IEffectVST3View::setFrame(IPlugFrame* frame) {
     if (frame != plugFrame)
         StopRunLoop();
     plugFrame = frame;
-    if (frame && windowOpen)
+    if (frame && window)
         StartRunLoop();
     return kResultOk;
 }
@@ -145,11 +145,11 @@ void IEffectVST3View::StartRunLoop() {
         !loop)
         return;
     runLoop = loop;
-    // One timer at the editor's frame rate; the window's X connection is serviced
-    // whenever it has events.
+    // One timer at the editor's frame rate; this view's window's X connection is
+    // serviced whenever it has events.
     runLoop->registerTimer(
         this, static_cast<Steinberg::Linux::TimerInterval>(plugin->Graphics()->TimerIntervalMs()));
-    const int fd = plugin->Graphics()->WindowEventFd();
+    const int fd = plugin->Graphics()->WindowEventFd(window);
     if (fd >= 0)
         runLoop->registerEventHandler(this, fd);
 #endif
@@ -169,13 +169,13 @@ void IEffectVST3View::StopRunLoop() {
 
 #if !defined(_WIN32)
 void PLUGIN_API IEffectVST3View::onTimer() {
-    if (windowOpen && plugin && plugin->Graphics())
+    if (window && plugin && plugin->Graphics())
         plugin->Graphics()->OnWindowTimer();
 }
 
 void PLUGIN_API IEffectVST3View::onFDIsSet(Linux::FileDescriptor) {
-    if (windowOpen && plugin && plugin->Graphics())
-        plugin->Graphics()->OnWindowEvents();
+    if (window && plugin && plugin->Graphics())
+        plugin->Graphics()->OnWindowEvents(window);
 }
 #endif
 

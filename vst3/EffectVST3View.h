@@ -1,7 +1,8 @@
 #pragma once
 // The editor view the host asks the controller for. It draws nothing itself:
-// it opens and closes the plug-in's editor window inside the host's window and,
+// it opens and closes an editor window of its own inside the host's window and,
 // on Linux, lends that window the host's run loop for its timer and events.
+// Other views of the same plug-in have windows of their own, untouched by it.
 #include "vst3sdk/helpers/pluginview.h"
 #include "vst3sdk/pluginterfaces/gui/iplugview.h"
 
@@ -59,7 +60,7 @@ private:
 
     IEffectVST3* plugin;           // counted: the view keeps its plug-in alive
     bool expectingNewSize = false; // set when the view itself asked for a new size
-    bool windowOpen = false;       // the editor window is open in a host window
+    void* window = nullptr;        // this view's own editor window, while attached
 #if !defined(_WIN32)
     Steinberg::Linux::IRunLoop* runLoop = nullptr; // counted while timers are registered
 #endif

@@ -137,8 +137,7 @@ IDrawContextWin::IDrawContextWin(IEditorHost* plugIn, int w, int h, int rate)
     : IDrawContext(plugIn, w, h, rate), moduleInstance(OwnModule()) {}
 
 IDrawContextWin::~IDrawContextWin() {
-    if (window)
-        CloseEditorWindow();
+    CloseEditorWindows();
     delete[] customColours;
     customColours = nullptr;
     mainWindowClass.clear();
@@ -150,7 +149,7 @@ int IDrawContextWin::OpenWindowCount() {
 
 void IDrawContextWin::CloseAllWindows() {
     while (!openEditors.empty())
-        openEditors.back()->CloseEditorWindow();
+        openEditors.back()->CloseEditorWindows();
 }
 
 PIX_IBitmap* IDrawContextWin::LoadPlatformBitmap(int id, const char* name) {
@@ -159,40 +158,35 @@ PIX_IBitmap* IDrawContextWin::LoadPlatformBitmap(int id, const char* name) {
 
 void* IDrawContextWin::OpenEditorWindow(void* parent) {
     const auto parentHwnd = static_cast<HWND>(parent);
-    parentWindow = parentHwnd;
-    int x = 0;
-    int y = 0;
-    int w = PhysicalWidth();
-    int h = PhysicalHeight();
-    if (window) {
-        // Reopening under a new parent keeps the window's place and size.
-        RECT r{};
-        GetWindowRect(window, &r);
-        POINT topLeft{r.left, r.top};
-        ScreenToClient(GetParent(window), &topLeft);
-        x = topLeft.x;
-        y = topLeft.y;
-        w = r.right - r.left;
-        h = r.bottom - r.top;
-        CloseEditorWindow();
-    }
     if (!parentHwnd || !IsWindow(parentHwnd))
         return nullptr;
     if (openEditors.empty())
         RegisterWindowClass(moduleInstance, WindowProc);
-    openEditors.push_back(this);
-    window = CreateWindowExA(0, kWindowClass, "IEffect", WS_CHILD | WS_VISIBLE, x, y, w, h,
-                             parentHwnd, nullptr, moduleInstance, this);
-    if (!window) {
+    openEditors.push_back(this); // one entry per window
+    // The back buffer, its DIB section and memory DC exist while a window shows the editor.
+    CreateSurfaces();
+    HWND opened =
+        CreateWindowExA(0, kWindowClass, "IEffect", WS_CHILD | WS_VISIBLE, 0, 0, PhysicalWidth(),
+                        PhysicalHeight(), parentHwnd, nullptr, moduleInstance, this);
+    if (!opened) {
         Forget(this, moduleInstance);
+        if (windows.empty())
+            ReleaseSurfaces();
         if (!openEditors.empty())
             MarkAllDirty();
         return nullptr;
     }
+    windows.push_back(opened);
+    window = opened; // the newest window is the one the user is about to use
+    parentWindow = parentHwnd;
     MarkAllDirty(); // the first tick repaints everything
-    if (tooltipsEnabled)
+    if (tooltipsEnabled && !tooltipWindow)
         CreateTooltip();
-    return window;
+    return opened;
+}
+
+bool IDrawContextWin::Owns(HWND hwnd) const {
+    return hwnd && std::find(windows.begin(), windows.end(), hwnd) != windows.end();
 }
 
 void IDrawContextWin::CreateTooltip() {
@@ -219,45 +213,61 @@ void IDrawContextWin::CreateTooltip() {
     }
 }
 
-void IDrawContextWin::CloseEditorWindow() {
-    if (!window)
+void IDrawContextWin::CloseEditorWindow(void* closingWindow) {
+    const auto closing = static_cast<HWND>(closingWindow);
+    if (!Owns(closing))
         return;
-    if (editBox)
-        CloseEntry();
-    if (tooltipWindow) {
-        DestroyWindow(tooltipWindow);
-        tooltipWindow = nullptr;
+    if (closing == window) {
+        // The entry box and the tooltip belong to the window in use.
+        if (editBox)
+            CloseEntry();
+        if (tooltipWindow) {
+            DestroyWindow(tooltipWindow);
+            tooltipWindow = nullptr;
+        }
+        showingTooltip = false;
+        tooltipIndex = -1;
     }
-    showingTooltip = false;
-    tooltipIndex = -1;
-    HWND closing = window;
-    window = nullptr;
+    std::erase(windows, closing);
+    if (closing == window)
+        window = windows.empty() ? nullptr : windows.back();
+    if (paintingWindow == closing)
+        paintingWindow = nullptr;
     // The procedure no longer finds this object behind the window.
     SetWindowLongPtrA(closing, GWLP_USERDATA, 0);
     DestroyWindow(closing);
     Forget(this, moduleInstance);
+    if (windows.empty())
+        ReleaseSurfaces(); // nothing shows the editor: no back buffer, DIB section or DC kept
+}
+
+void IDrawContextWin::CloseEditorWindows() {
+    while (!windows.empty())
+        CloseEditorWindow(windows.back());
 }
 
 bool IDrawContextWin::PresentRegion(const Rect& rect) {
-    if (!window || !drawBitmap || !drawBitmap->DrawingContext())
+    // A paint message presents to the window it came from.
+    HWND target = paintingWindow ? paintingWindow : window;
+    if (!target || !drawBitmap || !drawBitmap->DrawingContext())
         return true;
     PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(window, &paint);
+    HDC dc = BeginPaint(target, &paint);
     if (dc) {
         const Rect p = ToPhysical(rect);
         BitBlt(dc, p.left, p.top, p.Width(), p.Height(),
                static_cast<HDC>(drawBitmap->DrawingContext()), p.left, p.top, SRCCOPY);
     }
-    EndPaint(window, &paint);
+    EndPaint(target, &paint);
     return true;
 }
 
 void IDrawContextWin::OnScaleChanged() {
-    if (!window)
-        return;
-    SetWindowPos(window, nullptr, 0, 0, PhysicalWidth(), PhysicalHeight(),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(window, nullptr, FALSE);
+    for (HWND scaled : windows) {
+        SetWindowPos(scaled, nullptr, 0, 0, PhysicalWidth(), PhysicalHeight(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(scaled, nullptr, FALSE);
+    }
 }
 
 void IDrawContextWin::SetEditorSize(int w, int h) {
@@ -266,29 +276,29 @@ void IDrawContextWin::SetEditorSize(int w, int h) {
     const int dw = w - width;
     const int dh = h - height;
     IDrawContext::SetEditorSize(w, h);
-    if (!window)
-        return;
-    RECT r{};
-    GetWindowRect(window, &r);
-    SetWindowPos(window, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const bool hostResizesItself = plug && plug->HostResizesEditorWindow();
-    HWND child = window;
-    for (int level = 0; level < 2 && !hostResizesItself; ++level) {
-        const LONG style = GetWindowLongA(child, GWL_STYLE);
-        const LONG extended = GetWindowLongA(child, GWL_EXSTYLE);
-        if (!(style & WS_CHILD) || (extended & WS_EX_MDICHILD))
-            break;
-        HWND parent = GetParent(child);
-        if (!parent)
-            break;
-        GetWindowRect(parent, &r);
-        SetWindowPos(parent, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
+    for (HWND resized : windows) {
+        RECT r{};
+        GetWindowRect(resized, &r);
+        SetWindowPos(resized, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        child = parent;
+        HWND child = resized;
+        for (int level = 0; level < 2 && !hostResizesItself; ++level) {
+            const LONG style = GetWindowLongA(child, GWL_STYLE);
+            const LONG extended = GetWindowLongA(child, GWL_EXSTYLE);
+            if (!(style & WS_CHILD) || (extended & WS_EX_MDICHILD))
+                break;
+            HWND parent = GetParent(child);
+            if (!parent)
+                break;
+            GetWindowRect(parent, &r);
+            SetWindowPos(parent, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            child = parent;
+        }
+        const RECT all{0, 0, w, h};
+        InvalidateRect(resized, &all, FALSE);
     }
-    const RECT all{0, 0, w, h};
-    InvalidateRect(window, &all, FALSE);
 }
 
 LRESULT CALLBACK IDrawContextWin::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -301,7 +311,7 @@ LRESULT CALLBACK IDrawContextWin::WindowProc(HWND hwnd, UINT msg, WPARAM wParam,
         return 0;
     }
     auto* self = reinterpret_cast<IDrawContextWin*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self || self->window != hwnd)
+    if (!self || !self->Owns(hwnd))
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     return self->HandleMessage(hwnd, msg, wParam, lParam);
 }
@@ -320,20 +330,33 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         return 0;
     case WM_PAINT: {
         RECT r{};
-        if (GetUpdateRect(hwnd, &r, FALSE) && r.right > r.left && r.bottom > r.top)
+        if (GetUpdateRect(hwnd, &r, FALSE) && r.right > r.left && r.bottom > r.top) {
+            // Changes this paint shows and cleans are still owed to the other windows.
+            Rect dirty;
+            if (windows.size() > 1 && CollectDirtyRegion(dirty)) {
+                const Rect p = ToPhysical(dirty);
+                const RECT owed{p.left, p.top, p.right, p.bottom};
+                for (HWND other : windows)
+                    if (other != hwnd)
+                        InvalidateRect(other, &owed, FALSE);
+            }
             // Physical pixels to redraw, as the editor units that cover them.
+            paintingWindow = hwnd;
             DrawRegion(Rect{ToEditorUnits(r.left), ToEditorUnits(r.top),
                             ToEditorUnits(r.right - 1) + 1, ToEditorUnits(r.bottom - 1) + 1});
-        else
+            paintingWindow = nullptr;
+        } else {
             ValidateRect(hwnd, nullptr);
+        }
         return 0;
     }
     case WM_TIMER:
-        if (wParam == kTimerId)
+        // The first window's timer ticks for all of them.
+        if (wParam == kTimerId && hwnd == windows.front())
             OnTimerTick();
         return 0;
     case WM_CLOSE:
-        CloseEditorWindow();
+        CloseEditorWindow(hwnd);
         return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -348,6 +371,7 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             editState = EditCommit;
             return 0;
         }
+        window = hwnd; // the window the user works in
         SetFocus(hwnd);
         SetCapture(hwnd);
         MouseDown(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
@@ -465,16 +489,20 @@ void IDrawContextWin::OnTimerTick() {
     if (!CollectDirtyRegion(region))
         return;
     const RECT r{region.left, region.top, region.right, region.bottom};
-    InvalidateRect(window, &r, FALSE);
-    if (editBox && editControl) {
-        const Rect& c = editControl->GetRect();
-        const RECT keep{c.left, c.top, c.right, c.bottom};
-        ValidateRect(window, &keep);
-        UpdateWindow(window);
-        editState = EditRefreshed;
-    } else {
-        UpdateWindow(window);
+    // Every window shows the change; the open entry box's control is left as it is.
+    bool entryKept = false;
+    for (HWND shown : windows) {
+        InvalidateRect(shown, &r, FALSE);
+        if (shown == window && editBox && editControl) {
+            const Rect& c = editControl->GetRect();
+            const RECT keep{c.left, c.top, c.right, c.bottom};
+            ValidateRect(shown, &keep);
+            entryKept = true;
+        }
+        UpdateWindow(shown);
     }
+    if (entryKept)
+        editState = EditRefreshed;
 }
 
 void IDrawContextWin::CommitEntry() {

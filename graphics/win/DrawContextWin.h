@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace torvik {
 
@@ -37,7 +38,7 @@ public:
     void EndTextEntry() override { editState = EditCancel; }
     void SetEditorSize(int w, int h) override;
     void OnScaleChanged() override;
-    bool IsWindowOpen() override { return window != nullptr; }
+    bool IsWindowOpen() override { return !windows.empty(); }
     const char* BackendName() override { return "Windows GDI"; }
     int ShowMessage(const char* text, const char* caption, int type) override;
     IPopupMenu* RunPopupMenu(IPopupMenu* menu, const Rect& rect) override;
@@ -53,10 +54,16 @@ public:
     bool AskForColour(Colour& colour, const char* prompt) override;
     bool OpenWebAddress(const char* address, const char* title, const char* confirmText,
                         const char* errorText) override;
-    // parent is the host's HWND; returns the editor's HWND, or none.
+    // parent is the host's HWND; opens a further editor window inside it and
+    // returns its HWND, or none. Windows opened earlier stay where they are.
     void* OpenEditorWindow(void* parent) override;
-    void CloseEditorWindow() override;
+    // Closes that one window; the others stay open.
+    void CloseEditorWindow(void* window) override;
+    // Closes every window of this editor.
+    void CloseEditorWindows();
+    // The window in use: the one last pressed in, else the newest.
     void* NativeWindow() override { return window; }
+    int WindowCount() const { return static_cast<int>(windows.size()); }
     bool ClipboardText(std::string& out) override;
     void HideCursor() override;
     void RevealCursor() override;
@@ -81,6 +88,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Whether hwnd is one of this editor's windows.
+    bool Owns(HWND hwnd) const;
     LRESULT HandleEditMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     // True when the editor took the key; otherwise it went to the root window.
     bool HandleKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -90,12 +99,14 @@ private:
     void CreateTooltip();
     void FindMainWindow();
 
-    HMODULE moduleInstance = nullptr;  // this module: window class, resources, paths
-    HWND window = nullptr;             // the editor window
-    HWND editBox = nullptr;            // open value-entry edit box
-    HWND tooltipWindow = nullptr;      // only with tooltips enabled
-    HFONT editFont = nullptr;          // the edit box's font, owned while it is open
-    IControl* editControl = nullptr;   // control whose value is being entered
+    HMODULE moduleInstance = nullptr; // this module: window class, resources, paths
+    std::vector<HWND> windows;        // every open editor window, in opening order
+    HWND window = nullptr;           // the window in use: entry box, menus and dialogs belong to it
+    HWND paintingWindow = nullptr;   // the window whose paint message is being answered
+    HWND editBox = nullptr;          // open value-entry edit box
+    HWND tooltipWindow = nullptr;    // only with tooltips enabled
+    HFONT editFont = nullptr;        // the edit box's font, owned while it is open
+    IControl* editControl = nullptr; // control whose value is being entered
     IParamRecord* editParam = nullptr; // parameter being entered; none for free text
     WNDPROC editDefaultProc = nullptr; // the edit box's own procedure
     int editState = EditIdle;

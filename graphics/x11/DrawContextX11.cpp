@@ -148,49 +148,78 @@ IDrawContextX11::IDrawContextX11(IEditorHost* plugIn, int w, int h, int rate)
     : IDrawContextQuiet(plugIn, w, h, rate) {}
 
 IDrawContextX11::~IDrawContextX11() {
-    CloseEditorWindow();
+    CloseEditorWindows();
 }
 
 PIX_IBitmap* IDrawContextX11::LoadPlatformBitmap(int id, const char* name) {
     return LoadPngResource(nullptr, id, name);
 }
 
-void* IDrawContextX11::NativeWindow() {
-    return window ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)) : nullptr;
+IDrawContextX11::EditorWindow* IDrawContextX11::Find(void* window) const {
+    const auto id = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window));
+    for (const auto& w : windows) {
+        if (id != 0 && w->window == id)
+            return w.get();
+    }
+    return nullptr;
 }
 
-int IDrawContextX11::WindowEventFd() const {
-    return display ? ConnectionNumber(display) : -1;
+void* IDrawContextX11::NativeWindow() {
+    for (const auto& w : windows) {
+        if (w->alive)
+            return reinterpret_cast<void*>(static_cast<std::uintptr_t>(w->window));
+    }
+    return nullptr;
+}
+
+unsigned long IDrawContextX11::WindowId() const {
+    for (const auto& w : windows) {
+        if (w->alive)
+            return w->window;
+    }
+    return 0;
+}
+
+unsigned long IDrawContextX11::ParentId() const {
+    for (const auto& w : windows) {
+        if (w->alive)
+            return w->parentWindow;
+    }
+    return 0;
+}
+
+int IDrawContextX11::WindowEventFd(void* window) const {
+    const EditorWindow* w = Find(window);
+    return w && w->display ? ConnectionNumber(w->display) : -1;
 }
 
 void* IDrawContextX11::OpenEditorWindow(void* parent) {
     const auto parentId = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
-    int x = 0;
-    int y = 0;
-    unsigned int w = static_cast<unsigned int>(std::max(1, PhysicalWidth()));
-    unsigned int h = static_cast<unsigned int>(std::max(1, PhysicalHeight()));
-    if (window && display) {
-        // Reopening under a new parent keeps the window's place and size.
-        Window root = 0;
-        unsigned int border = 0;
-        unsigned int bits = 0;
-        XGetGeometry(display, window, &root, &x, &y, &w, &h, &border, &bits);
-        CloseEditorWindow();
-    }
     if (parentId == 0)
         return nullptr;
-    parentWindow = parentId;
-
-    display = XOpenDisplay(nullptr);
-    if (!display)
+    auto w = std::make_unique<EditorWindow>();
+    if (!Create(*w, parentId))
         return nullptr;
+    // The back buffer exists while some window shows the editor.
+    CreateSurfaces();
+    windows.push_back(std::move(w));
+    MarkAllDirty(); // the first tick paints everything, in the new window too
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(windows.back()->window));
+}
+
+bool IDrawContextX11::Create(EditorWindow& w, unsigned long parentId) {
+    w.parentWindow = parentId;
+    w.display = XOpenDisplay(nullptr);
+    if (!w.display)
+        return false;
+    Display* display = w.display;
     WatchDisplay(display);
     const unsigned long errorsBefore = ErrorCount();
 
     XWindowAttributes parentAttributes{};
     if (!XGetWindowAttributes(display, parentId, &parentAttributes)) {
-        ReleaseWindow();
-        return nullptr;
+        ReleaseWindow(w);
+        return false;
     }
     XSetWindowAttributes attributes{};
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask |
@@ -198,100 +227,113 @@ void* IDrawContextX11::OpenEditorWindow(void* parent) {
     if (handleMouseOver)
         attributes.event_mask |= PointerMotionMask | LeaveWindowMask;
     attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
-    window = XCreateWindow(display, parentId, x, y, w, h, 0, CopyFromParent, InputOutput,
-                           CopyFromParent, CWEventMask | CWBackPixel, &attributes);
-    if (window) {
+    const auto wide = static_cast<unsigned int>(std::max(1, PhysicalWidth()));
+    const auto high = static_cast<unsigned int>(std::max(1, PhysicalHeight()));
+    w.window = XCreateWindow(display, parentId, 0, 0, wide, high, 0, CopyFromParent, InputOutput,
+                             CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+    if (w.window) {
         // Embedders read the XEmbed version and flags as soon as the window
         // exists; some refuse a child without them. The mapped flag stays clear:
         // the window maps itself below, and hosts that map it find it ready.
         const Atom xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
         const long info[2] = {0 /* protocol version */, 0 /* flags */};
-        XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
+        XChangeProperty(display, w.window, xembedInfo, xembedInfo, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(info), 2);
     }
     XSync(display, False);
-    if (!window || ErrorCount() != errorsBefore) {
-        ReleaseWindow();
-        return nullptr;
+    if (!w.window || ErrorCount() != errorsBefore) {
+        ReleaseWindow(w);
+        return false;
     }
-    gc = XCreateGC(display, window, 0, nullptr);
+    w.alive = true;
+    w.gc = XCreateGC(display, w.window, 0, nullptr);
 
     // Our pixels are 0xAARRGGBB little-endian; a 24/32-bit true-colour screen
     // with the usual masks takes them as they are.
     XWindowAttributes own{};
-    XGetWindowAttributes(display, window, &own);
-    visual = own.visual;
-    depth = static_cast<unsigned int>(own.depth);
-    canPresent = own.visual && own.visual->c_class == TrueColor &&
-                 own.visual->red_mask == 0xFF0000 && own.visual->green_mask == 0xFF00 &&
-                 own.visual->blue_mask == 0xFF && (own.depth == 24 || own.depth == 32);
+    XGetWindowAttributes(display, w.window, &own);
+    w.visual = own.visual;
+    w.depth = static_cast<unsigned int>(own.depth);
+    w.canPresent = own.visual && own.visual->c_class == TrueColor &&
+                   own.visual->red_mask == 0xFF0000 && own.visual->green_mask == 0xFF00 &&
+                   own.visual->blue_mask == 0xFF && (own.depth == 24 || own.depth == 32);
 
-    ancestors = AncestorsOf(display, window);
-    topLevelWindow = ancestors.empty() ? window : ancestors.back();
-    focusBefore = 0;
-    XMapWindow(display, window);
+    w.ancestors = AncestorsOf(display, w.window);
+    w.topLevelWindow = w.ancestors.empty() ? w.window : w.ancestors.back();
+    XMapWindow(display, w.window);
     XSync(display, False);
-    lastPressPending = false;
-    MarkAllDirty(); // the first tick paints everything
-    return NativeWindow();
+    return true;
 }
 
-void IDrawContextX11::ReleaseWindow() {
-    if (display) {
-        ReturnFocus();
-        if (gc)
-            XFreeGC(display, gc);
-        if (window)
-            XDestroyWindow(display, window);
-        XSync(display, False);
-        ForgetDisplay(display);
-        XCloseDisplay(display);
+void IDrawContextX11::ReleaseWindow(EditorWindow& w) {
+    if (w.display) {
+        ReturnFocus(w);
+        if (w.gc)
+            XFreeGC(w.display, w.gc);
+        if (w.window && w.alive)
+            XDestroyWindow(w.display, w.window);
+        XSync(w.display, False);
+        ForgetDisplay(w.display);
+        XCloseDisplay(w.display);
     }
-    display = nullptr;
-    gc = nullptr;
-    window = 0;
-    topLevelWindow = 0;
-    ancestors.clear();
-    focusBefore = 0;
-    canPresent = false;
-    visual = nullptr;
-    depth = 0;
+    w.display = nullptr;
+    w.gc = nullptr;
+    w.alive = false;
 }
 
-void IDrawContextX11::CloseEditorWindow() {
-    if (!display)
+void IDrawContextX11::CloseEditorWindow(void* window) {
+    EditorWindow* w = Find(window);
+    if (!w)
         return;
-    ReleaseWindow();
+    ReleaseWindow(*w);
+    std::erase_if(windows, [w](const auto& open) { return open.get() == w; });
+    if (windows.empty())
+        ReleaseSurfaces(); // nothing shows the editor: no back buffer is kept
+}
+
+void IDrawContextX11::CloseEditorWindows() {
+    while (!windows.empty())
+        CloseEditorWindow(
+            reinterpret_cast<void*>(static_cast<std::uintptr_t>(windows.back()->window)));
 }
 
 bool IDrawContextX11::PresentRegion(const Rect& rect) {
-    if (!display || !window || !gc || !canPresent || !drawBitmap || !drawBitmap->PixelData())
-        return true;
+    // Every window shows what was drawn: a region one window asked for may
+    // hold changes the others have not shown yet.
+    for (const auto& w : windows)
+        Present(*w, rect);
+    return true;
+}
+
+void IDrawContextX11::Present(EditorWindow& w, const Rect& rect) {
+    if (!w.display || !w.alive || !w.gc || !w.canPresent || !drawBitmap || !drawBitmap->PixelData())
+        return;
     const Rect bounds{0, 0, drawBitmap->Width(), drawBitmap->Height()};
     const Rect r = Intersection(ToPhysical(rect), bounds);
     if (r.Width() <= 0 || r.Height() <= 0)
-        return true;
-    XImage* image = XCreateImage(display, static_cast<Visual*>(visual), depth, ZPixmap, 0,
+        return;
+    XImage* image = XCreateImage(w.display, static_cast<Visual*>(w.visual), w.depth, ZPixmap, 0,
                                  reinterpret_cast<char*>(drawBitmap->PixelData()),
                                  static_cast<unsigned int>(drawBitmap->Width()),
                                  static_cast<unsigned int>(drawBitmap->Height()), 32,
                                  drawBitmap->RowSpan() * 4);
     if (!image)
-        return false;
+        return;
     image->byte_order = LSBFirst;
-    XPutImage(display, window, gc, image, r.left, r.top, r.left, r.top,
+    XPutImage(w.display, w.window, w.gc, image, r.left, r.top, r.left, r.top,
               static_cast<unsigned int>(r.Width()), static_cast<unsigned int>(r.Height()));
     image->data = nullptr; // the pixels belong to the back buffer
     XDestroyImage(image);
-    XFlush(display);
-    return true;
+    XFlush(w.display);
 }
 
 void IDrawContextX11::OnScaleChanged() {
-    if (display && window) {
-        XResizeWindow(display, window, static_cast<unsigned int>(PhysicalWidth()),
+    for (const auto& open : windows) {
+        if (!open->display || !open->alive)
+            continue;
+        XResizeWindow(open->display, open->window, static_cast<unsigned int>(PhysicalWidth()),
                       static_cast<unsigned int>(PhysicalHeight()));
-        XFlush(display);
+        XFlush(open->display);
     }
 }
 
@@ -299,35 +341,39 @@ void IDrawContextX11::SetEditorSize(int w, int h) {
     if (w == width && h == height)
         return;
     IDrawContextQuiet::SetEditorSize(w, h);
-    if (display && window && w > 0 && h > 0) {
-        XResizeWindow(display, window, static_cast<unsigned int>(PhysicalWidth()),
+    if (w <= 0 || h <= 0)
+        return;
+    for (const auto& open : windows) {
+        if (!open->display || !open->alive)
+            continue;
+        XResizeWindow(open->display, open->window, static_cast<unsigned int>(PhysicalWidth()),
                       static_cast<unsigned int>(PhysicalHeight()));
-        XFlush(display);
-        MarkAllDirty();
+        XFlush(open->display);
     }
+    MarkAllDirty();
 }
 
 void IDrawContextX11::OnWindowTimer() {
-    if (!window)
-        return;
-    RedrawDirty();
+    if (NativeWindow())
+        RedrawDirty();
 }
 
-void IDrawContextX11::OnWindowEvents() {
-    while (display && XPending(display) > 0) {
+void IDrawContextX11::OnWindowEvents(void* window) {
+    EditorWindow* w = Find(window);
+    while (w && w->display && XPending(w->display) > 0) {
         XEvent event;
-        XNextEvent(display, &event);
+        XNextEvent(w->display, &event);
         if (event.type == MotionNotify) {
             // Only the latest position of a run of moves matters.
-            while (XCheckTypedWindowEvent(display, event.xmotion.window, MotionNotify, &event)) {
+            while (XCheckTypedWindowEvent(w->display, event.xmotion.window, MotionNotify, &event)) {
             }
         }
-        HandleEvent(event);
+        HandleEvent(*w, event);
     }
 }
 
-void IDrawContextX11::HandleEvent(XEvent& event) {
-    if (event.xany.window != window)
+void IDrawContextX11::HandleEvent(EditorWindow& w, XEvent& event) {
+    if (!w.alive || event.xany.window != w.window)
         return;
     switch (event.type) {
     case Expose:
@@ -337,7 +383,7 @@ void IDrawContextX11::HandleEvent(XEvent& event) {
                         ToEditorUnits(event.xexpose.y + event.xexpose.height - 1) + 1});
         break;
     case ButtonPress:
-        HandleButtonPress(event);
+        HandleButtonPress(w, event);
         break;
     case ButtonRelease:
         HandleButtonRelease(event);
@@ -355,22 +401,22 @@ void IDrawContextX11::HandleEvent(XEvent& event) {
             MouseLeave();
         break;
     case KeyPress:
-        HandleKey(event, true);
+        HandleKey(w, event, true);
         break;
     case KeyRelease:
-        HandleKey(event, false);
+        HandleKey(w, event, false);
         break;
     case DestroyNotify:
         // The host destroyed its window and ours with it.
-        ReturnFocus();
-        window = 0;
+        ReturnFocus(w);
+        w.alive = false;
         break;
     default:
         break;
     }
 }
 
-void IDrawContextX11::HandleButtonPress(XEvent& event) {
+void IDrawContextX11::HandleButtonPress(EditorWindow& w, XEvent& event) {
     const XButtonEvent& b = event.xbutton;
     if (b.button == Button4 || b.button == Button5) {
         MouseWheel(ToEditorUnits(b.x), ToEditorUnits(b.y), ModsFromState(b.state),
@@ -382,55 +428,55 @@ void IDrawContextX11::HandleButtonPress(XEvent& event) {
     MouseMods mods = ModsFromState(b.state);
     mods.left = mods.left || b.button == Button1;
     mods.right = mods.right || b.button == Button3;
-    TakeFocus(b.time);
+    TakeFocus(w, b.time);
     if (b.button == Button1) {
-        const bool isDouble = lastPressPending && b.time - lastPressTime <= kDoubleClickMs &&
-                              std::abs(b.x - lastPressX) <= kDoubleClickSlop &&
-                              std::abs(b.y - lastPressY) <= kDoubleClickSlop;
+        const bool isDouble = w.lastPressPending && b.time - w.lastPressTime <= kDoubleClickMs &&
+                              std::abs(b.x - w.lastPressX) <= kDoubleClickSlop &&
+                              std::abs(b.y - w.lastPressY) <= kDoubleClickSlop;
         if (isDouble) {
-            lastPressPending = false;
+            w.lastPressPending = false;
             MouseDoubleClick(ToEditorUnits(b.x), ToEditorUnits(b.y), mods);
             return;
         }
-        lastPressPending = true;
-        lastPressTime = b.time;
-        lastPressX = b.x;
-        lastPressY = b.y;
+        w.lastPressPending = true;
+        w.lastPressTime = b.time;
+        w.lastPressX = b.x;
+        w.lastPressY = b.y;
     } else {
-        lastPressPending = false;
+        w.lastPressPending = false;
     }
     MouseDown(ToEditorUnits(b.x), ToEditorUnits(b.y), mods);
 }
 
-void IDrawContextX11::TakeFocus(unsigned long time) {
+void IDrawContextX11::TakeFocus(EditorWindow& w, unsigned long time) {
     Window current = None;
     int revert = 0;
-    XGetInputFocus(display, &current, &revert);
-    if (current == window)
+    XGetInputFocus(w.display, &current, &revert);
+    if (current == w.window)
         return;
     // Nothing to hand back to: the host's window takes it when the editor goes.
-    focusBefore = current == None || current == PointerRoot ? topLevelWindow : current;
-    XSetInputFocus(display, window, RevertToParent, time);
+    w.focusBefore = current == None || current == PointerRoot ? w.topLevelWindow : current;
+    XSetInputFocus(w.display, w.window, RevertToParent, time);
 }
 
-void IDrawContextX11::ReturnFocus() {
-    if (!display || !focusBefore)
+void IDrawContextX11::ReturnFocus(EditorWindow& w) {
+    if (!w.display || !w.focusBefore)
         return;
-    const Window target = focusBefore;
-    focusBefore = 0;
+    const Window target = w.focusBefore;
+    w.focusBefore = 0;
     Window current = None;
     int revert = 0;
-    XGetInputFocus(display, &current, &revert);
+    XGetInputFocus(w.display, &current, &revert);
     const bool lostWithEditor =
-        current == window || current == None || current == PointerRoot ||
-        current == DefaultRootWindow(display) ||
-        std::find(ancestors.begin(), ancestors.end(), current) != ancestors.end();
+        current == w.window || current == None || current == PointerRoot ||
+        current == DefaultRootWindow(w.display) ||
+        std::find(w.ancestors.begin(), w.ancestors.end(), current) != w.ancestors.end();
     if (!lostWithEditor)
         return; // the user has moved on to another window meanwhile
-    for (const Window candidate : {target, static_cast<Window>(topLevelWindow)}) {
-        if (candidate != window && CanTakeFocus(display, candidate)) {
-            XSetInputFocus(display, candidate, RevertToParent, CurrentTime);
-            XSync(display, False);
+    for (const Window candidate : {target, static_cast<Window>(w.topLevelWindow)}) {
+        if (candidate != w.window && CanTakeFocus(w.display, candidate)) {
+            XSetInputFocus(w.display, candidate, RevertToParent, CurrentTime);
+            XSync(w.display, False);
             return;
         }
     }
@@ -449,24 +495,24 @@ void IDrawContextX11::HandleButtonRelease(XEvent& event) {
     MouseUp(ToEditorUnits(b.x), ToEditorUnits(b.y), mods);
 }
 
-void IDrawContextX11::HandleKey(XEvent& event, bool press) {
+void IDrawContextX11::HandleKey(EditorWindow& w, XEvent& event, bool press) {
     if (press) {
         const int key = KeyCodeFor(XLookupKeysym(&event.xkey, 0));
         if (key >= 0 && KeyDown(ToEditorUnits(event.xkey.x), ToEditorUnits(event.xkey.y), key))
             return;
     }
-    ForwardKey(event);
+    ForwardKey(w, event);
 }
 
-void IDrawContextX11::ForwardKey(XEvent& event) {
-    if (!topLevelWindow || topLevelWindow == window)
+void IDrawContextX11::ForwardKey(EditorWindow& w, XEvent& event) {
+    if (!w.topLevelWindow || w.topLevelWindow == w.window)
         return;
     XEvent copy = event;
-    copy.xkey.window = topLevelWindow;
+    copy.xkey.window = w.topLevelWindow;
     copy.xkey.subwindow = 0;
-    XSendEvent(display, topLevelWindow, False,
+    XSendEvent(w.display, w.topLevelWindow, False,
                event.type == KeyPress ? KeyPressMask : KeyReleaseMask, &copy);
-    XFlush(display);
+    XFlush(w.display);
 }
 
 } // namespace torvik

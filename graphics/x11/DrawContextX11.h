@@ -1,12 +1,14 @@
 #pragma once
-// The Linux editor window: an X11 child window inside the window the host
-// hands to the editor view (its "X11EmbedWindowID"). Its own display
-// connection carries the window's events; the host's run loop watches
-// WindowEventFd() and calls OnWindowEvents() when it is readable, and calls OnWindowTimer()
-// every TimerIntervalMs() milliseconds. No threads of its own.
+// The Linux editor windows: X11 child windows, one inside each window the host
+// hands to an editor view (its "X11EmbedWindowID"), all showing the one editor.
+// Each window's own display connection carries its events; the host's run
+// loop watches WindowEventFd(window) and calls OnWindowEvents(window) when it
+// is readable, and calls OnWindowTimer() every TimerIntervalMs() milliseconds.
+// No threads of its own.
 #include "graphics/QuietDrawContext.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Xlib's own declarations, so that this header needs no Xlib include.
@@ -21,29 +23,37 @@ public:
     IDrawContextX11(IEditorHost* plug, int width, int height, int fps);
     ~IDrawContextX11() override;
 
+    // Presents to every open window.
     bool PresentRegion(const Rect& rect) override;
-    // Nothing when the size is unchanged; otherwise the window follows the new size.
+    // Nothing when the size is unchanged; otherwise every window follows the new size.
     void SetEditorSize(int w, int h) override;
     void OnScaleChanged() override;
     const char* BackendName() override { return "X11"; }
     // parent is the X11 window ID of the host's window, cast to a pointer.
-    // Returns the new window's ID the same way, or none.
+    // Opens a further window inside it and returns its ID the same way, or
+    // none; windows opened earlier stay where they are.
     void* OpenEditorWindow(void* parent) override;
-    void CloseEditorWindow() override;
+    // Closes the window with that ID; the others stay open.
+    void CloseEditorWindow(void* window) override;
+    // Closes every window.
+    void CloseEditorWindows();
+    // The first window that is still open, or none.
     void* NativeWindow() override;
     PIX_IBitmap* LoadPlatformBitmap(int id, const char* name) override;
 
     // For the host's run loop.
-    // Descriptor of the window's display connection, -1 without a window.
-    int WindowEventFd() const override;
-    // Handles every event that is waiting; nothing blocks.
-    void OnWindowEvents() override;
-    // One redraw tick: repaints the dirty controls now.
+    // Descriptor of that window's display connection, -1 for an unknown window.
+    int WindowEventFd(void* window) const override;
+    // Handles every event waiting on that window's connection; nothing blocks.
+    void OnWindowEvents(void* window) override;
+    // One redraw tick: repaints the dirty controls in every window now.
     void OnWindowTimer() override;
 
-    // The window's ID, 0 when none.
-    unsigned long WindowId() const { return window; }
-    unsigned long ParentId() const { return parentWindow; }
+    // The first open window's ID and its parent's, 0 when none.
+    unsigned long WindowId() const;
+    unsigned long ParentId() const;
+    // Windows opened and not yet closed (those the host destroyed included).
+    int WindowCount() const { return static_cast<int>(windows.size()); }
 
     // Greatest gap between two presses that makes a double click, milliseconds.
     static constexpr unsigned long kDoubleClickMs = 400;
@@ -51,33 +61,44 @@ public:
     static constexpr int kDoubleClickSlop = 4;
 
 private:
-    void HandleEvent(_XEvent& event);
-    void HandleButtonPress(_XEvent& event);
+    // One window showing the editor, with a display connection of its own.
+    struct EditorWindow {
+        Display* display = nullptr;           // its own connection
+        unsigned long window = 0;             // the window's ID
+        bool alive = false;                   // false once the host destroyed it
+        unsigned long parentWindow = 0;       // window given to OpenEditorWindow
+        unsigned long topLevelWindow = 0;     // the host's top-level ancestor: gets unhandled keys
+        std::vector<unsigned long> ancestors; // parent up to the top-level window
+        unsigned long focusBefore = 0;   // who had the focus when the editor took it; 0 = not taken
+        GC gc = nullptr;                 // drawing state for presenting
+        bool canPresent = false;         // the screen takes our pixel layout directly
+        void* visual = nullptr;          // the window's Visual
+        unsigned int depth = 0;          // the window's depth, bits
+        unsigned long lastPressTime = 0; // server time of the last left press, ms
+        int lastPressX = 0;              // where it was
+        int lastPressY = 0;
+        bool lastPressPending =
+            false; // a left press that a second one may turn into a double click
+    };
+
+    EditorWindow* Find(void* window) const;
+    // Opens the window inside parentId; false (with everything released) on failure.
+    bool Create(EditorWindow& w, unsigned long parentId);
+    void Present(EditorWindow& w, const Rect& rect);
+    void HandleEvent(EditorWindow& w, _XEvent& event);
+    void HandleButtonPress(EditorWindow& w, _XEvent& event);
     void HandleButtonRelease(_XEvent& event);
-    void HandleKey(_XEvent& event, bool press);
+    void HandleKey(EditorWindow& w, _XEvent& event, bool press);
     // Sends an unhandled key event on to the host's top-level window.
-    void ForwardKey(_XEvent& event);
-    void ReleaseWindow();
+    void ForwardKey(EditorWindow& w, _XEvent& event);
+    void ReleaseWindow(EditorWindow& w);
     // Takes the keyboard focus for a press in the editor, remembering who had it.
-    void TakeFocus(unsigned long time);
+    void TakeFocus(EditorWindow& w, unsigned long time);
     // Hands the focus back to the host when the editor holds it or took it to
     // its grave (focus left on nothing, or on the window's own ancestors).
-    void ReturnFocus();
+    void ReturnFocus(EditorWindow& w);
 
-    Display* display = nullptr;           // own connection, open while a window is
-    unsigned long window = 0;             // the editor window, 0 = none
-    unsigned long parentWindow = 0;       // window given to OpenEditorWindow
-    unsigned long topLevelWindow = 0;     // the host's top-level ancestor: receives unhandled keys
-    std::vector<unsigned long> ancestors; // parent up to the top-level window, for focus checks
-    unsigned long focusBefore = 0;   // who held the focus when the editor took it; 0 = not taken
-    GC gc = nullptr;                 // drawing state for presenting
-    bool canPresent = false;         // the screen takes our pixel layout directly
-    void* visual = nullptr;          // the window's Visual
-    unsigned int depth = 0;          // the window's depth, bits
-    unsigned long lastPressTime = 0; // server time of the last left press, ms
-    int lastPressX = 0;              // where it was
-    int lastPressY = 0;
-    bool lastPressPending = false; // a left press that a second one may turn into a double click
+    std::vector<std::unique_ptr<EditorWindow>> windows; // open windows, in opening order
 };
 
 } // namespace torvik

@@ -62,11 +62,12 @@ protected:
         }
     }
     // The editor window: the parent's only child.
-    Window EditorWindow() {
+    Window EditorWindow() { return OnlyChild(parent); }
+    Window OnlyChild(Window w) {
         Window root = 0, up = 0;
         Window* children = nullptr;
         unsigned int count = 0;
-        if (!XQueryTree(host, parent, &root, &up, &children, &count))
+        if (!XQueryTree(host, w, &root, &up, &children, &count))
             return 0;
         const Window child = count == 1 ? children[0] : 0;
         if (children)
@@ -511,6 +512,112 @@ TEST_F(EditorHostCallsTest, DragWhileProcessingWithAHostThatGuardsItsAudioThread
         busy->process(busyBuffers->prepare(kBlock));
         replay->process(replayBuffers->prepare(kBlock));
         ASSERT_EQ(Output(*busyBuffers), Output(*replayBuffers)) << "block " << block;
+    }
+}
+
+// Two host windows show the same instance's editor, as a host does while it
+// re-docks the editor or opens a second window for it: each view has a
+// window of its own, and removing either leaves the other working.
+class EditorTwoViewsTest : public EditorViewTest {
+protected:
+    void SetUp() override {
+        EditorViewTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        const int screen = DefaultScreen(host);
+        // Beside the first one's switch, so a click there reaches the first.
+        secondParent =
+            XCreateSimpleWindow(host, RootWindow(host, screen), kSecondX, kSecondY, 1186, 644, 0,
+                                BlackPixel(host, screen), WhitePixel(host, screen));
+        XMapWindow(host, secondParent);
+        XSync(host, False);
+        secondFrame = owned(new hostkit::PlugFrame());
+    }
+    void TearDown() override {
+        second = nullptr;
+        if (host && secondParent)
+            XDestroyWindow(host, secondParent);
+        EditorViewTest::TearDown();
+    }
+    IPtr<IPlugView> Attach(Window in, hostkit::PlugFrame& loop) {
+        IPtr<IPlugView> made = instance->createView("editor");
+        EXPECT_TRUE(made);
+        if (!made)
+            return made;
+        made->setFrame(&loop);
+        void* parentId = reinterpret_cast<void*>(static_cast<std::uintptr_t>(in));
+        EXPECT_EQ(made->attached(parentId, "X11EmbedWindowID"), kResultOk);
+        return made;
+    }
+    // The remaining view paints on its own run loop and a click on its Preamp
+    // Bypass switch (at (107, 205), 31 x 31) reaches the instance.
+    void ExpectWorking(Window in, int screenX, int screenY, hostkit::PlugFrame& loop) {
+        const Window editor = OnlyChild(in);
+        ASSERT_NE(editor, 0u) << "the remaining view lost its window";
+        EXPECT_EQ(loop.timerCount(), 1u);
+        EXPECT_EQ(loop.eventHandlerCount(), 1u);
+        loop.fireTimers();
+        // The window system asks for a repaint of a cleared strip.
+        XClearArea(host, editor, 0, 600, 1186, 44, True);
+        XSync(host, False);
+        EXPECT_EQ(ScreenPixel(editor, 600, 620), 0u);
+        for (int i = 0; i < 100 && ScreenPixel(editor, 600, 620) == 0u; ++i)
+            loop.runOnce(20);
+        EXPECT_NE(ScreenPixel(editor, 600, 620), 0u) << "the remaining view is not painted";
+
+        Vst::IEditController* controller = instance->controller();
+        const double before = controller->getParamNormalized(kSwitch);
+        XTestFakeMotionEvent(host, DefaultScreen(host), screenX + 120, screenY + 218, CurrentTime);
+        XTestFakeButtonEvent(host, 1, True, CurrentTime);
+        XTestFakeButtonEvent(host, 1, False, CurrentTime);
+        XSync(host, False);
+        for (int i = 0; i < 100 && controller->getParamNormalized(kSwitch) == before; ++i)
+            loop.runOnce(20);
+        EXPECT_NE(controller->getParamNormalized(kSwitch), before) << "the click did not arrive";
+    }
+
+    static constexpr int kSecondX = 400;
+    static constexpr int kSecondY = 350;
+    static constexpr Vst::ParamID kSwitch = 20;
+    Window secondParent = 0;
+    IPtr<hostkit::PlugFrame> secondFrame;
+    IPtr<IPlugView> second;
+};
+
+TEST_F(EditorTwoViewsTest, EachViewKeepsItsOwnWindowWhicheverIsRemovedFirst) {
+    for (const bool firstGoesFirst : {true, false}) {
+        SCOPED_TRACE(firstGoesFirst ? "first view removed first" : "second view removed first");
+        view = Attach(parent, *frame);
+        second = Attach(secondParent, *secondFrame);
+        ASSERT_TRUE(view && second);
+        XSync(host, False);
+        EXPECT_NE(OnlyChild(parent), 0u) << "attaching the second view took the first's window";
+        EXPECT_NE(OnlyChild(secondParent), 0u);
+        EXPECT_NE(OnlyChild(parent), OnlyChild(secondParent));
+        if (firstGoesFirst) {
+            EXPECT_EQ(view->removed(), kResultOk);
+            XSync(host, False);
+            EXPECT_EQ(OnlyChild(parent), 0u);
+            EXPECT_EQ(frame->timerCount(), 0u);
+            ExpectWorking(secondParent, kSecondX, kSecondY, *secondFrame);
+            EXPECT_EQ(second->removed(), kResultOk);
+        } else {
+            EXPECT_EQ(second->removed(), kResultOk);
+            XSync(host, False);
+            EXPECT_EQ(OnlyChild(secondParent), 0u);
+            EXPECT_EQ(secondFrame->timerCount(), 0u);
+            // The host closes its second window; the first is uncovered.
+            XUnmapWindow(host, secondParent);
+            ExpectWorking(parent, 0, 0, *frame);
+            XMapWindow(host, secondParent);
+            EXPECT_EQ(view->removed(), kResultOk);
+        }
+        XSync(host, False);
+        EXPECT_EQ(OnlyChild(parent), 0u);
+        EXPECT_EQ(OnlyChild(secondParent), 0u);
+        EXPECT_EQ(frame->timerCount() + secondFrame->timerCount(), 0u);
+        view = nullptr;
+        second = nullptr;
     }
 }
 

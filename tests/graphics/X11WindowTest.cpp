@@ -2,6 +2,7 @@
 // host window, painted from the back buffer, and driven by real pointer and
 // key events injected through XTest.
 #include "graphics/x11/DrawContextX11.h"
+#include "processor/ChainTestSupport.h"
 #include "processor/Parameters.h"
 #include "support/TestTorvik.h"
 
@@ -36,7 +37,7 @@ protected:
     }
     void TearDown() override {
         if (editor)
-            editor->CloseEditorWindow();
+            editor->CloseEditorWindows();
         if (host) {
             XDestroyWindow(host, parent);
             XCloseDisplay(host);
@@ -54,21 +55,31 @@ protected:
         return w;
     }
     bool Open() {
-        void* window = editor->OpenEditorWindow(reinterpret_cast<void*>(parent));
+        opened = editor->OpenEditorWindow(reinterpret_cast<void*>(parent));
         Pump([] { return false; }, 5);
-        return window != nullptr;
+        return opened != nullptr;
     }
-    // Services the editor's connection like a host run loop, until done() or
-    // the given number of idle rounds passed.
+    // Services the connection of the window opened last like a host run loop,
+    // until done() or the given number of idle rounds passed.
     void Pump(const std::function<bool()>& done, int rounds = 100) {
         for (int i = 0; i < rounds && !done(); ++i) {
             XSync(host, False);
-            pollfd fd{editor->WindowEventFd(), POLLIN, 0};
+            pollfd fd{editor->WindowEventFd(opened), POLLIN, 0};
             if (fd.fd < 0)
                 return;
             poll(&fd, 1, 20);
-            editor->OnWindowEvents();
+            editor->OnWindowEvents(opened);
         }
+    }
+    int ChildCount(Window w) {
+        Window root = 0, up = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(host, w, &root, &up, &children, &count))
+            return -1;
+        if (children)
+            XFree(children);
+        return static_cast<int>(count);
     }
     void Click(int x, int y, unsigned button = 1) {
         XTestFakeMotionEvent(host, DefaultScreen(host), x, y, CurrentTime);
@@ -83,6 +94,7 @@ protected:
     IDrawContextX11* editor = nullptr;
     Display* host = nullptr;
     Window parent = 0;
+    void* opened = nullptr; // the window Open() opened last
 };
 
 TEST_F(X11WindowTest, OpensAsAChildOfTheHostWindowAndPaintsTheBackBuffer) {
@@ -99,7 +111,7 @@ TEST_F(X11WindowTest, OpensAsAChildOfTheHostWindowAndPaintsTheBackBuffer) {
     EXPECT_EQ(attributes.width, 1186);
     EXPECT_EQ(attributes.height, 644);
     EXPECT_EQ(attributes.map_state, IsViewable);
-    EXPECT_GE(editor->WindowEventFd(), 0);
+    EXPECT_GE(editor->WindowEventFd(opened), 0);
 
     // The XEmbed version and flags an embedder reads: version 0, not asking to be mapped.
     const Atom xembedInfo = XInternAtom(host, "_XEMBED_INFO", False);
@@ -220,22 +232,87 @@ TEST_F(X11WindowTest, UnhandledKeysReachTheHostWindowOnce) {
     EXPECT_EQ(forwarded, 2);
 }
 
-TEST_F(X11WindowTest, ReopeningUnderANewParentKeepsPlaceAndSize) {
+TEST_F(X11WindowTest, ASecondWindowLeavesTheFirstInItsParent) {
     ASSERT_TRUE(Open());
-    XMoveWindow(host, editor->WindowId(), 7, 9);
-    XSync(host, False);
+    void* first = opened;
     const Window second = MakeHostWindow();
-    ASSERT_NE(editor->OpenEditorWindow(reinterpret_cast<void*>(second)), nullptr);
-    XWindowAttributes attributes{};
-    ASSERT_TRUE(XGetWindowAttributes(host, editor->WindowId(), &attributes));
-    EXPECT_EQ(attributes.x, 7);
-    EXPECT_EQ(attributes.y, 9);
-    EXPECT_EQ(attributes.width, 1186);
-    EXPECT_EQ(editor->ParentId(), second);
-    editor->CloseEditorWindow();
+    void* other = editor->OpenEditorWindow(reinterpret_cast<void*>(second));
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(editor->WindowCount(), 2);
+    EXPECT_EQ(ChildCount(parent), 1);
+    EXPECT_EQ(ChildCount(second), 1);
+    EXPECT_NE(editor->WindowEventFd(first), editor->WindowEventFd(other));
+    // Closing one leaves the other open in its parent.
+    editor->CloseEditorWindow(first);
+    XSync(host, False);
+    EXPECT_EQ(ChildCount(parent), 0);
+    EXPECT_EQ(ChildCount(second), 1);
+    EXPECT_EQ(editor->WindowEventFd(first), -1);
+    EXPECT_EQ(editor->NativeWindow(), other);
+    editor->CloseEditorWindow(other);
+    XSync(host, False);
+    EXPECT_EQ(ChildCount(second), 0);
     EXPECT_EQ(editor->NativeWindow(), nullptr);
-    EXPECT_EQ(editor->WindowEventFd(), -1);
     XDestroyWindow(host, second);
+}
+
+// An instance whose editor nobody opened holds no back buffer; the meters
+// still follow the audio, so an editor opened later shows the levels one
+// open all along shows.
+TEST_F(X11WindowTest, BackBufferLivesOnlyWhileAWindowShowsTheEditor) {
+    EXPECT_EQ(editor->DrawBitmap(), nullptr);
+    EXPECT_EQ(editor->ScratchBitmap(), nullptr);
+    testing::TestTorvik watched;
+    auto* watching = dynamic_cast<IDrawContextX11*>(watched.Graphics());
+    ASSERT_NE(watching, nullptr);
+    const Window watchedParent = MakeHostWindow();
+    void* watchedWindow = watching->OpenEditorWindow(reinterpret_cast<void*>(watchedParent));
+    ASSERT_NE(watchedWindow, nullptr);
+    ASSERT_NE(watching->DrawBitmap(), nullptr);
+    EXPECT_EQ(watching->DrawBitmap()->Width(), 1186);
+    EXPECT_EQ(watching->DrawBitmap()->Height(), 644);
+
+    // The same programme through both.
+    const Signal programme = MakeProgramme(24000, 48000.0);
+    for (TORVIK* fx : {static_cast<TORVIK*>(&plug), static_cast<TORVIK*>(&watched)}) {
+        fx->SetSampleRate(48000.0);
+        fx->OnActivate(true);
+        Render(*fx, programme, 512);
+    }
+    EXPECT_EQ(editor->DrawBitmap(), nullptr);
+    ASSERT_TRUE(Open());
+    ASSERT_NE(editor->DrawBitmap(), nullptr);
+    const MeterControlIndices m = plug.MeterControls();
+    for (const int meter : {m.pre, m.main, m.deEss, m.gate, m.comp}) {
+        EXPECT_GT(Control(meter).Value(), 0.0) << meter;
+        EXPECT_EQ(Control(meter).Value(), watching->GetControl(meter)->Value()) << meter;
+    }
+    // Both editors draw the same meters.
+    editor->OnWindowTimer();
+    watching->OnWindowTimer();
+    for (const int meter : {m.pre, m.main, m.deEss, m.gate, m.comp}) {
+        const Rect r = RectOf(meter);
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                ASSERT_EQ(BitmapRow(*editor->DrawBitmap(), y)[x],
+                          BitmapRow(*watching->DrawBitmap(), y)[x])
+                    << "meter " << meter << " at " << x << ", " << y;
+    }
+
+    // A second window shares the buffer; it goes with the last window.
+    const Window second = MakeHostWindow();
+    void* other = editor->OpenEditorWindow(reinterpret_cast<void*>(second));
+    ASSERT_NE(other, nullptr);
+    PIX_SysBitmap* shared = editor->DrawBitmap();
+    editor->CloseEditorWindow(opened);
+    EXPECT_EQ(editor->DrawBitmap(), shared);
+    editor->CloseEditorWindow(other);
+    EXPECT_EQ(editor->DrawBitmap(), nullptr);
+    EXPECT_EQ(editor->ScratchBitmap(), nullptr);
+    watching->CloseEditorWindow(watchedWindow);
+    XDestroyWindow(host, second);
+    XDestroyWindow(host, watchedParent);
 }
 
 TEST_F(X11WindowTest, ResizingTheEditorResizesTheWindow) {

@@ -1,6 +1,6 @@
-// The Windows graphics context driven through its own operations: reopening,
-// the window class count, the value-entry edit box and popup menu numbering,
-// which this product's editor never opens itself.
+// The Windows graphics context driven through its own operations: a second
+// window, the back buffer's life, the window class count, the value-entry edit box and popup menu
+// numbering, which this product's editor never opens itself.
 #include "graphics/win/DrawContextWin.h"
 #include "HostWindow.h"
 #include "graphics/win/PopupMenuWin.h"
@@ -35,7 +35,7 @@ protected:
     }
     void TearDown() override {
         if (editor)
-            editor->CloseEditorWindow();
+            editor->CloseEditorWindows();
     }
     // Opens the edit box over the gain knob for its parameter.
     HWND OpenEntry(const char* text) {
@@ -50,22 +50,40 @@ protected:
     IDrawContextWin* editor = nullptr;
 };
 
-TEST_F(DrawContextWin, ReopeningUnderANewParentKeepsPlaceAndSize) {
+TEST_F(DrawContextWin, ASecondWindowLeavesTheFirstInItsParent) {
     HWND first = static_cast<HWND>(editor->NativeWindow());
-    SetWindowPos(first, nullptr, 12, 34, 600, 300, SWP_NOZORDER | SWP_NOACTIVATE);
     HostWindow other(kWidth, kHeight);
     HWND second = static_cast<HWND>(editor->OpenEditorWindow(other.Handle()));
     ASSERT_NE(second, nullptr);
-    EXPECT_FALSE(IsWindow(first));
+    EXPECT_TRUE(IsWindow(first));
+    EXPECT_EQ(GetParent(first), host.Handle());
     EXPECT_EQ(GetParent(second), other.Handle());
-    const POINT at = PositionInParent(second);
-    EXPECT_EQ(at.x, 12);
-    EXPECT_EQ(at.y, 34);
-    RECT r{};
-    GetClientRect(second, &r);
-    EXPECT_EQ(r.right, 600);
-    EXPECT_EQ(r.bottom, 300);
-    EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 1);
+    EXPECT_EQ(editor->WindowCount(), 2);
+    EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 2);
+    editor->CloseEditorWindow(first);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_TRUE(IsWindow(second));
+    EXPECT_EQ(editor->NativeWindow(), second);
+    EXPECT_TRUE(WindowClassRegistered(editor->ModuleInstance()));
+}
+
+// The back buffer, with its DIB section and memory device context, exists
+// only while a window shows the editor.
+TEST_F(DrawContextWin, BackBufferLivesOnlyWhileAWindowShowsTheEditor) {
+    TestTorvik unopened;
+    auto* idle = dynamic_cast<IDrawContextWin*>(unopened.Graphics());
+    ASSERT_NE(idle, nullptr);
+    EXPECT_EQ(idle->DrawBitmap(), nullptr);
+    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    HostWindow other(kWidth, kHeight);
+    HWND opened = static_cast<HWND>(idle->OpenEditorWindow(other.Handle()));
+    ASSERT_NE(opened, nullptr);
+    ASSERT_NE(idle->DrawBitmap(), nullptr);
+    EXPECT_NE(idle->DrawBitmap()->DrawingContext(), nullptr);
+    EXPECT_EQ(idle->DrawBitmap()->Width(), kWidth);
+    idle->CloseEditorWindow(opened);
+    EXPECT_EQ(idle->DrawBitmap(), nullptr);
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
 }
 
 TEST_F(DrawContextWin, ClassStaysRegisteredWhileAnyEditorIsOpen) {
@@ -75,16 +93,16 @@ TEST_F(DrawContextWin, ClassStaysRegisteredWhileAnyEditorIsOpen) {
     HostWindow otherHost(kWidth, kHeight);
     ASSERT_NE(second->OpenEditorWindow(otherHost.Handle()), nullptr);
     EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 2);
-    editor->CloseEditorWindow();
+    editor->CloseEditorWindows();
     EXPECT_TRUE(WindowClassRegistered(second->ModuleInstance()));
     PumpMessages(100); // the remaining editor keeps ticking
-    second->CloseEditorWindow();
+    second->CloseEditorWindows();
     EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 0);
     EXPECT_FALSE(WindowClassRegistered(second->ModuleInstance()));
 }
 
 TEST_F(DrawContextWin, NullOrDestroyedParentOpensNothing) {
-    editor->CloseEditorWindow();
+    editor->CloseEditorWindows();
     EXPECT_EQ(editor->OpenEditorWindow(nullptr), nullptr);
     HWND gone = nullptr;
     {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace torvik::testing {
 namespace {
@@ -207,6 +209,52 @@ TEST(EditorWindowBadInput, ModuleExitWhileAnEditorIsOpenClosesIt) {
     EXPECT_FALSE(IsWindow(editor));
     PumpMessages(100); // a pending timer finds nothing
     EXPECT_EQ(view->removed(), kResultOk);
+}
+
+// Two host windows show one instance's editor, as a host does while it
+// re-docks the editor or opens a second window for it: each view has a window
+// of its own, and removing either leaves the other working.
+TEST(EditorWindowTwoViews, EachViewKeepsItsOwnWindowWhicheverIsRemovedFirst) {
+    for (const bool firstGoesFirst : {true, false}) {
+        SCOPED_TRACE(firstGoesFirst ? "first view removed first" : "second view removed first");
+        auto instance = NewTorvik();
+        ASSERT_NE(instance, nullptr);
+        auto firstHost = std::make_unique<HostWindow>(kWidth, kHeight);
+        auto secondHost = std::make_unique<HostWindow>(kWidth, kHeight);
+        IPtr<IPlugView> first = instance->createView("editor");
+        IPtr<IPlugView> second = instance->createView("editor");
+        ASSERT_TRUE(first && second);
+        ASSERT_EQ(first->attached(firstHost->Handle(), "HWND"), kResultOk);
+        ASSERT_EQ(second->attached(secondHost->Handle(), "HWND"), kResultOk);
+        EXPECT_NE(firstHost->EditorWindow(), nullptr)
+            << "attaching the second view took the first's window";
+        ASSERT_NE(secondHost->EditorWindow(), nullptr);
+        PumpMessages(kSettleMs);
+
+        IPtr<IPlugView>& gone = firstGoesFirst ? first : second;
+        IPtr<IPlugView>& kept = firstGoesFirst ? second : first;
+        std::unique_ptr<HostWindow>& goneHost = firstGoesFirst ? firstHost : secondHost;
+        HostWindow& keptHost = firstGoesFirst ? *secondHost : *firstHost;
+        EXPECT_EQ(gone->removed(), kResultOk);
+        EXPECT_EQ(goneHost->EditorWindow(), nullptr);
+        goneHost.reset(); // the host closes the window it no longer uses
+        PumpMessages(kSettleMs);
+
+        // The remaining view takes a click and shows its result on its own ticks.
+        HWND editor = keptHost.EditorWindow();
+        ASSERT_NE(editor, nullptr) << "the remaining view lost its window";
+        const std::vector<std::uint32_t> before = ReadWindowPixels(editor, kWidth, kHeight);
+        const double value = instance->controller()->getParamNormalized(kSwitchParam);
+        SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(kSwitchX, kSwitchY));
+        SendMessageA(editor, WM_LBUTTONUP, 0, At(kSwitchX, kSwitchY));
+        EXPECT_EQ(instance->controller()->getParamNormalized(kSwitchParam), 1.0 - value);
+        PumpMessages(kSettleMs);
+        EXPECT_NE(ReadWindowPixels(editor, kWidth, kHeight), before)
+            << "the remaining view is not repainted";
+        EXPECT_EQ(kept->removed(), kResultOk);
+        EXPECT_EQ(keptHost.EditorWindow(), nullptr);
+        PumpMessages(100);
+    }
 }
 
 } // namespace
