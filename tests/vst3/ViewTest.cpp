@@ -40,7 +40,8 @@ TEST(View, CreationPlatformAndSize) {
     ViewRect hostSize{0, 0, 800, 600};
     EXPECT_EQ(view->onSize(&hostSize), kResultOk);
     EXPECT_EQ(view->onWheel(1.0f), kResultFalse);
-    EXPECT_EQ(view->canResize(), kResultFalse);
+    // The editor takes the sizes of its scales, so a host may let the user resize it.
+    EXPECT_EQ(view->canResize(), kResultTrue);
     EXPECT_EQ(view->onFocus(true), kResultFalse);
 
     // An attach with a platform type other than ours opens nothing but succeeds.
