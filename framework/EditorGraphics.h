@@ -58,6 +58,9 @@ public:
     virtual int WindowEventFd(void* /*window*/) const { return -1; }
     virtual void OnWindowEvents(void* /*window*/) {}
     virtual void OnWindowTimer() {}
+    // Opens typed value entry over the knob bound to paramIndex (the host's
+    // "Enter value" menu item); false when no open window has such a knob.
+    virtual bool StartValueEntry(int /*paramIndex*/) { return false; }
 };
 
 } // namespace torvik

@@ -32,7 +32,8 @@ public:
     // Whether a right-button press on a control opens the host's menu for its
     // parameter rather than the editor's own value entry.
     virtual bool HostOffersParamMenu() const { return false; }
-    virtual void ShowHostParamMenu(int /*index*/, int /*x*/, int /*y*/) {}
+    // True when the host showed its menu; false when it has none to show.
+    virtual bool ShowHostParamMenu(int /*index*/, int /*x*/, int /*y*/) { return false; }
 
     // The editor changed its size; the host is asked to follow.
     virtual void ResizeEditor(int width, int height) = 0;

@@ -7,7 +7,9 @@
 #include "graphics/Blit.h"
 #include "graphics/EditorScale.h"
 #include "graphics/Font.h"
+#include "graphics/KnobControl.h"
 #include "graphics/ScaledStrip.h"
+#include "graphics/ValueOverlay.h"
 #include "resources/ImageResources.h"
 
 #include <algorithm>
@@ -292,8 +294,13 @@ void IDrawContext::SetKeyCatcher(IControl* control) {
 }
 
 bool IDrawContext::CollectDirtyRegion(Rect& region) {
+    UpdateReadout();
     bool any = false;
     region = Rect{};
+    if (!overlayDirty.IsEmpty()) {
+        any = true;
+        region = overlayDirty;
+    }
     for (IControl* control : controls) {
         if (!control->NeedsRedraw())
             continue;
@@ -316,8 +323,11 @@ bool IDrawContext::DrawRegion(const Rect& rect) {
         if (!control->IsHidden() && Intersects(rect, control->GetRect()))
             control->Render(*this);
     }
+    DrawOverlays();
     for (IControl* control : controls)
         control->MarkClean();
+    if (!overlayDirty.IsEmpty() && BoundingBox(rect, overlayDirty) == rect)
+        overlayDirty = Rect{};
     return PresentRegion(rect);
 }
 
@@ -374,6 +384,7 @@ int IDrawContext::HitTest(int x, int y) const {
 void IDrawContext::EndOpenGesture() {
     const int param = openGesture;
     openGesture = -1;
+    deferredGesture = -1;
     if (plug && param >= 0)
         plug->EndHostEdit(param);
 }
@@ -389,15 +400,24 @@ void IDrawContext::MouseDown(int x, int y, const MouseMods& mods) {
     mouseCapture = hit;
     lastMouseX = x;
     lastMouseY = y;
+    pressMoved = false;
+    pressWithCtrl = false;
     const int param = control->ParamIndex();
     if (plug && plug->HostOffersParamMenu() && mods.right) {
         if (param >= 0) {
             lastMouseX = lastMouseY = -1;
             mouseCapture = -1;
             // The host places its menu in the view's physical pixels.
-            plug->ShowHostParamMenu(param, ScaledLength(x, scale), ScaledLength(y, scale));
+            if (!plug->ShowHostParamMenu(param, ScaledLength(x, scale), ScaledLength(y, scale)))
+                ShowOwnParamMenu(control, x, y);
             return;
         }
+    } else if (plug && param >= 0 && mods.left && mods.ctrl &&
+               dynamic_cast<IKnobControl*>(control)) {
+        // Released unmoved it opens typed entry, which makes its own gesture;
+        // dragged it is fine adjustment, whose gesture starts with the drag.
+        pressWithCtrl = true;
+        deferredGesture = param;
     } else if (plug && param >= 0) {
         plug->BeginHostEdit(param);
         openGesture = param;
@@ -414,14 +434,22 @@ void IDrawContext::MouseDrag(int x, int y, const MouseMods& mods) {
     const int dY = y - lastMouseY;
     lastMouseX = x;
     lastMouseY = y;
+    pressMoved = true;
+    if (deferredGesture >= 0 && plug) {
+        openGesture = deferredGesture;
+        deferredGesture = -1;
+        plug->BeginHostEdit(openGesture);
+    }
     controls[static_cast<std::size_t>(mouseCapture)]->OnDrag(x, y, dX, dY, mods);
 }
 
 void IDrawContext::MouseUp(int x, int y, const MouseMods& mods) {
-    const int c = mouseCapture >= 0 ? mouseCapture : HitTest(x, y);
+    const bool captured = mouseCapture >= 0;
+    const int c = captured ? mouseCapture : HitTest(x, y);
     mouseCapture = lastMouseX = lastMouseY = -1;
     if (c < 0 || c >= ControlCount()) {
         EndOpenGesture();
+        pressWithCtrl = false;
         return;
     }
     IControl* control = controls[static_cast<std::size_t>(c)];
@@ -430,10 +458,16 @@ void IDrawContext::MouseUp(int x, int y, const MouseMods& mods) {
     // host-menu press or a double click has none.
     if (control->ParamIndex() >= 0 && control->ParamIndex() == openGesture)
         EndOpenGesture();
+    const bool typeValue = pressWithCtrl && !pressMoved && captured;
+    deferredGesture = -1;
+    pressWithCtrl = false;
+    if (typeValue)
+        OpenValueEntry(control);
 }
 
 bool IDrawContext::MouseDoubleClick(int x, int y, const MouseMods& mods) {
     lastMouseX = lastMouseY = mouseCapture = -1;
+    pressWithCtrl = false;
     const int hit = HitTest(x, y);
     if (hit < 0)
         return false;
@@ -524,6 +558,128 @@ void IDrawContext::PromptValueEntry(IControl* control, IParamRecord* param, cons
                       static_cast<long long>(shown == shown ? shown : 0.0));
     }
     OpenTextEntry(control, control->Text(), rect, text, param);
+}
+
+} // namespace torvik
+
+namespace torvik {
+
+bool IDrawContext::StartValueEntry(int paramIndex) {
+    if (!IsWindowOpen())
+        return false;
+    for (IControl* control : controls) {
+        if (control->ParamIndex() == paramIndex && dynamic_cast<IKnobControl*>(control))
+            return OpenValueEntry(control);
+    }
+    return false;
+}
+
+bool IDrawContext::OpenValueEntry(IControl* control) {
+    IParamRecord* param = plug && control ? plug->ParamAt(control->ParamIndex()) : nullptr;
+    // The entry is placed in 100 % coordinates for now: at other scales the
+    // host's generic views take typed values.
+    if (!param || !IsWindowOpen() || scale != 100)
+        return false;
+    const std::string text = param->TextWithUnit(param->Value());
+    OpenTextEntry(control, control->Text(), EntryRectFor(control->GetRect(), width, height),
+                  text.c_str(), param);
+    return true;
+}
+
+IDrawContext::EntryOutcome IDrawContext::CommitValueText(IControl* control, IParamRecord* param,
+                                                         const char* text) {
+    double normalised = 0.0;
+    if (!control || !param || !param->ReadText(text, normalised))
+        return EntryOutcome::kRefused;
+    const int index = control->ParamIndex();
+    if (plug && index >= 0)
+        plug->BeginHostEdit(index);
+    // Exactly one perform, also when the typed value is the one already set.
+    if (normalised != control->Value())
+        control->ApplyUserValue(normalised);
+    else
+        control->MarkDirty(true);
+    if (plug && index >= 0)
+        plug->EndHostEdit(index);
+    return EntryOutcome::kApplied;
+}
+
+} // namespace torvik
+
+namespace torvik {
+
+void IDrawContext::ShowOwnParamMenu(IControl* control, int x, int y) {
+    if (!dynamic_cast<IKnobControl*>(control))
+        return;
+    IPopupMenu menu;
+    menu.AddItem("Enter value...");
+    IPopupMenu* chosen = RunPopupMenu(&menu, Rect{x, y, x, y});
+    if (chosen == &menu && menu.ChosenIndex() == 0)
+        OpenValueEntry(control);
+}
+
+void IDrawContext::SetValueReadout(bool on) {
+    valueReadout = on;
+    if (on)
+        handleMouseOver = true;
+}
+
+void IDrawContext::MarkOverlayDirty(const Rect& r) {
+    if (r.IsEmpty())
+        return;
+    overlayDirty = overlayDirty.IsEmpty() ? r : BoundingBox(overlayDirty, r);
+}
+
+void IDrawContext::UpdateReadout() {
+    ReadoutState next;
+    const int target = mouseCapture >= 0 ? mouseCapture : mouseOver;
+    IControl* control = GetControl(target);
+    // Drawn in 100 % coordinates for now: at other scales neither shows.
+    if (valueReadout && scale == 100 && IsWindowOpen() && control && control != EntryControl() &&
+        dynamic_cast<IKnobControl*>(control)) {
+        if (const IParamRecord* param = plug ? plug->ParamAt(control->ParamIndex()) : nullptr) {
+            next.control = target;
+            next.name = param->Name();
+            next.value = param->TextWithUnit(param->FromNormalised(control->Value()));
+        }
+    }
+    if (next.control == readout.control && next.name == readout.name && next.value == readout.value)
+        return; // nothing changed: nothing to repaint
+    if (next.control >= 0) {
+        TextStyle style = OverlayTextStyle(ValueOverlay::kText);
+        Rect nameRect{0, 0, 0, 0};
+        Rect valueRect{0, 0, 0, 0};
+        MeasureTextRect(style, next.name.c_str(), nameRect);
+        MeasureTextRect(style, next.value.c_str(), valueRect);
+        PIX_CachedFont* font = CacheFont(style);
+        const int lineHeight = font ? font->LineHeight() : ValueOverlay::kTextSize;
+        next.rect =
+            ReadoutRectFor(control->GetRect(), std::max(nameRect.Width(), valueRect.Width()),
+                           lineHeight, width, height);
+    }
+    MarkOverlayDirty(readout.rect);
+    MarkOverlayDirty(next.rect);
+    readout = next;
+}
+
+void IDrawContext::DrawOverlays() {
+    if (!readout.rect.IsEmpty() && Intersects(drawRect, readout.rect)) {
+        const Rect& r = readout.rect;
+        FillOverlayRect(drawBitmap, r, drawRect, ValueOverlay::kFrame);
+        FillOverlayRect(drawBitmap, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1},
+                        drawRect, ValueOverlay::kBackground);
+        TextStyle style = OverlayTextStyle(ValueOverlay::kText);
+        PIX_CachedFont* font = CacheFont(style);
+        const int lineHeight = font ? font->LineHeight() : ValueOverlay::kTextSize;
+        const int top = r.top + ValueOverlay::kPadY;
+        // Drawn whole: outside drawRect it lands where the readout is anyway.
+        DrawTextInto(drawBitmap, style, readout.name.c_str(),
+                     Rect{r.left, top, r.right, top + lineHeight});
+        const int second = top + lineHeight + ValueOverlay::kLineGap;
+        DrawTextInto(drawBitmap, style, readout.value.c_str(),
+                     Rect{r.left, second, r.right, second + lineHeight});
+    }
+    DrawOverlayExtras();
 }
 
 } // namespace torvik

@@ -159,6 +159,30 @@ public:
     // Right-click value entry: a menu for listed values, a text entry otherwise.
     void PromptValueEntry(IControl* control, IParamRecord* param, const Rect& rect);
 
+    // Typed values: an entry over a knob, opened by the host's menu item, the
+    // editor's own menu or a Ctrl+click released where it was pressed.
+    bool StartValueEntry(int paramIndex) override;
+    // Opens the platform's entry over control with its parameter's value text.
+    bool OpenValueEntry(IControl* control);
+    enum class EntryOutcome { kApplied, kRefused };
+    // Reads text as a value of param and gives it to control as one host gesture
+    // (begin, perform, end), clamped to the range. Text that is no value changes
+    // nothing and is refused.
+    EntryOutcome CommitValueText(IControl* control, IParamRecord* param, const char* text);
+    // The editor's own menu for a parameter where the host offers none.
+    virtual void ShowOwnParamMenu(IControl* control, int x, int y);
+
+    // The value readout: while the pointer is over a knob, and while a knob is
+    // dragged, the knob's name and value with unit in a small label beside it.
+    // Turning it on turns hover tracking on. It repaints only its own area, and
+    // only when it comes, changes or goes.
+    void SetValueReadout(bool on);
+    bool ValueReadout() const { return valueReadout; }
+    // The readout's area now, empty when none shows; and its two lines.
+    const Rect& ReadoutRect() const { return readout.rect; }
+    const std::string& ReadoutName() const { return readout.name; }
+    const std::string& ReadoutValue() const { return readout.value; }
+
     // State.
     IEditorHost* Plug() const { return plug; }
     int Width() const { return width; }
@@ -185,6 +209,23 @@ protected:
     PIX_IBitmap* BitmapAtScale(const BitmapRef& bitmap);
     bool BlitScaled(const BitmapRef& bitmap, const Rect& rect, int srcX, int srcY, float weight,
                     int mode);
+
+    // What shows over the controls, and the area that must be repainted because
+    // something there came, changed or went.
+    struct ReadoutState {
+        int control = -1; // knob whose value shows, -1 = none
+        std::string name;
+        std::string value;
+        Rect rect; // empty when none
+    };
+    void UpdateReadout();
+    void MarkOverlayDirty(const Rect& r);
+    // Draws the readout, then OverlayExtras, into the back buffer where they meet drawRect.
+    void DrawOverlays();
+    // A platform's own overlay (the drawn value entry); drawn last.
+    virtual void DrawOverlayExtras() {}
+    // The control whose value is being typed, or none: the readout stays away.
+    virtual IControl* EntryControl() const { return nullptr; }
 
     // Index of the topmost control under (x, y) that takes input, or -1.
     int HitTestFor(int x, int y, bool hoverRule) const;
@@ -213,6 +254,12 @@ protected:
     bool tooltipsEnabled = false;   // tooltip window
     IControl* keyCatcher = nullptr; // owned; keys over the background or nothing
     int openGesture = -1;           // parameter whose host gesture a press began, or -1
+    int deferredGesture = -1;       // parameter of a Ctrl press: its gesture begins with a drag
+    bool pressMoved = false;        // a drag step followed the press
+    bool pressWithCtrl = false;     // the left press held Ctrl: typed entry when released unmoved
+    bool valueReadout = false;      // the readout is on
+    ReadoutState readout;           // what it shows now
+    Rect overlayDirty;              // overlay area awaiting a repaint; empty = none
 };
 
 // Blit mode for a blend method.

@@ -111,6 +111,8 @@ MeterControlIndices BuildTorvikEditor(IEditorHost& plug, IDrawContext& context) 
         if (row.kind == K::Meter && meterCount < 5)
             *meterSlots[meterCount++] = index;
     }
+    // Every knob shows its name and value while the pointer is on it.
+    context.SetValueReadout(true);
     return meters;
 }
 

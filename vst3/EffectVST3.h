@@ -104,7 +104,7 @@ public:
     void ResizeEditor(int width, int height) override;
     bool HostResizesEditorWindow() const override { return true; }
     bool HostOffersParamMenu() const override { return true; }
-    void ShowHostParamMenu(int index, int x, int y) override;
+    bool ShowHostParamMenu(int index, int x, int y) override;
 
     // A view going away leaves the list of views; the others stay.
     void ForgetView(IEffectVST3View* view);

@@ -4,6 +4,7 @@
 
 #include "vst3/EffectParameter.h"
 #include "vst3/EffectVST3View.h"
+#include "vst3sdk/helpers/ustring.h"
 #include "vst3sdk/pluginterfaces/vst/ivstcontextmenu.h"
 
 #include <cstring>
@@ -12,6 +13,43 @@ namespace torvik {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+
+namespace {
+
+// Tag of our item in the host's parameter menu.
+constexpr int32 kEnterValueTag = 1;
+
+// Receives the host's call when the user picks "Enter value" in its menu for a
+// parameter; holds the plug-in while the host holds the target.
+class ValueEntryTarget : public FObject, public IContextMenuTarget {
+public:
+    ValueEntryTarget(IEffectVST3* plugIn, int param) : plug(plugIn), index(param) {
+        plug->addRef();
+    }
+    ~ValueEntryTarget() override { plug->release(); }
+
+    tresult PLUGIN_API executeMenuItem(int32 tag) override {
+        if (tag != kEnterValueTag)
+            return kResultFalse;
+        IEditorGraphics* graphics = plug->Graphics();
+        return graphics && graphics->StartValueEntry(index) ? kResultOk : kResultFalse;
+    }
+    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+        if (iidEqual(iid, IContextMenuTarget::iid) || iidEqual(iid, FUnknown::iid)) {
+            addRef();
+            *obj = static_cast<IContextMenuTarget*>(this);
+            return kResultOk;
+        }
+        return FObject::queryInterface(iid, obj);
+    }
+    REFCOUNT_METHODS(FObject)
+
+private:
+    IEffectVST3* plug; // one reference held
+    int index;         // the menu's parameter
+};
+
+} // namespace
 
 UnitID IEffectVST3::UnitForGroup(const char* group) {
     if (!group || group[0] == '\0')
@@ -131,20 +169,31 @@ void IEffectVST3::ResizeEditor(int width, int height) {
     view->getFrame()->resizeView(view, &rect);
 }
 
-void IEffectVST3::ShowHostParamMenu(int index, int x, int y) {
+bool IEffectVST3::ShowHostParamMenu(int index, int x, int y) {
     if (!componentHandler || views.empty())
-        return;
+        return false;
     IComponentHandler3* handler3 = nullptr;
     if (componentHandler->queryInterface(IComponentHandler3::iid,
                                          reinterpret_cast<void**>(&handler3)) != kResultOk ||
         !handler3)
-        return;
+        return false;
     const ParamID id = static_cast<ParamID>(index);
+    bool shown = false;
     if (IContextMenu* menu = handler3->createContextMenu(views.front(), &id)) {
+        // The host's own items first, then ours: typing the value.
+        IContextMenu::Item item{};
+        copyToFixed(item.name, u"Enter value\u2026", 128);
+        item.tag = kEnterValueTag;
+        item.flags = 0;
+        auto* target = new ValueEntryTarget(this, index);
+        menu->addItem(item, target);
+        target->release(); // the menu holds it as long as it needs it
         menu->popup(x, y);
         menu->release();
+        shown = true;
     }
     handler3->release();
+    return shown;
 }
 
 } // namespace torvik

@@ -4,6 +4,7 @@
 #include "framework/ParamRecord.h"
 #include "graphics/EditorContext.h"
 #include "graphics/PngResource.h"
+#include "graphics/ValueOverlay.h"
 #include "graphics/win/PopupMenuWin.h"
 
 #include <commctrl.h>
@@ -307,7 +308,7 @@ LRESULT CALLBACK IDrawContextWin::WindowProc(HWND hwnd, UINT msg, WPARAM wParam,
         auto* created = static_cast<IDrawContextWin*>(create->lpCreateParams);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
         SetTimer(hwnd, kTimerId, static_cast<UINT>(created->TimerIntervalMs()), nullptr);
-        SetFocus(hwnd);
+        // The keyboard stays with the host: the editor takes it only to type a value.
         return 0;
     }
     auto* self = reinterpret_cast<IDrawContextWin*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -371,8 +372,7 @@ LRESULT IDrawContextWin::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             editState = EditCommit;
             return 0;
         }
-        window = hwnd; // the window the user works in
-        SetFocus(hwnd);
+        window = hwnd; // the window the user works in; the keyboard stays with the host
         SetCapture(hwnd);
         MouseDown(ToEditorUnits(SignedLow(lParam)), ToEditorUnits(SignedHigh(lParam)),
                   ModsFrom(wParam));
@@ -510,6 +510,23 @@ void IDrawContextWin::CommitEntry() {
     GetWindowTextA(editBox, text, kEntryTextSize);
     IControl* control = editControl;
     IParamRecord* param = editParam;
+    if (control && param && param->TextFormat()) {
+        // The plug-in reads its own texts; what is no value changes nothing.
+        const bool byEnter = commitByEnter;
+        commitByEnter = false;
+        const bool message = std::strcmp(text, kEntryRefusedText) == 0;
+        const bool applied =
+            !message && CommitValueText(control, param, text) == EntryOutcome::kApplied;
+        if (!applied && byEnter && !message) {
+            // Said in the entry, selected so that typing replaces it.
+            SetWindowTextA(editBox, kEntryRefusedText);
+            SendMessageA(editBox, EM_SETSEL, 0, -1);
+            editState = GetFocus() == editBox ? EditActive : EditIdle;
+            return;
+        }
+        CloseEntry();
+        return;
+    }
     CloseEntry();
     if (!control)
         return;
@@ -534,6 +551,19 @@ void IDrawContextWin::CommitEntry() {
 }
 
 void IDrawContextWin::CloseEntry() {
+    if (editBox && GetFocus() == editBox) {
+        // The keyboard goes back to who had it, or to the host's top-level
+        // window when that one is gone or hidden.
+        HWND target = focusBeforeEntry;
+        if (!target || !IsWindow(target) || !IsWindowVisible(target) || target == editBox)
+            target = window ? GetAncestor(window, GA_ROOT) : nullptr;
+        if (target && target != window && IsWindowVisible(target))
+            SetFocus(target);
+        else
+            SetFocus(nullptr);
+    }
+    focusBeforeEntry = nullptr;
+    commitByEnter = false;
     if (editBox) {
         SetWindowLongPtrA(editBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editDefaultProc));
         DestroyWindow(editBox);
@@ -575,6 +605,7 @@ void IDrawContextWin::OpenTextEntry(IControl* control, const TextStyle& style, c
     editDefaultProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(editBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
     SetWindowLongPtrA(editBox, GWLP_USERDATA, kEditBoxMark);
+    focusBeforeEntry = GetFocus();
     SetFocus(editBox);
 }
 
@@ -598,6 +629,7 @@ LRESULT IDrawContextWin::HandleEditMessage(HWND hwnd, UINT msg, WPARAM wParam, L
     case WM_KEYDOWN:
         if (wParam == VK_RETURN) {
             editState = EditCommit;
+            commitByEnter = true;
             return 0;
         }
         if (wParam == VK_ESCAPE) {
@@ -606,7 +638,8 @@ LRESULT IDrawContextWin::HandleEditMessage(HWND hwnd, UINT msg, WPARAM wParam, L
         }
         break;
     case WM_CHAR:
-        if (editParam && wParam != VK_BACK) {
+        // A parameter that reads its own texts takes units and words too.
+        if (editParam && !editParam->TextFormat() && wParam != VK_BACK) {
             const bool digit = (wParam >= '0' && wParam <= '9') || wParam == '+' || wParam == '-';
             const bool point = wParam == '.' && editParam->Kind() == kParamContinuous;
             const ParamKind kind = editParam->Kind();

@@ -109,6 +109,8 @@ private:
     IControl* editControl = nullptr; // control whose value is being entered
     IParamRecord* editParam = nullptr; // parameter being entered; none for free text
     WNDPROC editDefaultProc = nullptr; // the edit box's own procedure
+    HWND focusBeforeEntry = nullptr;   // who had the keyboard when the entry took it
+    bool commitByEnter = false;        // the pending commit came from the Enter key
     int editState = EditIdle;
     bool showingTooltip = false;
     int tooltipIndex = -1;             // control whose tooltip is current

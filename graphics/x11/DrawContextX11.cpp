@@ -1,7 +1,9 @@
 #include "graphics/x11/DrawContextX11.h"
 
 #include "graphics/EditorContext.h"
+#include "graphics/Font.h"
 #include "graphics/PngResource.h"
+#include "graphics/ValueOverlay.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -223,7 +225,7 @@ bool IDrawContextX11::Create(EditorWindow& w, unsigned long parentId) {
     }
     XSetWindowAttributes attributes{};
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask |
-                            KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+                            KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
     if (handleMouseOver)
         attributes.event_mask |= PointerMotionMask | LeaveWindowMask;
     attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
@@ -260,12 +262,26 @@ bool IDrawContextX11::Create(EditorWindow& w, unsigned long parentId) {
 
     w.ancestors = AncestorsOf(display, w.window);
     w.topLevelWindow = w.ancestors.empty() ? w.window : w.ancestors.back();
+    if (w.topLevelWindow != w.window) {
+        // Hosts close the editor by hiding their window: an open entry must then
+        // close and give the keyboard back.
+        XWindowAttributes top{};
+        if (XGetWindowAttributes(display, w.topLevelWindow, &top))
+            XSelectInput(display, w.topLevelWindow, top.your_event_mask | StructureNotifyMask);
+    }
     XMapWindow(display, w.window);
     XSync(display, False);
     return true;
 }
 
 void IDrawContextX11::ReleaseWindow(EditorWindow& w) {
+    if (entry.window == &w) {
+        // The entry goes with its window.
+        MarkOverlayDirty(entry.rect);
+        entry = Entry{};
+    }
+    if (lastInputWindow == &w)
+        lastInputWindow = nullptr;
     if (w.display) {
         ReturnFocus(w);
         if (w.gc)
@@ -364,8 +380,15 @@ void IDrawContextX11::OnWindowEvents(void* window) {
         XEvent event;
         XNextEvent(w->display, &event);
         if (event.type == MotionNotify) {
-            // Only the latest position of a run of moves matters.
-            while (XCheckTypedWindowEvent(w->display, event.xmotion.window, MotionNotify, &event)) {
+            // Only the latest position of a run of moves matters; a press or
+            // release between moves ends the run, so hover moves never swallow
+            // the drag moves after a press.
+            XEvent next;
+            while (XPending(w->display) > 0) {
+                XPeekEvent(w->display, &next);
+                if (next.type != MotionNotify || next.xmotion.window != event.xmotion.window)
+                    break;
+                XNextEvent(w->display, &event);
             }
         }
         HandleEvent(*w, event);
@@ -373,9 +396,25 @@ void IDrawContextX11::OnWindowEvents(void* window) {
 }
 
 void IDrawContextX11::HandleEvent(EditorWindow& w, XEvent& event) {
+    if (event.type == UnmapNotify && event.xany.window == w.topLevelWindow) {
+        if (entry.window == &w)
+            CommitEntry(false);
+        return;
+    }
     if (!w.alive || event.xany.window != w.window)
         return;
     switch (event.type) {
+    case FocusOut:
+        // The user went elsewhere while typing: as a click elsewhere, it commits.
+        if (entry.window == &w && event.xfocus.mode == NotifyNormal &&
+            event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer) {
+            Window current = None;
+            int revert = 0;
+            XGetInputFocus(w.display, &current, &revert);
+            if (current != w.window)
+                CommitEntry(false);
+        }
+        break;
     case Expose:
         // Exposed physical pixels, as the editor units that cover them.
         DrawRegion(Rect{ToEditorUnits(event.xexpose.x), ToEditorUnits(event.xexpose.y),
@@ -418,6 +457,18 @@ void IDrawContextX11::HandleEvent(EditorWindow& w, XEvent& event) {
 
 void IDrawContextX11::HandleButtonPress(EditorWindow& w, XEvent& event) {
     const XButtonEvent& b = event.xbutton;
+    lastInputWindow = &w;
+    if (entry.control) {
+        // While a value is typed, a press inside the entry does nothing, the
+        // wheel cancels, and a press elsewhere (another window included)
+        // commits and does nothing else.
+        if (b.button == Button4 || b.button == Button5)
+            CloseEntry();
+        else if (entry.window != &w || !entry.rect.Contains(b.x, b.y))
+            CommitEntry(false);
+        w.lastPressPending = false;
+        return;
+    }
     if (b.button == Button4 || b.button == Button5) {
         MouseWheel(ToEditorUnits(b.x), ToEditorUnits(b.y), ModsFromState(b.state),
                    b.button == Button4 ? 1 : -1);
@@ -428,7 +479,8 @@ void IDrawContextX11::HandleButtonPress(EditorWindow& w, XEvent& event) {
     MouseMods mods = ModsFromState(b.state);
     mods.left = mods.left || b.button == Button1;
     mods.right = mods.right || b.button == Button3;
-    TakeFocus(w, b.time);
+    // A press leaves the keyboard with the host: the editor takes no keys, and
+    // a focus taken here would vanish with the host's window when it hides it.
     if (b.button == Button1) {
         const bool isDouble = w.lastPressPending && b.time - w.lastPressTime <= kDoubleClickMs &&
                               std::abs(b.x - w.lastPressX) <= kDoubleClickSlop &&
@@ -496,12 +548,128 @@ void IDrawContextX11::HandleButtonRelease(XEvent& event) {
 }
 
 void IDrawContextX11::HandleKey(EditorWindow& w, XEvent& event, bool press) {
+    if (entry.control) {
+        if (press && entry.window == &w)
+            HandleEntryKey(event);
+        return; // the entry's keys are its own
+    }
     if (press) {
         const int key = KeyCodeFor(XLookupKeysym(&event.xkey, 0));
         if (key >= 0 && KeyDown(ToEditorUnits(event.xkey.x), ToEditorUnits(event.xkey.y), key))
             return;
     }
     ForwardKey(w, event);
+}
+
+void IDrawContextX11::OpenTextEntry(IControl* control, const TextStyle& /*style*/, const Rect& rect,
+                                    const char* text, IParamRecord* param) {
+    // The entry opens in the window the user last pressed in, or the first.
+    EditorWindow* w = lastInputWindow;
+    if (!w || !w->alive || !w->display)
+        w = Find(NativeWindow());
+    if (!control || entry.control || !w || !w->display)
+        return;
+    entry.window = w;
+    entry.control = control;
+    entry.param = param;
+    entry.rect = rect;
+    entry.text = text ? text : "";
+    entry.allSelected = true;
+    MarkOverlayDirty(entry.rect);
+    TakeFocus(*w, CurrentTime);
+    XFlush(w->display);
+}
+
+void IDrawContextX11::ShowOwnParamMenu(IControl* control, int /*x*/, int /*y*/) {
+    OpenValueEntry(control);
+}
+
+void IDrawContextX11::CloseEntry() {
+    if (!entry.control)
+        return;
+    MarkOverlayDirty(entry.rect);
+    EditorWindow* w = entry.window;
+    entry = Entry{};
+    if (w)
+        ReturnFocus(*w);
+}
+
+void IDrawContextX11::CommitEntry(bool byEnter) {
+    if (!entry.control)
+        return;
+    const bool message = entry.text == kEntryRefusedText;
+    const bool applied = !message && CommitValueText(entry.control, entry.param,
+                                                     entry.text.c_str()) == EntryOutcome::kApplied;
+    if (!applied && byEnter && !message) {
+        // Said in the entry, selected so that typing replaces it.
+        entry.text = kEntryRefusedText;
+        entry.allSelected = true;
+        MarkOverlayDirty(entry.rect);
+        return;
+    }
+    CloseEntry(); // applied, or left or confirmed unreadable: nothing changed
+}
+
+void IDrawContextX11::HandleEntryKey(XEvent& event) {
+    char typed[8] = {};
+    KeySym sym = 0;
+    const int n = XLookupString(&event.xkey, typed, sizeof typed - 1, &sym, nullptr);
+    if (sym == XK_Return || sym == XK_KP_Enter) {
+        CommitEntry(true);
+        return;
+    }
+    if (sym == XK_Escape) {
+        CloseEntry();
+        return;
+    }
+    if (sym == XK_BackSpace || sym == XK_Delete) {
+        if (entry.allSelected)
+            entry.text.clear();
+        else if (!entry.text.empty())
+            entry.text.pop_back();
+        entry.allSelected = false;
+    } else if (n == 1 && typed[0] >= ' ' && typed[0] <= '~') {
+        // Printable ASCII: the drawn font's glyphs are looked up byte by byte.
+        if (entry.allSelected)
+            entry.text.clear();
+        if (static_cast<int>(entry.text.size()) < entry.control->TextEntryLength())
+            entry.text.push_back(typed[0]);
+        entry.allSelected = false;
+    } else {
+        return;
+    }
+    MarkOverlayDirty(entry.rect);
+}
+
+void IDrawContextX11::DrawOverlayExtras() {
+    if (!entry.control || !Intersects(drawRect, entry.rect))
+        return;
+    const Rect& r = entry.rect;
+    const bool refused = entry.text == kEntryRefusedText;
+    FillOverlayRect(drawBitmap, r, drawRect, ValueOverlay::kFrame);
+    const Rect inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+    FillOverlayRect(drawBitmap, inner, drawRect, ValueOverlay::kEntryBackground);
+    TextStyle style = OverlayTextStyle(refused             ? ValueOverlay::kRefusedText
+                                       : entry.allSelected ? ValueOverlay::kEntryBackground
+                                                           : ValueOverlay::kEntryText);
+    Rect extent{0, 0, 0, 0};
+    MeasureTextRect(style, entry.text.c_str(), extent);
+    PIX_CachedFont* font = CacheFont(style);
+    const int lineHeight = font ? font->LineHeight() : ValueOverlay::kTextSize;
+    const int top = r.top + (r.Height() - lineHeight) / 2;
+    const int textLeft = r.left + (r.Width() - extent.Width()) / 2;
+    if (entry.allSelected && !refused && !entry.text.empty())
+        FillOverlayRect(drawBitmap,
+                        Rect{textLeft - 1, top, textLeft + extent.Width() + 1, top + lineHeight},
+                        Intersection(drawRect, inner), ValueOverlay::kEntrySelection);
+    DrawTextInto(drawBitmap, style, entry.text.c_str(),
+                 Rect{inner.left, top, inner.right, top + lineHeight});
+    if (!entry.allSelected) {
+        // The caret after the text.
+        const int caret = std::min(textLeft + extent.Width() + 1, inner.right - 2);
+        FillOverlayRect(drawBitmap, Rect{caret, top + 1, caret + 1, top + lineHeight - 1},
+                        Intersection(drawRect, inner), ValueOverlay::kEntryText);
+    }
 }
 
 void IDrawContextX11::ForwardKey(EditorWindow& w, XEvent& event) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // Xlib's own declarations, so that this header needs no Xlib include.
@@ -40,6 +41,17 @@ public:
     // The first window that is still open, or none.
     void* NativeWindow() override;
     PIX_IBitmap* LoadPlatformBitmap(int id, const char* name) override;
+    // Typed values: a small entry drawn over the control; it holds the keyboard
+    // focus while open and hands it back when it closes.
+    void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                       const char* text, IParamRecord* param) override;
+    void EndTextEntry() override { CloseEntry(); }
+    // Without a host menu, a right click on a knob opens the entry at once.
+    void ShowOwnParamMenu(IControl* control, int x, int y) override;
+
+    // The open entry, for tests: its area (empty when none) and its text.
+    const Rect& EntryRect() const { return entry.rect; }
+    const std::string& EntryText() const { return entry.text; }
 
     // For the host's run loop.
     // Descriptor of that window's display connection, -1 for an unknown window.
@@ -80,11 +92,26 @@ private:
         bool lastPressPending =
             false; // a left press that a second one may turn into a double click
     };
+    // The typed-value entry: one at a time, in the window it was opened in.
+    struct Entry {
+        EditorWindow* window = nullptr; // holds the keyboard while the entry is open
+        IControl* control = nullptr;    // knob whose value is typed; none = closed
+        IParamRecord* param = nullptr;
+        Rect rect;
+        std::string text;
+        bool allSelected = true; // the next key replaces the whole text
+    };
 
     EditorWindow* Find(void* window) const;
     // Opens the window inside parentId; false (with everything released) on failure.
     bool Create(EditorWindow& w, unsigned long parentId);
     void Present(EditorWindow& w, const Rect& rect);
+    IControl* EntryControl() const override { return entry.control; }
+    void DrawOverlayExtras() override;
+    // Enter: applies the text, or says in the entry that it is no value.
+    void CommitEntry(bool byEnter);
+    void CloseEntry();
+    void HandleEntryKey(_XEvent& event);
     void HandleEvent(EditorWindow& w, _XEvent& event);
     void HandleButtonPress(EditorWindow& w, _XEvent& event);
     void HandleButtonRelease(_XEvent& event);
@@ -92,13 +119,16 @@ private:
     // Sends an unhandled key event on to the host's top-level window.
     void ForwardKey(EditorWindow& w, _XEvent& event);
     void ReleaseWindow(EditorWindow& w);
-    // Takes the keyboard focus for a press in the editor, remembering who had it.
+    // Takes the keyboard focus for typing a value, remembering who had it.
     void TakeFocus(EditorWindow& w, unsigned long time);
     // Hands the focus back to the host when the editor holds it or took it to
     // its grave (focus left on nothing, or on the window's own ancestors).
     void ReturnFocus(EditorWindow& w);
 
     std::vector<std::unique_ptr<EditorWindow>> windows; // open windows, in opening order
+    EditorWindow* lastInputWindow =
+        nullptr; // the window pressed in last: host menus' entry opens there
+    Entry entry; // the typed-value entry
 };
 
 } // namespace torvik

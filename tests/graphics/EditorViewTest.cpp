@@ -5,6 +5,7 @@
 #include "hostkit/HostKit.h"
 #include "hostkit/PlugFrame.h"
 #include "vst3/Vst3Identity.h"
+#include "vst3sdk/helpers/ustring.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <atomic>
 #include <chrono>
@@ -243,8 +245,8 @@ TEST_F(EditorViewTest, SizeProposalsSnapToTheEditorsSizes) {
     EXPECT_EQ(size.getWidth(), 2076);
 }
 
-// The host's main window holds the keyboard focus; the user clicks into the
-// editor (which takes it) and then the editor goes, in the two ways hosts do.
+// The host's main window holds the keyboard focus while the user works in the
+// editor, and keeps it however the editor goes: the editor takes no keys.
 class EditorFocusTest : public EditorViewTest {
 protected:
     void SetUp() override {
@@ -252,7 +254,7 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         const int screen = DefaultScreen(host);
-        // Below the plug-in's window, so the click lands in the editor.
+        // Below the plug-in's window, so the pointer lands in the editor.
         hostMain = XCreateSimpleWindow(host, RootWindow(host, screen), 0, 700, 300, 200, 0,
                                        BlackPixel(host, screen), WhitePixel(host, screen));
         XMapWindow(host, hostMain);
@@ -271,8 +273,7 @@ protected:
         XGetInputFocus(host, &focus, &revert);
         return focus;
     }
-    // Attaches the view and clicks an empty spot of the editor's background.
-    Window AttachAndClick() {
+    Window Attach() {
         view = instance->createView("editor");
         EXPECT_TRUE(view);
         if (!view)
@@ -280,46 +281,95 @@ protected:
         view->setFrame(frame.get());
         void* parentId = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
         EXPECT_EQ(view->attached(parentId, "X11EmbedWindowID"), kResultOk);
-        const Window editor = EditorWindow();
         frame->fireTimers();
-        XTestFakeMotionEvent(host, DefaultScreen(host), 600, 20, CurrentTime);
-        XTestFakeButtonEvent(host, 1, True, CurrentTime);
-        XTestFakeButtonEvent(host, 1, False, CurrentTime);
+        return EditorWindow();
+    }
+    void Press(int x, int y, unsigned button) {
+        XTestFakeMotionEvent(host, DefaultScreen(host), x, y, CurrentTime);
+        XTestFakeButtonEvent(host, button, True, CurrentTime);
+    }
+    void Release(unsigned button) { XTestFakeButtonEvent(host, button, False, CurrentTime); }
+    // Lets the editor handle everything the server has for it.
+    void Settle() {
         XSync(host, False);
-        for (int i = 0; i < 100 && Focus() != editor; ++i)
+        for (int i = 0; i < 5; ++i)
             frame->runOnce(20);
-        return editor;
+    }
+    int Edits(Vst::ParamID id) {
+        int n = 0;
+        for (const hostkit::HandlerCall& call : instance->handler().calls())
+            n += call.id == id && call.kind != hostkit::HandlerCall::Kind::CreateContextMenu;
+        return n;
     }
 
     Window hostMain = 0;
 };
 
-TEST_F(EditorFocusTest, RemovedViewHandsTheFocusBackToTheHost) {
-    const Window editor = AttachAndClick();
-    ASSERT_NE(editor, 0u);
-    ASSERT_EQ(Focus(), editor);
-    EXPECT_EQ(view->removed(), kResultOk);
-    XSync(host, False);
+TEST_F(EditorFocusTest, ClickDragWheelAndDoubleClickLeaveTheFocusWithTheHost) {
+    ASSERT_NE(Attach(), 0u);
+    Press(600, 20, 1); // the background
+    Release(1);
+    Settle();
     EXPECT_EQ(Focus(), hostMain);
-    // The host then closes its plug-in window: the focus stays with the host.
-    XDestroyWindow(host, parent);
-    parent = 0;
+
+    Press(120, 218, 1); // Preamp Bypass: one click, one switch step
+    Release(1);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_GT(Edits(20), 0);
+
+    Press(1063, 320, 1); // Main Input, dragged up
+    XTestFakeMotionEvent(host, DefaultScreen(host), 1063, 280, CurrentTime);
+    Release(1);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_GT(Edits(2), 0);
+
+    Press(1063, 420, 4); // Main Output, one notch
+    Release(4);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_GT(Edits(3), 0);
+
+    for (int i = 0; i < 2; ++i) { // Main Input back to its default
+        Press(1063, 290, 1);
+        Release(1);
+    }
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_DOUBLE_EQ(instance->controller()->getParamNormalized(2), 0.5);
+}
+
+// Ardour closes its plug-in window by hiding it, with the view still attached.
+TEST_F(EditorFocusTest, HidingTheHostsWindowWithTheViewAttachedKeepsTheFocus) {
+    ASSERT_NE(Attach(), 0u);
+    Press(600, 20, 1);
+    Release(1);
+    Settle();
+    XUnmapWindow(host, parent);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    // Shown again and used again, then removed: still the host's.
+    XMapWindow(host, parent);
+    Settle();
+    Press(120, 218, 1);
+    Release(1);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_EQ(view->removed(), kResultOk);
     XSync(host, False);
     EXPECT_EQ(Focus(), hostMain);
 }
 
-TEST_F(EditorFocusTest, HostWindowDestroyedUnderTheFocusedEditor) {
-    const Window editor = AttachAndClick();
-    ASSERT_NE(editor, 0u);
-    ASSERT_EQ(Focus(), editor);
+TEST_F(EditorFocusTest, HostWindowDestroyedUnderTheEditor) {
+    ASSERT_NE(Attach(), 0u);
+    Press(600, 20, 1);
+    Release(1);
+    Settle();
     XDestroyWindow(host, parent);
     parent = 0;
-    XSync(host, False);
-    // The editor hears of its window's end on the host's run loop.
-    for (int i = 0; i < 100 && Focus() != hostMain; ++i)
-        frame->runOnce(20);
+    Settle();
     EXPECT_EQ(Focus(), hostMain);
-    EXPECT_NE(Focus(), static_cast<Window>(None));
     EXPECT_EQ(view->removed(), kResultOk);
     XSync(host, False);
     EXPECT_EQ(Focus(), hostMain);
@@ -630,6 +680,70 @@ TEST_F(EditorTwoViewsTest, EachViewKeepsItsOwnWindowWhicheverIsRemovedFirst) {
         view = nullptr;
         second = nullptr;
     }
+}
+
+constexpr int kThresholdX = kKnobX;
+constexpr int kThresholdY = kKnobY;
+constexpr Vst::ParamID kThreshold = kKnobParam;
+
+void TapKey(Display* display, KeySym sym) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, CurrentTime);
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, CurrentTime);
+}
+
+TEST_F(EditorFocusTest, EnterValueFromTheHostsMenuIsOneGestureAndGivesTheKeyboardBack) {
+    instance->handler().setOffersMenus(true);
+    const Window editor = Attach();
+    ASSERT_NE(editor, 0u);
+    Press(kThresholdX, kThresholdY, 3);
+    Release(3);
+    Settle();
+    hostkit::ContextMenu* menu = instance->handler().lastMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->popupCount(), 1);
+    ASSERT_EQ(menu->entries().size(), 1u);
+    EXPECT_EQ(toUtf8(menu->entries()[0].item.name, 128), "Enter value\u2026");
+    ASSERT_NE(menu->entries()[0].target, nullptr);
+    EXPECT_EQ(Focus(), hostMain); // the menu alone takes nothing
+
+    instance->handler().clear();
+    EXPECT_EQ(menu->entries()[0].target->executeMenuItem(menu->entries()[0].item.tag), kResultOk);
+    Settle();
+    EXPECT_EQ(Focus(), editor);
+    for (const KeySym key : {XK_minus, XK_2, XK_4, XK_Return})
+        TapKey(host, key);
+    Settle();
+    EXPECT_NEAR(instance->controller()->getParamNormalized(kThreshold), 36.0 / 60.0, 1e-12);
+    std::vector<hostkit::HandlerCall::Kind> kinds;
+    for (const hostkit::HandlerCall& call : instance->handler().calls())
+        kinds.push_back(call.kind);
+    using K = hostkit::HandlerCall::Kind;
+    EXPECT_EQ(kinds, (std::vector<K>{K::BeginEdit, K::PerformEdit, K::EndEdit}));
+    EXPECT_EQ(Focus(), hostMain);
+}
+
+// No host menu: a right click on a knob types a value at once; the host then
+// hides its window while the value is being typed.
+TEST_F(EditorFocusTest, HidingTheHostsWindowWhileTypingGivesTheKeyboardBack) {
+    const Window editor = Attach();
+    ASSERT_NE(editor, 0u);
+    Press(kThresholdX, kThresholdY, 3);
+    Release(3);
+    Settle();
+    EXPECT_EQ(Focus(), editor);
+    TapKey(host, XK_Escape);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_EQ(Edits(kThreshold), 0); // Escape: nothing reached the host
+
+    Press(kThresholdX - 10, kThresholdY, 3);
+    Release(3);
+    Settle();
+    ASSERT_EQ(Focus(), editor);
+    XUnmapWindow(host, parent);
+    Settle();
+    EXPECT_EQ(Focus(), hostMain);
+    EXPECT_NE(Focus(), static_cast<Window>(None));
 }
 
 } // namespace

@@ -43,8 +43,9 @@ public:
     }
     void EndHostEdit(int index) override { events.push_back({'e', index, 0.0}); }
     bool HostOffersParamMenu() const override { return true; }
-    void ShowHostParamMenu(int index, int x, int y) override {
+    bool ShowHostParamMenu(int index, int x, int y) override {
         events.push_back({'m', index, x * 1000.0 + y});
+        return true;
     }
     void ResizeEditor(int width, int height) override {
         resizedWidth = width;

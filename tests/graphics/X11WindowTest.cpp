@@ -15,8 +15,10 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <cstdint>
 #include <functional>
 #include <poll.h>
+#include <vector>
 
 namespace torvik::testing {
 namespace {
@@ -86,6 +88,25 @@ protected:
         XTestFakeButtonEvent(host, button, True, CurrentTime);
         XTestFakeButtonEvent(host, button, False, CurrentTime);
         XSync(host, False);
+    }
+    void MoveTo(int x, int y) {
+        XTestFakeMotionEvent(host, DefaultScreen(host), x, y, CurrentTime);
+        XSync(host, False);
+    }
+    void Key(KeySym sym, bool down) {
+        XTestFakeKeyEvent(host, XKeysymToKeycode(host, sym), down ? True : False, CurrentTime);
+        XSync(host, False);
+    }
+    // The back buffer's pixels, row by row.
+    std::vector<std::uint32_t> BackBuffer() {
+        PIX_IBitmap* b = editor->DrawBitmap();
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < b->Height(); ++y) {
+            const std::uint32_t* row =
+                b->PixelData() + static_cast<std::ptrdiff_t>(y) * b->RowSpan();
+            pixels.insert(pixels.end(), row, row + b->Width());
+        }
+        return pixels;
     }
     IControl& Control(int i) { return *editor->GetControl(i); }
     Rect RectOf(int i) { return Control(i).GetRect(); }
@@ -202,7 +223,10 @@ TEST_F(X11WindowTest, DoubleClickRestoresTheKnobsDefault) {
 
 TEST_F(X11WindowTest, UnhandledKeysReachTheHostWindowOnce) {
     ASSERT_TRUE(Open());
-    Click(600, 600); // the background: takes the keyboard focus
+    // The host's window holds the focus; keys over the editor reach the editor,
+    // which sends on what it does not take. A click leaves that as it is.
+    XSetInputFocus(host, parent, RevertToParent, CurrentTime);
+    Click(600, 600);
     Pump([] { return false; }, 5);
     const ::KeyCode a = XKeysymToKeycode(host, XK_a);
     const ::KeyCode f1 = XKeysymToKeycode(host, XK_F1);
@@ -340,6 +364,203 @@ TEST_F(X11WindowTest, BadParentOrVanishedParentIsSurvived) {
     EXPECT_EQ(editor->NativeWindow(), nullptr);
     editor->MarkAllDirty();
     editor->OnWindowTimer(); // no window: nothing to paint, nothing breaks
+}
+
+// Compressor Threshold: knob 32, 65 x 65 at (844, 258).
+constexpr int kThresholdKnob = 32;
+
+TEST_F(X11WindowTest, ReadoutShowsOnHoverAndLeavesNothingDirtyWhenThePointerHasGone) {
+    ASSERT_TRUE(Open());
+    editor->OnWindowTimer(); // everything painted
+    Rect idle;
+    ASSERT_FALSE(editor->CollectDirtyRegion(idle));
+    const std::vector<std::uint32_t> before = BackBuffer();
+
+    const Rect knob = RectOf(kThresholdKnob);
+    MoveTo(knob.left + 30, knob.top + 30);
+    Pump([&] { return editor->MouseOver() == kThresholdKnob; });
+    editor->OnWindowTimer();
+    EXPECT_EQ(editor->ReadoutName(), "Compressor Threshold");
+    EXPECT_EQ(editor->ReadoutValue(), "0.0 dB");
+    const Rect shown = editor->ReadoutRect();
+    ASSERT_FALSE(shown.IsEmpty());
+    EXPECT_EQ(Intersection(shown, knob).Width() * Intersection(shown, knob).Height(), 0)
+        << "the readout covers its knob";
+    EXPECT_GE(shown.left, 0);
+    EXPECT_LE(shown.right, editor->Width());
+    EXPECT_GE(shown.top, knob.bottom);
+    EXPECT_NE(BackBuffer(), before);
+    // Resting on the knob costs nothing: no region to repaint, tick after tick.
+    for (int i = 0; i < 3; ++i) {
+        Rect region;
+        EXPECT_FALSE(editor->CollectDirtyRegion(region));
+    }
+
+    MoveTo(1400, 900); // off the editor
+    Pump([&] { return editor->MouseOver() < 0; });
+    Rect region;
+    ASSERT_TRUE(editor->CollectDirtyRegion(region));
+    EXPECT_EQ(BoundingBox(region, shown), region); // only the readout's area
+    editor->OnWindowTimer();
+    EXPECT_TRUE(editor->ReadoutRect().IsEmpty());
+    EXPECT_FALSE(editor->CollectDirtyRegion(region));
+    EXPECT_EQ(BackBuffer(), before); // the snapshot's pixels again
+}
+
+// A vertical drag of 32 pixels on a 64-pixel knob at gearing 4 moves it by
+// 0.125; with Shift by a tenth of that. The readout shows the value on the way.
+TEST_F(X11WindowTest, ShiftMovesAKnobATenthAsFarAndTheReadoutFollows) {
+    ASSERT_TRUE(Open());
+    const Rect r = RectOf(11); // Main Input, 64 pixels high, at 0 dB
+    const int x = r.left + 30;
+    for (const bool shift : {false, true}) {
+        SCOPED_TRACE(shift ? "shift" : "plain");
+        Control(11).SetValue(0.5);
+        plug.edits.clear();
+        // Each pass presses elsewhere, so that no two presses make a double click.
+        const int from = r.top + (shift ? 50 : 40);
+        MoveTo(x, from);
+        if (shift)
+            Key(XK_Shift_L, true);
+        XTestFakeButtonEvent(host, 1, True, CurrentTime);
+        MoveTo(x, from - 32);
+        Pump([&] { return !plug.edits.empty() && plug.edits.back().kind == 'p'; });
+        EXPECT_NEAR(Control(11).Value(), shift ? 0.5125 : 0.625, 1e-12);
+        editor->OnWindowTimer();
+        EXPECT_EQ(editor->ReadoutName(), "Main Input");
+        EXPECT_EQ(editor->ReadoutValue(), shift ? "0.7 dB" : "7.5 dB");
+        XTestFakeButtonEvent(host, 1, False, CurrentTime);
+        if (shift)
+            Key(XK_Shift_L, false);
+        XSync(host, False);
+        Pump([&] { return plug.edits.back().kind == 'e'; });
+    }
+    // A wheel notch with Shift: 0.001 instead of 0.01.
+    Control(11).SetValue(0.5);
+    Key(XK_Shift_L, true);
+    Click(x, r.top + 30, 4);
+    Key(XK_Shift_L, false);
+    Pump([&] { return Control(11).Value() != 0.5; });
+    EXPECT_NEAR(Control(11).Value(), 0.501, 1e-12);
+}
+
+// Typed values: Ctrl+click released where it was pressed opens an entry over
+// the knob, which holds the keyboard until it closes.
+class X11EntryTest : public X11WindowTest {
+protected:
+    Window Focus() {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(host, &focus, &revert);
+        return focus;
+    }
+    void CtrlClick(int x, int y) {
+        Key(XK_Control_L, true);
+        Click(x, y);
+        Key(XK_Control_L, false);
+    }
+    void Type(const char* keys) {
+        for (const char* k = keys; *k; ++k) {
+            const KeySym sym = *k == '-'   ? XK_minus
+                               : *k == ' ' ? XK_space
+                               : *k == '.' ? XK_period
+                                           : static_cast<KeySym>(*k);
+            Key(sym, true);
+            Key(sym, false);
+        }
+    }
+    void Press(KeySym sym) {
+        Key(sym, true);
+        Key(sym, false);
+        Pump([] { return false; }, 3);
+    }
+    double Threshold() { return plug.ParamAt(kCompThreshold)->Value(); }
+    // Opens the entry over Compressor Threshold with the host's window focused.
+    void OpenOverThreshold() {
+        ASSERT_TRUE(Open());
+        XSetInputFocus(host, parent, RevertToParent, CurrentTime);
+        const Rect knob = RectOf(kThresholdKnob);
+        CtrlClick(knob.left + 30, knob.top + 30);
+        Pump([&] { return !editor->EntryRect().IsEmpty(); });
+        ASSERT_FALSE(editor->EntryRect().IsEmpty());
+        Pump([&] { return Focus() == editor->WindowId(); });
+    }
+};
+
+TEST_F(X11EntryTest, EnterCommitsOneGestureAndGivesTheKeyboardBack) {
+    OpenOverThreshold();
+    EXPECT_EQ(editor->EntryText(), "0.0 dB");
+    EXPECT_EQ(Focus(), editor->WindowId());
+    EXPECT_TRUE(plug.edits.empty()); // the Ctrl+click itself edits nothing
+    // Drawn over the knob, in the editor.
+    const Rect knob = RectOf(kThresholdKnob);
+    EXPECT_TRUE(Intersects(editor->EntryRect(), knob));
+    editor->OnWindowTimer();
+    Type("-24.5");
+    Pump([&] { return editor->EntryText() == "-24.5"; });
+    EXPECT_EQ(editor->EntryText(), "-24.5"); // typing replaced the selected text
+    Press(XK_Return);
+    EXPECT_TRUE(editor->EntryRect().IsEmpty());
+    EXPECT_DOUBLE_EQ(Threshold(), -24.5);
+    ASSERT_EQ(plug.edits.size(), 3u);
+    EXPECT_EQ(plug.edits[0].kind, 'b');
+    EXPECT_EQ(plug.edits[1].kind, 'p');
+    EXPECT_NEAR(plug.edits[1].normalised, 35.5 / 60.0, 1e-12);
+    EXPECT_EQ(plug.edits[2].kind, 'e');
+    EXPECT_EQ(Focus(), parent);
+    // The next ticks repaint the entry's area and the turned knob; then nothing is dirty.
+    editor->OnWindowTimer();
+    editor->OnWindowTimer();
+    Rect region;
+    EXPECT_FALSE(editor->CollectDirtyRegion(region));
+}
+
+TEST_F(X11EntryTest, EscapeAndUnreadableTextChangeNothing) {
+    OpenOverThreshold();
+    Type("-12");
+    Press(XK_Escape);
+    EXPECT_TRUE(editor->EntryRect().IsEmpty());
+    EXPECT_EQ(Threshold(), 0.0);
+    EXPECT_EQ(Focus(), parent);
+
+    const Rect knob = RectOf(kThresholdKnob);
+    CtrlClick(knob.left + 15, knob.top + 15); // away from the first: no double click
+    Pump([&] { return !editor->EntryRect().IsEmpty(); });
+    Type("loud");
+    Press(XK_Return);
+    EXPECT_EQ(editor->EntryText(), "not a value"); // said in the entry, which stays
+    EXPECT_FALSE(editor->EntryRect().IsEmpty());
+    EXPECT_EQ(Threshold(), 0.0);
+    EXPECT_TRUE(plug.edits.empty());
+    Type("-6"); // replaces the message
+    Press(XK_Return);
+    EXPECT_DOUBLE_EQ(Threshold(), -6.0);
+}
+
+TEST_F(X11EntryTest, AClickElsewhereCommitsAndCtrlDragStaysFine) {
+    OpenOverThreshold();
+    Type("-90"); // clamped to the range
+    Pump([] { return false; }, 3);
+    Click(600, 600);
+    Pump([&] { return editor->EntryRect().IsEmpty(); });
+    EXPECT_DOUBLE_EQ(Threshold(), -60.0);
+    EXPECT_EQ(Focus(), parent);
+
+    // Ctrl held through a drag: a tenth of the travel, and no entry.
+    const Rect r = RectOf(11);
+    Control(11).SetValue(0.5);
+    MoveTo(r.left + 30, r.top + 40);
+    Key(XK_Control_L, true);
+    XTestFakeButtonEvent(host, 1, True, CurrentTime);
+    MoveTo(r.left + 30, r.top + 8);
+    XTestFakeButtonEvent(host, 1, False, CurrentTime);
+    Key(XK_Control_L, false);
+    Pump([&] {
+        return !plug.edits.empty() && plug.edits.back().kind == 'e' &&
+               plug.edits.back().index == kMainInput;
+    });
+    EXPECT_NEAR(Control(11).Value(), 0.5125, 1e-12);
+    EXPECT_TRUE(editor->EntryRect().IsEmpty());
 }
 
 } // namespace

@@ -180,18 +180,102 @@ TEST_F(DrawContextWin, ClickAfterTheBoxLostFocusCommitsTheValue) {
                      plug.ParamAt(kPreampGain)->ToNormalised(3.0));
 }
 
-TEST_F(DrawContextWin, NumericEntryDropsLetters) {
+// The parameter reads its own texts: units and words pass into the box.
+TEST_F(DrawContextWin, EntryTakesUnitsAndReadsThem) {
     HWND box = OpenEntry("");
     ASSERT_NE(box, nullptr);
-    for (const char c : {'-', '1', 'x', '.', '5'})
+    for (const char c : {'-', '1', '.', '5', ' ', 'd', 'B'})
         SendMessageA(box, WM_CHAR, static_cast<WPARAM>(c), 0);
     char text[32] = {};
     GetWindowTextA(box, text, sizeof text);
-    // Preamp gain is continuous: digits, signs and the point pass.
-    EXPECT_STREQ(text, "-1.5");
+    EXPECT_STREQ(text, "-1.5 dB");
+    SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    plug.edits.clear();
+    editor->OnTimerTick();
+    EXPECT_EQ(editor->EditBox(), nullptr);
+    EXPECT_DOUBLE_EQ(plug.ParamAt(kPreampGain)->Value(), -1.5);
+    // One gesture: begin, perform, end.
+    ASSERT_EQ(plug.edits.size(), 3u);
+    EXPECT_EQ(plug.edits[0].kind, 'b');
+    EXPECT_EQ(plug.edits[1].kind, 'p');
+    EXPECT_EQ(plug.edits[2].kind, 'e');
+}
+
+// Text that is no value changes nothing and says so in the box; Escape then
+// closes it.
+TEST_F(DrawContextWin, UnreadableEntryChangesNothingAndSaysSo) {
+    HWND box = OpenEntry("loud");
+    ASSERT_NE(box, nullptr);
+    const double before = plug.ParamAt(kPreampGain)->Value();
+    plug.edits.clear();
+    SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    editor->OnTimerTick();
+    ASSERT_EQ(editor->EditBox(), box); // still open
+    char text[32] = {};
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_STREQ(text, "not a value");
+    EXPECT_TRUE(plug.edits.empty());
+    EXPECT_EQ(plug.ParamAt(kPreampGain)->Value(), before);
+    SendMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    editor->OnTimerTick();
+    EXPECT_EQ(editor->EditBox(), nullptr);
+    EXPECT_TRUE(plug.edits.empty());
+}
+
+// Ctrl+click released where it was pressed: the entry over the knob, holding
+// its value with unit; the press itself edits nothing.
+TEST_F(DrawContextWin, CtrlClickOnAKnobOpensTheEntry) {
+    HWND editorWindow = static_cast<HWND>(editor->NativeWindow());
+    const Rect knob = editor->GetControl(kGainKnob)->GetRect();
+    const LPARAM at = MAKELPARAM((knob.left + knob.right) / 2, (knob.top + knob.bottom) / 2);
+    plug.edits.clear();
+    SendMessageA(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+    SendMessageA(editorWindow, WM_LBUTTONUP, MK_CONTROL, at);
+    HWND box = editor->EditBox();
+    ASSERT_NE(box, nullptr);
+    char text[32] = {};
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_STREQ(text, "-30.0 dB");
+    EXPECT_TRUE(plug.edits.empty());
+    RECT r{};
+    GetWindowRect(box, &r);
+    MapWindowPoints(nullptr, editorWindow, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_LT(r.left, knob.right);
+    EXPECT_GT(r.right, knob.left);
     editor->EndTextEntry();
     editor->OnTimerTick();
     EXPECT_EQ(editor->EditBox(), nullptr);
+}
+
+// The editor takes the keyboard only while a value is typed, and gives it
+// back to the window that had it, or to the host's top-level window.
+TEST_F(DrawContextWin, TheKeyboardStaysWithTheHostOutsideValueEntry) {
+    HWND editorWindow = static_cast<HWND>(editor->NativeWindow());
+    SetFocus(host.Handle());
+    ASSERT_EQ(GetFocus(), host.Handle());
+    SendMessageA(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(600, 600));
+    SendMessageA(editorWindow, WM_LBUTTONUP, 0, MAKELPARAM(600, 600));
+    EXPECT_EQ(GetFocus(), host.Handle());
+    for (const WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
+        HWND box = OpenEntry("3");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(GetFocus(), box);
+        SendMessageA(box, WM_KEYDOWN, key, 0);
+        editor->OnTimerTick();
+        EXPECT_EQ(editor->EditBox(), nullptr);
+        EXPECT_EQ(GetFocus(), host.Handle());
+    }
+    // Who had it is gone: the host's top-level window takes it.
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                 host.Handle(), nullptr, nullptr, nullptr);
+    SetFocus(other);
+    HWND box = OpenEntry("4");
+    ASSERT_NE(box, nullptr);
+    DestroyWindow(other);
+    SetFocus(box);
+    SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    editor->OnTimerTick();
+    EXPECT_EQ(GetFocus(), host.Handle());
 }
 
 TEST_F(DrawContextWin, RepaintWhileTheBoxIsOpenIsNoted) {

@@ -37,7 +37,37 @@ struct HandlerCall {
     bool operator==(const HandlerCall& other) const = default;
 };
 
-/** IComponentHandler, IComponentHandler2 and IComponentHandler3 (which answers no menu).
+/** A host's parameter menu: keeps the items a plug-in adds with their targets, and
+    records where it was popped up. A test picks an item through its target. */
+class ContextMenu : public Steinberg::FObject, public Steinberg::Vst::IContextMenu {
+public:
+    struct Entry {
+        Item item;
+        Steinberg::Vst::IContextMenuTarget* target; ///< one reference held
+    };
+    ~ContextMenu() override;
+    const std::vector<Entry>& entries() const { return items; }
+    int popupCount() const { return popups; }
+
+    Steinberg::int32 PLUGIN_API getItemCount() override;
+    Steinberg::tresult PLUGIN_API getItem(Steinberg::int32 index, Item& item,
+                                          Steinberg::Vst::IContextMenuTarget** target) override;
+    Steinberg::tresult PLUGIN_API addItem(const Item& item,
+                                          Steinberg::Vst::IContextMenuTarget* target) override;
+    Steinberg::tresult PLUGIN_API removeItem(const Item& item,
+                                             Steinberg::Vst::IContextMenuTarget* target) override;
+    Steinberg::tresult PLUGIN_API popup(Steinberg::UCoord x, Steinberg::UCoord y) override;
+
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+    REFCOUNT_METHODS(FObject)
+
+private:
+    std::vector<Entry> items;
+    int popups = 0;
+};
+
+/** IComponentHandler, IComponentHandler2 and IComponentHandler3 (which answers no menu
+    unless asked to offer one).
     Thread-safe: validators edit from several threads. */
 class ComponentHandler : public Steinberg::FObject,
                          public Steinberg::Vst::IComponentHandler,
@@ -49,6 +79,11 @@ public:
     void clear();
     /** Answer given to every edit call (kResultOk by default). */
     void setEditAnswer(Steinberg::tresult answer) { editAnswer = answer; }
+    /** Whether createContextMenu answers a menu (off by default). */
+    void setOffersMenus(bool on) { offersMenus = on; }
+    /** The last menu created, kept until the next one; none before. */
+    ContextMenu* lastMenu() const { return menu; }
+    ~ComponentHandler() override;
 
     Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
     Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
@@ -71,6 +106,8 @@ private:
     mutable std::mutex lock;                              ///< guards log
     std::vector<HandlerCall> log;                         ///< every call in order
     Steinberg::tresult editAnswer = Steinberg::kResultOk; ///< answer of edit calls
+    bool offersMenus = false;                             ///< createContextMenu answers one
+    ContextMenu* menu = nullptr;                          ///< last menu; one reference held
 };
 
 } // namespace hostkit
