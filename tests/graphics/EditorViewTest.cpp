@@ -151,8 +151,7 @@ TEST_F(EditorViewTest, ContentScaleSizesTheViewAndClicksLandOnScaledControls) {
     IPtr<IPlugViewContentScaleSupport> scaling;
     ASSERT_EQ(
         view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
-        kResultOk);
-    scaling = owned(scaling.get());
+        kResultOk); // the reference queryInterface took is the pointer's own
     const struct {
         float factor;
         int width;
