@@ -35,6 +35,27 @@ double DbToGain(double db) {
     return std::pow(10.0, db / 20.0);
 }
 
+// Reads switches for one block. The records sit in one array, so every read
+// after the first is a load; should they not, each read asks for its record.
+class SwitchReader {
+public:
+    explicit SwitchReader(const IEffectBase& plugin)
+        : plugin(plugin), records(plugin.ParamAt(0)),
+          contiguous(records &&
+                     plugin.ParamAt(kParameterCount - 1) == records + (kParameterCount - 1)) {}
+    bool operator()(int index) const {
+        const IParamRecord* record = contiguous && index >= 0 && index < kParameterCount
+                                         ? records + index
+                                         : plugin.ParamAt(index);
+        return static_cast<int>(record->Value()) != 0;
+    }
+
+private:
+    const IEffectBase& plugin;
+    const IParamRecord* records; // the first record
+    bool contiguous;             // the others follow it in index order
+};
+
 } // namespace
 
 TORVIK::TORVIK() : PluginBinding(kTorvikFacts) {
@@ -187,18 +208,20 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
     deEsser.SetSmootherRates(fs);
     outputStage.SetSmootherRates(fs);
 
-    // Switches cannot change during a block either: read them once.
-    const PreampSwitches preampSwitches = {SwitchOn(kPreampBypass), SwitchOn(kPreampPad),
-                                           SwitchOn(kPreampPhase),  SwitchOn(kPreampHpfSwitch),
-                                           SwitchOn(kPreampMic),    SwitchOn(kPreampTransformer)};
-    const DeEsserSwitches deEsserSwitches = {SwitchOn(kDeEsserBypass), SwitchOn(kDeEsserBand),
-                                             SwitchOn(kDeEsserSoft)};
-    const GateSwitches gateSwitches = {SwitchOn(kGateBypass), SwitchOn(kGateFastAttack)};
-    const bool eqEngaged = SwitchOn(kEqBypass);
-    const CompressorSwitches compressorSwitches = {
-        SwitchOn(kCompBypass), SwitchOn(kCompFastAttack), SwitchOn(kCompAutoRelease),
-        SwitchOn(kCompExternalSidechain), SwitchOn(kCompSidechainHpf)};
-    const bool mainEngaged = SwitchOn(kMainBypass);
+    // Switches cannot change during a block either: read them once, from the
+    // records in one pass.
+    const SwitchReader on(*this);
+    const PreampSwitches preampSwitches = {on(kPreampBypass), on(kPreampPad),
+                                           on(kPreampPhase),  on(kPreampHpfSwitch),
+                                           on(kPreampMic),    on(kPreampTransformer)};
+    const DeEsserSwitches deEsserSwitches = {on(kDeEsserBypass), on(kDeEsserBand),
+                                             on(kDeEsserSoft)};
+    const GateSwitches gateSwitches = {on(kGateBypass), on(kGateFastAttack)};
+    const bool eqEngaged = on(kEqBypass);
+    const CompressorSwitches compressorSwitches = {on(kCompBypass), on(kCompFastAttack),
+                                                   on(kCompAutoRelease), on(kCompExternalSidechain),
+                                                   on(kCompSidechainHpf)};
+    const bool mainEngaged = on(kMainBypass);
 
     // The meters move only while an editor context is attached; they are
     // handed to it once per block, with the block's last states (the editor

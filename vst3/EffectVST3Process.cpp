@@ -22,6 +22,28 @@ namespace {
 // in pieces of this size, so an absurd maximum never turns into a huge allocation.
 constexpr int32 kMaxScratchFrames = 1 << 16;
 
+// A sample hosts would reject (NaN, infinite or subnormal) becomes 0, as
+// SanitiseOutput does; written without branches so that a loop of it
+// vectorises.
+template <typename T> T Sanitised(T v) {
+    const bool finite = v - v == T(0);
+    const bool subnormal = v != T(0) && std::abs(v) < std::numeric_limits<T>::min();
+    return finite && !subnormal ? v : T(0);
+}
+
+// The 32-bit path's way in: one pass widening the host's samples.
+void WidenInput(const float* source, double* target, int frames) {
+    for (int i = 0; i < frames; ++i)
+        target[i] = static_cast<double>(source[i]);
+}
+
+// And its way out: one pass narrowing the processed samples and sanitising
+// them, straight into the host's buffer.
+void NarrowOutput(const double* source, float* target, int frames) {
+    for (int i = 0; i < frames; ++i)
+        target[i] = Sanitised(static_cast<float>(source[i]));
+}
+
 } // namespace
 
 tresult PLUGIN_API IEffectVST3::canProcessSampleSize(int32 symbolicSampleSize) {
@@ -179,8 +201,10 @@ void IEffectVST3::ProcessChunk(bool is64, int offset, int frames) {
         } else if (is64) {
             *channel.slot = static_cast<double*>(source) + offset;
         } else {
-            float* chunk = static_cast<float*>(source) + offset;
-            ConvertInputBlock(ch, 1, &chunk, frames);
+            // Never past the scratch buffer, whatever the host hands over.
+            const int n = std::min(frames, static_cast<int>(channel.scratch.size()));
+            WidenInput(static_cast<const float*>(source) + offset, channel.scratch.data(), n);
+            *channel.slot = channel.scratch.data();
         }
     }
     for (int ch = 0; ch < nOut; ++ch) {
@@ -200,12 +224,10 @@ void IEffectVST3::ProcessChunk(bool is64, int offset, int frames) {
     else
         ProcessBlock(InputData(), OutputData(), frames);
 
-    if (!is64)
-        ConvertOutputBlock(frames);
     for (int ch = 0; ch < nOut; ++ch) {
         IOutputChannel& channel = OutputChannel(ch);
-        if (channel.hostDestination)
-            SanitiseOutput(channel.hostDestination, frames);
+        if (channel.hostDestination && *channel.slot)
+            NarrowOutput(*channel.slot, channel.hostDestination, frames);
         else if (is64 && channel.connected && outputTargets[static_cast<std::size_t>(ch)])
             SanitiseOutput(*channel.slot, frames);
     }

@@ -12,8 +12,14 @@ struct ParamSmoother {
     double oneMinusCoef = 1.0; // weight of the target per step
     double coef = 0.0;         // weight of the previous value per step
     double value = 0.0;        // current smoothed value
+    double rate = NAN;         // sample rate the weights were computed for, Hz; NaN for none
 
+    // The weights are a pure function of the rate: a repeat of the last rate
+    // keeps them, so the exp runs once per rate rather than once per block.
     void SetRate(double sampleRate) {
+        if (sampleRate == rate)
+            return;
+        rate = sampleRate;
         coef = std::exp(-kTwoPi * kCornerHz / sampleRate);
         oneMinusCoef = 1.0 - coef;
     }

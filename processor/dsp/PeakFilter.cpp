@@ -22,6 +22,18 @@ static constexpr double kQToBandwidth = 1.588308819;
 static constexpr double kMinPeakDb = 1e-9;
 
 void PeakFilter::SetPeak(double gainDb, double freqHz, double q) {
+    const double settings[4] = {gainDb, freqHz, q, sampleRate};
+    bool repeat = true;
+    for (int k = 0; k < 4; ++k)
+        repeat = repeat && settings[k] == designedFor[k];
+    if (repeat)
+        return;
+    DesignPeak(gainDb, freqHz, q);
+    for (int k = 0; k < 4; ++k)
+        designedFor[k] = settings[k];
+}
+
+void PeakFilter::DesignPeak(double gainDb, double freqHz, double q) {
     const double highest = kMaxPeakFraction * sampleRate;
     const double centreHz = freqHz < highest ? freqHz : highest;
     const double w0 = (piConst + piConst) / sampleRate * centreHz;
@@ -43,6 +55,8 @@ void PeakFilter::SetPeak(double gainDb, double freqHz, double q) {
 }
 
 void PeakFilter::Design(double g0, double g, double gb, double w0, double dw) {
+    for (double& setting : designedFor)
+        setting = NAN; // designed from other inputs than SetPeak's
     if (g == gb) {
         b0 = 1.0;
         b1 = 0.0;

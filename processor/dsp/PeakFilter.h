@@ -2,6 +2,7 @@
 // A peaking section designed by the parametric-equaliser method with a
 // prescribed gain at half the sample rate. Runs in double precision in direct
 // form I.
+#include <cmath>
 #include <numbers>
 
 namespace torvik::dsp {
@@ -19,13 +20,34 @@ struct PeakFilter {
     double x2 = 0.0;
     double y1 = 0.0; // last two outputs
     double y2 = 0.0;
+    // The settings of the last design (gain dB, centre Hz, q, sample rate); NaN
+    // before the first. A design is a pure function of them.
+    double designedFor[4] = {NAN, NAN, NAN, NAN};
 
     // Designs a peak of gainDb at freqHz with quality q; history untouched.
+    // A repeat of the last design's settings keeps its coefficients.
     void SetPeak(double gainDb, double freqHz, double q);
+    // Takes another section's coefficients and design settings, its history
+    // untouched: two sections set alike need only one design.
+    void CopyDesign(const PeakFilter& other) {
+        b0 = other.b0;
+        b1 = other.b1;
+        b2 = other.b2;
+        a1 = other.a1;
+        a2 = other.a2;
+        sampleRate = other.sampleRate;
+        for (int k = 0; k < 4; ++k)
+            designedFor[k] = other.designedFor[k];
+    }
     // The design from reference gain g0, peak gain g, band-edge gain gb,
     // centre w0 and bandwidth dw (radians per sample).
     void Design(double g0, double g, double gb, double w0, double dw);
 
+private:
+    // SetPeak's design, always computed.
+    void DesignPeak(double gainDb, double freqHz, double q);
+
+public:
     // Clears the history, as at construction; the coefficients stay.
     void ClearHistory() {
         x1 = 0.0;

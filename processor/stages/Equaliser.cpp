@@ -30,18 +30,22 @@ double Equaliser::Colour(double x) {
 void Equaliser::SetUpBlock(double fs) {
     lowMidQ = PeakQ(lowMidGainDb);
     highMidQ = PeakQ(highMidGainDb);
-    for (dsp::Biquad& f : lowShelf)
-        f.Configure(dsp::kLowShelf, kLowShelfHz / fs, kShelfQ, lowGainDb);
-    for (dsp::PeakFilter& f : lowMid) {
-        f.sampleRate = fs;
-        f.SetPeak(lowMidGainDb, lowMidFreqHz, lowMidQ);
+    // Both channels of a band take the same settings: one design serves both,
+    // and a design whose settings repeat is skipped.
+    if (lowShelf[0].Store(dsp::kLowShelf, kLowShelfHz / fs, kShelfQ, lowGainDb)) {
+        lowShelf[0].UpdateCoefficients();
+        lowShelf[1].CopyDesign(lowShelf[0]);
     }
-    for (dsp::PeakFilter& f : highMid) {
-        f.sampleRate = fs;
-        f.SetPeak(highMidGainDb, highMidFreqHz, highMidQ);
+    lowMid[0].sampleRate = fs;
+    lowMid[0].SetPeak(lowMidGainDb, lowMidFreqHz, lowMidQ);
+    lowMid[1].CopyDesign(lowMid[0]);
+    highMid[0].sampleRate = fs;
+    highMid[0].SetPeak(highMidGainDb, highMidFreqHz, highMidQ);
+    highMid[1].CopyDesign(highMid[0]);
+    if (highShelf[0].Store(dsp::kHighShelf, kHighShelfHz / fs, kShelfQ, highGainDb)) {
+        highShelf[0].UpdateCoefficients();
+        highShelf[1].CopyDesign(highShelf[0]);
     }
-    for (dsp::Biquad& f : highShelf)
-        f.Configure(dsp::kHighShelf, kHighShelfHz / fs, kShelfQ, highGainDb);
 }
 
 void Equaliser::Activate() {

@@ -32,6 +32,48 @@ TEST(PeakFilter, WorkedExample) {
     testing::ExpectFigures(f, g);
 }
 
+// A design is skipped only when gain, centre, q and sample rate all repeat;
+// any one of them moved, or a design from other inputs in between, designs
+// again exactly as a fresh section would.
+TEST(PeakFilter, RepeatedSettingsKeepTheDesignAndAnyChangeRedesigns) {
+    struct Settings {
+        double gainDb, freqHz, q, fs;
+    };
+    const Settings base{6.0, 1000.0, 0.35, 48000.0};
+    const Settings moved[] = {{-6.0, 1000.0, 0.35, 48000.0},
+                              {6.0, 1200.0, 0.35, 48000.0},
+                              {6.0, 1000.0, 0.5, 48000.0},
+                              {6.0, 1000.0, 0.35, 44100.0}};
+    const auto design = [](PeakFilter& f, const Settings& s) {
+        f.sampleRate = s.fs;
+        f.SetPeak(s.gainDb, s.freqHz, s.q);
+    };
+    const auto same = [](const PeakFilter& a, const PeakFilter& b) {
+        return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2 && a.a1 == b.a1 && a.a2 == b.a2;
+    };
+    for (const Settings& m : moved) {
+        PeakFilter f, fresh;
+        design(f, base);
+        design(f, base);
+        design(f, m);
+        design(fresh, m);
+        EXPECT_TRUE(same(f, fresh)) << m.gainDb << " " << m.freqHz << " " << m.q << " " << m.fs;
+        design(f, base);
+        PeakFilter copy;
+        copy.CopyDesign(f);
+        design(copy, base); // a copied design counts as designed from its settings
+        PeakFilter baseFresh;
+        design(baseFresh, base);
+        EXPECT_TRUE(same(copy, baseFresh));
+    }
+    PeakFilter f, fresh;
+    design(f, base);
+    f.Design(1.0, 2.0, 1.5, 0.1, 0.05);
+    design(f, base);
+    design(fresh, base);
+    EXPECT_TRUE(same(f, fresh));
+}
+
 TEST(PeakFilter, ZeroGainIsAnExactPassThrough) {
     for (double hz : {220.0, 1200.0, 8200.0}) {
         for (double q : {0.2, 0.575, 0.8}) {
