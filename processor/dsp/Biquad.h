@@ -3,6 +3,7 @@
 // types. It takes and returns its sample at 32-bit precision while its state
 // stays double, so every pass through it rounds the signal to float.
 #include "processor/dsp/CachedMath.h"
+#include "processor/dsp/StereoLanes.h"
 
 #include <cfloat>
 #include <cmath>
@@ -115,6 +116,46 @@ struct Biquad {
     }
 };
 
+// Designs of a high shelf whose corner and quality stay while its cut moves
+// from sample to sample. The terms without the gain are computed once, as the
+// section's own design computes them; each cut then costs two divisions and a
+// few products: the same operations on the same values in the same order as
+// Biquad::Design, so the coefficients are its own bit for bit.
+class HighShelfCuts {
+public:
+    // The terms for corner fc (a fraction of the sample rate) and quality q.
+    void Prepare(double fc, double q) {
+        constexpr double pi = 3.141592653589793; // as Biquad::Design
+        const double corner = fc < 0.5 ? fc : kMaxBiquadFc;
+        K = cornerTan(pi * corner);
+        Q = q;
+        K2 = K * K;
+        rising = 1.0 + K / Q + K2;
+        falling = 1.0 - K / Q + K2;
+        tilt = 2.0 * (K2 - 1.0);
+    }
+    // The coefficients of a cut (gainDb below 0, or not a number), with V =
+    // 10^(|gainDb| / 20), into f; its settings and state untouched.
+    void DesignCut(Biquad& f, double V) const {
+        const double VK = (V / Q) * K;
+        const double n = 1.0 / (V + VK + K2);
+        f.b0 = rising * n;
+        f.b1 = tilt * n;
+        f.b2 = falling * n;
+        f.a1 = 2.0 * (K2 - V) * n;
+        f.a2 = (V - VK + K2) * n;
+    }
+
+private:
+    double K = 0.0;       // tan(pi fc)
+    double Q = 1.0;       // quality
+    double K2 = 0.0;      // K squared
+    double rising = 1.0;  // 1 + K/Q + K²
+    double falling = 1.0; // 1 - K/Q + K²
+    double tilt = 0.0;    // 2 (K² - 1)
+    CachedTan cornerTan;  // K from the corner
+};
+
 // The chain's use of a section over a run of samples, each narrowed to float
 // on the way in and widened back on the way out; out may equal in.
 inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
@@ -168,8 +209,8 @@ inline int PassRun(Biquad& filter, const double* in, double* out, int n) {
     return i;
 }
 
-// Two independent sections (the left and the right channel's) over a run, in
-// one loop so that their recursions overlap; each as RunSection.
+// Two independent sections (the left and the right channel's) over a run, side
+// by side in one register; each as RunSection, bit for bit.
 inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
     if (PassesThrough(filters[0]) && PassesThrough(filters[1])) {
         for (int c = 0; c < 2; ++c) {
@@ -180,25 +221,24 @@ inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
     }
     Biquad& l = filters[0];
     Biquad& r = filters[1];
-    double lz1 = l.z1, lz2 = l.z2, rz1 = r.z1, rz2 = r.z2;
+    const StereoLanes b0 = Lanes(l.b0, r.b0), b1 = Lanes(l.b1, r.b1), b2 = Lanes(l.b2, r.b2);
+    const StereoLanes a1 = Lanes(l.a1, r.a1), a2 = Lanes(l.a2, r.a2);
+    StereoLanes z1 = Lanes(l.z1, r.z1), z2 = Lanes(l.z2, r.z2);
     double* left = data[0];
     double* right = data[1];
     for (int i = 0; i < n; ++i) {
-        const double xl = ToFloat(left[i]);
-        const double xr = ToFloat(right[i]);
-        const double yl = xl * l.b0 + lz1;
-        const double yr = xr * r.b0 + rz1;
-        lz1 = xl * l.b1 + lz2 - l.a1 * yl;
-        rz1 = xr * r.b1 + rz2 - r.a1 * yr;
-        lz2 = xl * l.b2 - l.a2 * yl;
-        rz2 = xr * r.b2 - r.a2 * yr;
-        left[i] = static_cast<double>(ToFloat(yl));
-        right[i] = static_cast<double>(ToFloat(yr));
+        const StereoLanes x = ThroughFloat(Lanes(left[i], right[i]));
+        const StereoLanes y = x * b0 + z1;
+        z1 = x * b1 + z2 - a1 * y;
+        z2 = x * b2 - a2 * y;
+        const StereoLanes out = ThroughFloat(y);
+        left[i] = Left(out);
+        right[i] = Right(out);
     }
-    l.z1 = lz1;
-    l.z2 = lz2;
-    r.z1 = rz1;
-    r.z2 = rz2;
+    l.z1 = Left(z1);
+    l.z2 = Left(z2);
+    r.z1 = Right(z1);
+    r.z2 = Right(z2);
 }
 
 // The chain's use of a section: a double narrowed to float on the way in and

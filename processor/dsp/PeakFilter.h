@@ -2,6 +2,8 @@
 // A peaking section designed by the parametric-equaliser method with a
 // prescribed gain at half the sample rate. Runs in double precision in direct
 // form I.
+#include "processor/dsp/StereoLanes.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -81,33 +83,49 @@ public:
     double Process(double in) { return Step(in, x1, x2, y1, y2); }
 };
 
-// Two cascaded sections on each of two channels over a run, in one loop so
-// that the four recursions overlap; each channel as first.ProcessRun then
-// second.ProcessRun, in place.
+// Two cascaded sections on each of two channels over a run, the channels side
+// by side in one register; each channel as first.ProcessRun then
+// second.ProcessRun, in place, bit for bit.
 inline void RunPeakCascadePair(PeakFilter (&first)[2], PeakFilter (&second)[2],
                                double* const data[2], int n) {
-    double fl[4] = {first[0].x1, first[0].x2, first[0].y1, first[0].y2};
-    double fr[4] = {first[1].x1, first[1].x2, first[1].y1, first[1].y2};
-    double sl[4] = {second[0].x1, second[0].x2, second[0].y1, second[0].y2};
-    double sr[4] = {second[1].x1, second[1].x2, second[1].y1, second[1].y2};
+    struct Section {
+        StereoLanes b0, b1, b2, a1, a2; // coefficients
+        StereoLanes x1, x2, y1, y2;     // history
+        explicit Section(const PeakFilter (&f)[2])
+            : b0(Lanes(f[0].b0, f[1].b0)), b1(Lanes(f[0].b1, f[1].b1)), b2(Lanes(f[0].b2, f[1].b2)),
+              a1(Lanes(f[0].a1, f[1].a1)), a2(Lanes(f[0].a2, f[1].a2)), x1(Lanes(f[0].x1, f[1].x1)),
+              x2(Lanes(f[0].x2, f[1].x2)), y1(Lanes(f[0].y1, f[1].y1)),
+              y2(Lanes(f[0].y2, f[1].y2)) {}
+        // PeakFilter::Step on both lanes.
+        StereoLanes Step(StereoLanes x) {
+            const StereoLanes y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            return y;
+        }
+        void Keep(PeakFilter (&f)[2]) const {
+            f[0].x1 = Left(x1);
+            f[0].x2 = Left(x2);
+            f[0].y1 = Left(y1);
+            f[0].y2 = Left(y2);
+            f[1].x1 = Right(x1);
+            f[1].x2 = Right(x2);
+            f[1].y1 = Right(y1);
+            f[1].y2 = Right(y2);
+        }
+    };
+    Section one(first), two(second);
     double* left = data[0];
     double* right = data[1];
     for (int i = 0; i < n; ++i) {
-        const double ml = first[0].Step(left[i], fl[0], fl[1], fl[2], fl[3]);
-        const double mr = first[1].Step(right[i], fr[0], fr[1], fr[2], fr[3]);
-        left[i] = second[0].Step(ml, sl[0], sl[1], sl[2], sl[3]);
-        right[i] = second[1].Step(mr, sr[0], sr[1], sr[2], sr[3]);
+        const StereoLanes y = two.Step(one.Step(Lanes(left[i], right[i])));
+        left[i] = Left(y);
+        right[i] = Right(y);
     }
-    const auto keep = [](PeakFilter& f, const double(&h)[4]) {
-        f.x1 = h[0];
-        f.x2 = h[1];
-        f.y1 = h[2];
-        f.y2 = h[3];
-    };
-    keep(first[0], fl);
-    keep(first[1], fr);
-    keep(second[0], sl);
-    keep(second[1], sr);
+    one.Keep(first);
+    two.Keep(second);
 }
 
 } // namespace torvik::dsp

@@ -105,17 +105,36 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
         cutFactors[i] = std::fabs(cuts[i]) * dsp::kLn10Over20;
     }
     dsp::ExpRun(cutFactors, cutFactors, n);
+    // Both channels' shelves take the same settings: one design serves both,
+    // and they run side by side.
+    shelfCuts.Prepare(shelfFc, shelfQ);
+    dsp::Biquad& design = shelf[0];
+    dsp::StereoLanes z1 = dsp::Lanes(shelf[0].z1, shelf[1].z1);
+    dsp::StereoLanes z2 = dsp::Lanes(shelf[0].z2, shelf[1].z2);
+    const dsp::StereoLanes dry = dsp::Lanes(mixDry, mixDry);
+    const dsp::StereoLanes shelved = dsp::Lanes(mixShelved, mixShelved);
     for (int i = 0; i < n; ++i) {
-        const double left = preampOut.ch[0][i];
-        const double right = preampOut.ch[1][i];
-        // Both channels' shelves take the same settings: one design serves both.
-        if (shelf[0].Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[i])) {
-            shelf[0].Design(cutFactors[i]);
-            shelf[1].CopyDesign(shelf[0]);
+        if (design.Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[i])) {
+            if (cuts[i] >= 0.0)
+                design.Design(cutFactors[i]);
+            else
+                shelfCuts.DesignCut(design, cutFactors[i]);
         }
-        deEssed.ch[0][i] = mixDry * left + mixShelved * dsp::Run(shelf[0], left);
-        deEssed.ch[1][i] = mixDry * right + mixShelved * dsp::Run(shelf[1], right);
+        const auto both = [](double c) { return dsp::Lanes(c, c); };
+        const dsp::StereoLanes p = dsp::Lanes(preampOut.ch[0][i], preampOut.ch[1][i]);
+        const dsp::StereoLanes x = dsp::ThroughFloat(p);
+        const dsp::StereoLanes y = x * both(design.b0) + z1;
+        z1 = x * both(design.b1) + z2 - both(design.a1) * y;
+        z2 = x * both(design.b2) - both(design.a2) * y;
+        const dsp::StereoLanes out = dry * p + shelved * dsp::ThroughFloat(y);
+        deEssed.ch[0][i] = dsp::Left(out);
+        deEssed.ch[1][i] = dsp::Right(out);
     }
+    shelf[0].z1 = dsp::Left(z1);
+    shelf[0].z2 = dsp::Left(z2);
+    shelf[1].z1 = dsp::Right(z1);
+    shelf[1].z2 = dsp::Right(z2);
+    shelf[1].CopyDesign(shelf[0]);
 }
 
 Stereo DeEsser::Process(Stereo preampOut, const DeEsserSwitches& sw, double fs) {

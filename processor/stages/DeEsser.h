@@ -47,7 +47,8 @@ private:
 
     dsp::ParamSmoother thresholdSmoother; // 1.5 × threshold, stage dB scale; one step per sample
     dsp::Biquad detectorHpf;              // 15 kHz high-pass of the detector, both channels summed
-    dsp::Biquad shelf[2]; // 16 kHz high shelf whose cut is the reduction, per channel
+    dsp::Biquad shelf[2];         // 16 kHz high shelf whose cut is the reduction, per channel
+    dsp::HighShelfCuts shelfCuts; // its designs for the block's corner and quality
 
     dsp::CachedExp detectorCoefExp; // the detector's coefficient from the sample rate
     dsp::CachedExp thresholdExp;    // linear threshold from the gliding threshold

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace torvik::testing {
@@ -162,10 +163,11 @@ TEST(Biquad, CopyDesignTakesSettingsAndCoefficients) {
     }
 }
 
-// A pair of flat shelves over a run gives, bit for bit, what the sections
-// give sample by sample: signed zeros, NaN and overflow included, and a state
-// that a glide left behind.
-TEST(Biquad, SectionPairOfFlatShelvesMatchesSampleBySample) {
+// A pair of shelves over a run (flat ones, which may hand their samples on,
+// and cutting ones, which run side by side) gives, bit for bit, what the
+// sections give sample by sample: signed zeros, NaN and overflow included, and
+// a state that a glide left behind.
+TEST(Biquad, SectionPairOfShelvesMatchesSampleBySample) {
     const double nan = std::nan("");
     const std::vector<std::vector<double>> runs = {
         {0.25, -0.5, 1e-30, 3.0, -1e40},
@@ -176,13 +178,16 @@ TEST(Biquad, SectionPairOfFlatShelvesMatchesSampleBySample) {
     for (int type : {kLowShelf, kHighShelf}) {
         const double fc = type == kLowShelf ? 30.0 / 48000.0 : 0.25;
         const double q = type == kLowShelf ? 0.2 : 0.1;
-        for (double z1 : {0.0, -0.0, 1e-3}) {
+        for (const auto& [z1, gainDb] :
+             {std::pair{0.0, 0.0}, std::pair{-0.0, 0.0}, std::pair{1e-3, 0.0}, std::pair{0.0, -6.0},
+              std::pair{1e-3, -6.0}}) {
             Biquad pair[2], alone[2];
             for (Biquad* f : {&pair[0], &pair[1], &alone[0], &alone[1]}) {
-                f->Configure(type, fc, q, 0.0);
+                f->Configure(type, fc, q, gainDb);
                 f->z1 = z1;
             }
-            EXPECT_EQ(PassesThrough(pair[0]), z1 == 0.0) << type; // the short path is taken
+            // The short path is taken where it may be.
+            EXPECT_EQ(PassesThrough(pair[0]), z1 == 0.0 && gainDb == 0.0) << type;
             for (const std::vector<double>& run : runs) {
                 std::vector<double> data[2] = {run, run};
                 for (double& v : data[1])
@@ -201,6 +206,29 @@ TEST(Biquad, SectionPairOfFlatShelvesMatchesSampleBySample) {
                     ASSERT_EQ(std::bit_cast<std::uint64_t>(pair[c].z2),
                               std::bit_cast<std::uint64_t>(alone[c].z2));
                 }
+            }
+        }
+    }
+}
+
+// The shelf cuts designed from their prepared terms are the section's own
+// designs, bit for bit, at every corner and quality the de-esser uses.
+TEST(Biquad, HighShelfCutsAreTheSectionsOwnDesigns) {
+    for (double fc : {16000.0 / 48000.0, 16000.0 / 44100.0, 16000.0 / 32000.0, 0.7}) {
+        for (double q : {1.0, 1.4}) {
+            HighShelfCuts cuts;
+            cuts.Prepare(fc, q);
+            for (double gainDb : {-1e-300, -1e-9, -0.37, -6.0, -23.99, -24.0, std::nan("")}) {
+                Biquad own, fast;
+                own.Configure(kHighShelf, fc, q, gainDb);
+                const double V = std::pow(10.0, std::fabs(gainDb) / 20.0);
+                own.Design(V);
+                cuts.DesignCut(fast, V);
+                for (auto member :
+                     {&Biquad::b0, &Biquad::b1, &Biquad::b2, &Biquad::a1, &Biquad::a2})
+                    EXPECT_EQ(std::bit_cast<std::uint64_t>(fast.*member),
+                              std::bit_cast<std::uint64_t>(own.*member))
+                        << fc << " " << q << " " << gainDb;
             }
         }
     }
