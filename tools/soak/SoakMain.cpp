@@ -3,11 +3,18 @@
 // random automation of every parameter, bypass, the sidechain switched on and
 // off, blocks of 1 to 8192 samples, extreme but finite levels and long
 // silences. It checks every output sample (no NaN, infinity or subnormal) and
-// prints, per period, the processing time per second of audio and the resident
-// memory, so a slow drift in either shows as a curve that is not flat.
+// the resident memory.
+//
+// The work repeats: period p replays, call for call, the host calls of period
+// p mod R (its signal, block sizes, all 40 parameters set in its first block,
+// automation, bypass and sidechain switching). So every period after the
+// first R does the same work as an earlier one, and the ratio of its CPU time
+// to that first occurrence shows a slow-down directly; a flat curve stays
+// near 1. Timing is printed, never judged.
 //
 // Usage: torvik-soak [seconds of audio, default 3600] [report period in seconds, default 60]
-//                    [bundle, default the one built alongside]
+//                    [periods before the work repeats, default 3] [bundle, default the one
+//                    built alongside]
 // Exit status 1 when an output sample is bad or the memory keeps growing.
 #include "hostkit/HostKit.h"
 #include "vst3/HostParamIds.h"
@@ -16,6 +23,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +47,7 @@ constexpr double kSceneSeconds = 4.0;     // mean length of one stretch of signa
 constexpr double kLowestLevel = 1e-6;     // quietest signal peak (-120 dBFS)
 constexpr double kHighestLevel = 1e3;     // loudest signal peak (+60 dBFS)
 constexpr double kMemoryGrowthMiB = 16.0; // resident growth after the first period that fails
+constexpr unsigned kSeed = 20261210;      // the schedule's seed; slot s uses kSeed + s
 
 double ProcessCpuSeconds() {
     timespec t{};
@@ -105,14 +114,34 @@ bool Clean(float v) {
     return std::isfinite(v) && (v == 0.0f || std::fabs(v) >= std::numeric_limits<float>::min());
 }
 
+// The work of one period: everything a period's host calls depend on, made
+// anew from the period's slot at its start.
+struct PeriodWork {
+    explicit PeriodWork(unsigned slot)
+        : random(kSeed + slot), main(random), sidechain(random), sidechainOn(random() % 2 == 0) {}
+
+    std::mt19937 random;
+    SignalSource main;
+    SignalSource sidechain;
+    bool sidechainOn; // the sidechain bus at the period's start
+};
+
+// CPU time of each slot's first occurrence, to compare its repeats with.
+struct Baselines {
+    std::vector<double> cpuPerSecond; // ms per second of audio; negative until measured
+    double worstRatio = 0.0;
+    long worstPeriod = -1;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3600.0;
     const double period = argc > 2 ? std::atof(argv[2]) : 60.0;
-    const std::string bundle = argc > 3 ? argv[3] : TORVIK_BUNDLE_PATH;
-    if (!(seconds > 0.0) || !(period > 0.0)) {
-        std::fprintf(stderr, "usage: torvik-soak [seconds] [report period] [bundle]\n");
+    const int repeat = argc > 3 ? std::atoi(argv[3]) : 3;
+    const std::string bundle = argc > 4 ? argv[4] : TORVIK_BUNDLE_PATH;
+    if (!(seconds > 0.0) || !(period > 0.0) || repeat < 1) {
+        std::fprintf(stderr, "usage: torvik-soak [seconds] [report period] [repeat] [bundle]\n");
         return 2;
     }
 
@@ -137,75 +166,100 @@ int main(int argc, char** argv) {
     }
     auto buffers = instance->makeBuffers(kMaxBlock, kSample32);
     auto changes = owned(new hostkit::ParameterChanges());
-
-    std::mt19937 random(20261210);
-    SignalSource main(random);
-    SignalSource sidechain(random);
-    std::uniform_int_distribution<int32> blockSize(1, kMaxBlock);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
     bool sidechainOn = true;
+    // Hosts switch buses only while the plug-in is inactive.
+    const auto switchSidechain = [&](bool on) {
+        sidechainOn = on;
+        instance->setActive(false);
+        instance->activateBus(kAudio, kInput, 1, sidechainOn);
+        instance->setActive(true);
+        buffers->setBusActive(kInput, 1, sidechainOn);
+    };
 
     const long total = static_cast<long>(seconds * kRate);
-    const long perPeriod = static_cast<long>(period * kRate);
+    const long perPeriod = std::max(1L, static_cast<long>(period * kRate));
+    Baselines baselines;
+    baselines.cpuPerSecond.assign(static_cast<std::size_t>(repeat), -1.0);
     long done = 0;
-    long nextReport = perPeriod;
     long badSamples = 0;
-    double cpuInPeriod = 0.0;
     double firstResident = -1.0;
     double lastResident = 0.0;
     double totalCpu = 0.0;
-    std::printf("%10s %14s %14s %10s\n", "audio_s", "cpu_ms_per_s", "x_realtime", "rss_MiB");
-    while (done < total) {
-        const int32 frames = static_cast<int32>(std::min<long>(blockSize(random), total - done));
-        for (int ch = 0; ch < 2; ++ch) {
-            float* in = buffers->channel32(kInput, 0, ch);
-            float* sc = buffers->channel32(kInput, 1, ch);
-            for (int32 i = 0; i < frames; ++i) {
-                in[i] = static_cast<float>(main.Next());
-                sc[i] = static_cast<float>(sidechain.Next());
+    std::printf("%7s %10s %5s %14s %8s %12s %10s\n", "period", "audio_s", "slot", "cpu_ms_per_s",
+                "ratio", "x_realtime", "rss_MiB");
+    for (long p = 0; done < total; ++p) {
+        const auto slot = static_cast<unsigned>(p % repeat);
+        PeriodWork work(slot);
+        if (work.sidechainOn != sidechainOn)
+            switchSidechain(work.sidechainOn);
+        std::uniform_int_distribution<int32> blockSize(1, kMaxBlock);
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        // The period's settings: every parameter in its first block.
+        for (int k = 0; k < kParams; ++k)
+            changes->add(static_cast<ParamID>(k), unit(work.random), 0);
+
+        const long length = std::min(perPeriod, total - done);
+        double cpu = 0.0;
+        for (long inPeriod = 0; inPeriod < length;) {
+            const int32 frames =
+                static_cast<int32>(std::min<long>(blockSize(work.random), length - inPeriod));
+            for (int ch = 0; ch < 2; ++ch) {
+                float* in = buffers->channel32(kInput, 0, ch);
+                float* sc = buffers->channel32(kInput, 1, ch);
+                for (int32 i = 0; i < frames; ++i) {
+                    in[i] = static_cast<float>(work.main.Next());
+                    sc[i] = static_cast<float>(work.sidechain.Next());
+                }
             }
-        }
-        for (int k = 0; k < kChangesPerBlock; ++k)
-            changes->add(static_cast<ParamID>(random() % kParams), unit(random),
-                         static_cast<int32>(random() % static_cast<unsigned>(frames)));
-        if (random() % 200 == 0)
-            changes->add(torvik::kBypassParamId, unit(random), 0);
-        if (random() % 500 == 0) {
-            // Hosts switch buses only while the plug-in is inactive.
-            sidechainOn = !sidechainOn;
-            instance->setActive(false);
-            instance->activateBus(kAudio, kInput, 1, sidechainOn);
-            instance->setActive(true);
-            buffers->setBusActive(kInput, 1, sidechainOn);
-        }
+            for (int k = 0; k < kChangesPerBlock; ++k)
+                changes->add(static_cast<ParamID>(work.random() % kParams), unit(work.random),
+                             static_cast<int32>(work.random() % static_cast<unsigned>(frames)));
+            if (work.random() % 200 == 0)
+                changes->add(torvik::kBypassParamId, unit(work.random), 0);
+            if (work.random() % 500 == 0)
+                switchSidechain(!sidechainOn);
 
-        ProcessData& data = buffers->prepare(frames);
-        data.inputParameterChanges = changes.get();
-        const double before = ProcessCpuSeconds();
-        instance->process(data);
-        cpuInPeriod += ProcessCpuSeconds() - before;
-        changes->clear();
+            ProcessData& data = buffers->prepare(frames);
+            data.inputParameterChanges = changes.get();
+            const double before = ProcessCpuSeconds();
+            instance->process(data);
+            cpu += ProcessCpuSeconds() - before;
+            changes->clear();
 
-        for (int ch = 0; ch < 2; ++ch) {
-            const float* out = buffers->channel32(kOutput, 0, ch);
-            for (int32 i = 0; i < frames; ++i)
-                badSamples += Clean(out[i]) ? 0 : 1;
+            for (int ch = 0; ch < 2; ++ch) {
+                const float* out = buffers->channel32(kOutput, 0, ch);
+                for (int32 i = 0; i < frames; ++i)
+                    badSamples += Clean(out[i]) ? 0 : 1;
+            }
+            inPeriod += frames;
         }
-        done += frames;
-        if (done >= nextReport || done >= total) {
-            const double audioSeconds =
-                static_cast<double>(done - (nextReport - perPeriod)) / kRate;
-            lastResident = ResidentMiB();
-            if (firstResident < 0.0)
-                firstResident = lastResident;
-            std::printf("%10.0f %14.2f %14.1f %10.1f\n", static_cast<double>(done) / kRate,
-                        1000.0 * cpuInPeriod / audioSeconds, audioSeconds / cpuInPeriod,
-                        lastResident);
-            std::fflush(stdout);
-            totalCpu += cpuInPeriod;
-            cpuInPeriod = 0.0;
-            nextReport += perPeriod;
+        done += length;
+        totalCpu += cpu;
+
+        const double audioSeconds = static_cast<double>(length) / kRate;
+        const double msPerSecond = 1000.0 * cpu / audioSeconds;
+        double& baseline = baselines.cpuPerSecond[slot];
+        char ratioText[16] = "first";
+        // A shortened last period does other work than its slot's first one.
+        if (baseline > 0.0 && length == perPeriod) {
+            const double ratio = msPerSecond / baseline;
+            std::snprintf(ratioText, sizeof ratioText, "%.3f", ratio);
+            if (ratio > baselines.worstRatio) {
+                baselines.worstRatio = ratio;
+                baselines.worstPeriod = p;
+            }
+        } else if (baseline < 0.0) {
+            baseline = msPerSecond;
+        } else {
+            std::snprintf(ratioText, sizeof ratioText, "short");
         }
+        lastResident = ResidentMiB();
+        if (firstResident < 0.0)
+            firstResident = lastResident;
+        std::printf("%7ld %10.0f %5u %14.2f %8s %12.1f %10.1f\n", p,
+                    static_cast<double>(done) / kRate, slot, msPerSecond, ratioText,
+                    audioSeconds / cpu, lastResident);
+        std::fflush(stdout);
     }
     instance->stopProcessing();
 
@@ -213,5 +267,11 @@ int main(int argc, char** argv) {
     std::printf("audio %.0f s in %.1f s of processing (%.1fx real time); bad output samples: "
                 "%ld; resident growth after the first period: %.1f MiB\n",
                 seconds, totalCpu, seconds / totalCpu, badSamples, growth);
+    if (baselines.worstPeriod >= 0)
+        std::printf("worst CPU ratio to the same work's first occurrence: %.3f (period %ld)\n",
+                    baselines.worstRatio, baselines.worstPeriod);
+    else
+        std::printf("no period repeated its slot's work: run longer than %d periods for ratios\n",
+                    repeat);
     return badSamples == 0 && growth < kMemoryGrowthMiB ? 0 : 1;
 }
