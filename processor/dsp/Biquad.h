@@ -241,6 +241,56 @@ inline void RunSectionPair(Biquad (&filters)[2], double* const data[2], int n) {
     r.z2 = Right(z2);
 }
 
+// One section of each channel side by side, for loops that run several in
+// series: each step as Biquad::Process on each lane, narrowing included.
+struct SectionLanes {
+    StereoLanes b0, b1, b2, a1, a2; // coefficients
+    StereoLanes z1, z2;             // state
+
+    SectionLanes() = default;
+    explicit SectionLanes(const Biquad (&pair)[2])
+        : b0(Lanes(pair[0].b0, pair[1].b0)), b1(Lanes(pair[0].b1, pair[1].b1)),
+          b2(Lanes(pair[0].b2, pair[1].b2)), a1(Lanes(pair[0].a1, pair[1].a1)),
+          a2(Lanes(pair[0].a2, pair[1].a2)), z1(Lanes(pair[0].z1, pair[1].z1)),
+          z2(Lanes(pair[0].z2, pair[1].z2)) {}
+    // The chain's run(F, v) on both lanes: v narrowed to float, passed, narrowed back.
+    StereoLanes Run(StereoLanes v) {
+        const StereoLanes x = ThroughFloat(v);
+        const StereoLanes y = x * b0 + z1;
+        z1 = x * b1 + z2 - a1 * y;
+        z2 = x * b2 - a2 * y;
+        return ThroughFloat(y);
+    }
+    void Keep(Biquad (&pair)[2]) const {
+        pair[0].z1 = Left(z1);
+        pair[0].z2 = Left(z2);
+        pair[1].z1 = Right(z1);
+        pair[1].z2 = Right(z2);
+    }
+};
+
+// Pairs of sections in series over a run, every sample through each pair in
+// turn: RunSectionPair on each pair one after the other, bit for bit (the
+// recursion is what a flat section at rest would shortcut), but in one loop,
+// so that the pairs' recursions overlap instead of waiting on each other.
+template <int kPairs>
+void RunSectionPairCascade(Biquad (*const (&pairs)[kPairs])[2], double* const data[2], int n) {
+    SectionLanes s[kPairs];
+    for (int k = 0; k < kPairs; ++k)
+        s[k] = SectionLanes(*pairs[k]);
+    double* left = data[0];
+    double* right = data[1];
+    for (int i = 0; i < n; ++i) {
+        StereoLanes v = Lanes(left[i], right[i]);
+        for (int k = 0; k < kPairs; ++k)
+            v = s[k].Run(v);
+        left[i] = Left(v);
+        right[i] = Right(v);
+    }
+    for (int k = 0; k < kPairs; ++k)
+        s[k].Keep(*pairs[k]);
+}
+
 // The chain's use of a section: a double narrowed to float on the way in and
 // widened back on the way out.
 inline double Run(Biquad& filter, double v) {

@@ -83,40 +83,41 @@ public:
     double Process(double in) { return Step(in, x1, x2, y1, y2); }
 };
 
+// One section of each channel side by side, for loops that run several in
+// series: each step as PeakFilter::Step on each lane.
+struct PeakLanes {
+    StereoLanes b0, b1, b2, a1, a2; // coefficients
+    StereoLanes x1, x2, y1, y2;     // history
+    explicit PeakLanes(const PeakFilter (&f)[2])
+        : b0(Lanes(f[0].b0, f[1].b0)), b1(Lanes(f[0].b1, f[1].b1)), b2(Lanes(f[0].b2, f[1].b2)),
+          a1(Lanes(f[0].a1, f[1].a1)), a2(Lanes(f[0].a2, f[1].a2)), x1(Lanes(f[0].x1, f[1].x1)),
+          x2(Lanes(f[0].x2, f[1].x2)), y1(Lanes(f[0].y1, f[1].y1)), y2(Lanes(f[0].y2, f[1].y2)) {}
+    StereoLanes Step(StereoLanes x) {
+        const StereoLanes y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+    void Keep(PeakFilter (&f)[2]) const {
+        f[0].x1 = Left(x1);
+        f[0].x2 = Left(x2);
+        f[0].y1 = Left(y1);
+        f[0].y2 = Left(y2);
+        f[1].x1 = Right(x1);
+        f[1].x2 = Right(x2);
+        f[1].y1 = Right(y1);
+        f[1].y2 = Right(y2);
+    }
+};
+
 // Two cascaded sections on each of two channels over a run, the channels side
 // by side in one register; each channel as first.ProcessRun then
 // second.ProcessRun, in place, bit for bit.
 inline void RunPeakCascadePair(PeakFilter (&first)[2], PeakFilter (&second)[2],
                                double* const data[2], int n) {
-    struct Section {
-        StereoLanes b0, b1, b2, a1, a2; // coefficients
-        StereoLanes x1, x2, y1, y2;     // history
-        explicit Section(const PeakFilter (&f)[2])
-            : b0(Lanes(f[0].b0, f[1].b0)), b1(Lanes(f[0].b1, f[1].b1)), b2(Lanes(f[0].b2, f[1].b2)),
-              a1(Lanes(f[0].a1, f[1].a1)), a2(Lanes(f[0].a2, f[1].a2)), x1(Lanes(f[0].x1, f[1].x1)),
-              x2(Lanes(f[0].x2, f[1].x2)), y1(Lanes(f[0].y1, f[1].y1)),
-              y2(Lanes(f[0].y2, f[1].y2)) {}
-        // PeakFilter::Step on both lanes.
-        StereoLanes Step(StereoLanes x) {
-            const StereoLanes y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-            x2 = x1;
-            x1 = x;
-            y2 = y1;
-            y1 = y;
-            return y;
-        }
-        void Keep(PeakFilter (&f)[2]) const {
-            f[0].x1 = Left(x1);
-            f[0].x2 = Left(x2);
-            f[0].y1 = Left(y1);
-            f[0].y2 = Left(y2);
-            f[1].x1 = Right(x1);
-            f[1].x2 = Right(x2);
-            f[1].y1 = Right(y1);
-            f[1].y2 = Right(y2);
-        }
-    };
-    Section one(first), two(second);
+    PeakLanes one(first), two(second);
     double* left = data[0];
     double* right = data[1];
     for (int i = 0; i < n; ++i) {

@@ -67,9 +67,20 @@ void Equaliser::ProcessRun(const StereoRun& gateOut, int n, bool engaged, Stereo
     }
     for (int c = 0; c < 2; ++c)
         dsp::ColourRun(gateOut.ch[c], channels[c], n);
-    dsp::RunSectionPair(lowShelf, channels, n);
-    dsp::RunPeakCascadePair(lowMid, highMid, channels, n);
-    dsp::RunSectionPair(highShelf, channels, n);
+    // The four bands of both channels in one loop: each sample through each
+    // band in turn, as band by band over the run, bit for bit.
+    dsp::SectionLanes low(lowShelf), high(highShelf);
+    dsp::PeakLanes lowPeak(lowMid), highPeak(highMid);
+    for (int i = 0; i < n; ++i) {
+        const dsp::StereoLanes e = high.Run(
+            highPeak.Step(lowPeak.Step(low.Run(dsp::Lanes(channels[0][i], channels[1][i])))));
+        channels[0][i] = dsp::Left(e);
+        channels[1][i] = dsp::Right(e);
+    }
+    low.Keep(lowShelf);
+    lowPeak.Keep(lowMid);
+    highPeak.Keep(highMid);
+    high.Keep(highShelf);
 }
 
 Stereo Equaliser::Process(Stereo gateOut, bool engaged) {

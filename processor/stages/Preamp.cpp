@@ -35,6 +35,19 @@ double XfmrLevel() {
     return level;
 }
 
+// A smoother's steps over a run where it glides; where it has settled only
+// the first frame's values, which stand for the run.
+template <int steps>
+void StepGliding(dsp::ParamSmoother& smoother, double target, bool glides,
+                 double* const (&out)[steps], int n) {
+    if (glides) {
+        smoother.StepRun<steps>(target, out, n);
+        return;
+    }
+    for (int s = 0; s < steps; ++s)
+        out[s][0] = smoother.value;
+}
+
 } // namespace
 
 void Preamp::SetUpBlock(double fs, bool lowBoostOn, bool highBoostOn) {
@@ -69,23 +82,29 @@ void Preamp::SetSmootherRates(double fs) {
     inputSmoother.SetRate(fs);
 }
 
-void Preamp::Transformer(const double* x, double* out, int n, int channel, bool on) {
+void Preamp::Transformer(const StereoRun& x, StereoRun& out, int n, bool on) {
     if (!on) {
-        for (int i = 0; i < n; ++i)
-            out[i] = x[i] + kChainDenormalOffset;
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i)
+                out.ch[c][i] = x.ch[c][i] + kChainDenormalOffset;
         return;
     }
     // Adds a low band of the input's saturation, about 35 dB down and
-    // saturated once more, to the dry input.
-    double band[kRunFrames];
-    dsp::SaturateRun(x, band, n);
-    dsp::RunSection(xfmrLowpass[channel], band, band, n);
+    // saturated once more, to the dry input; both channels' low-passes side by
+    // side.
+    StereoRun band;
+    for (int c = 0; c < 2; ++c)
+        dsp::SaturateRun(x.ch[c], band.ch[c], n);
+    double* const channels[2] = {band.ch[0], band.ch[1]};
+    dsp::RunSectionPair(xfmrLowpass, channels, n);
     const double level = XfmrLevel();
-    for (int i = 0; i < n; ++i)
-        band[i] = band[i] * level;
-    dsp::SaturateRun(band, band, n);
-    for (int i = 0; i < n; ++i)
-        out[i] = band[i] + (x[i] + kChainDenormalOffset);
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < n; ++i)
+            band.ch[c][i] = band.ch[c][i] * level;
+        dsp::SaturateRun(band.ch[c], band.ch[c], n);
+        for (int i = 0; i < n; ++i)
+            out.ch[c][i] = band.ch[c][i] + (x.ch[c][i] + kChainDenormalOffset);
+    }
 }
 
 void Preamp::RunGliding(dsp::Biquad (&pair)[2], int type, double fc, double q,
@@ -117,32 +136,51 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
     // The smoothers' values frame by frame, in the order the chain steps them:
     // left then right for the two-step ones; for drive and pad the left
     // shaper's pair, the right shaper's pair, then the meter's left and right.
-    StereoRun highDb, lowDb, hpfFc, input;
+    // A settled smoother's value stands for all its steps: only the gliding
+    // ones write their values frame by frame.
+    StereoRun highDb, lowDb, hpfFc;
     const bool highGlides = !highBoostSmoother.Settled(highBoostDb);
     const bool lowGlides = !lowBoostSmoother.Settled(lowBoostDb);
     const double hpfTarget = hpfFreqHz / fs;
     const bool hpfGlides = !hpfSmoother.Settled(hpfTarget);
-    highBoostSmoother.StepRun<2>(highBoostDb, {highDb.ch[0], highDb.ch[1]}, n);
-    lowBoostSmoother.StepRun<2>(lowBoostDb, {lowDb.ch[0], lowDb.ch[1]}, n);
-    hpfSmoother.StepRun<2>(hpfTarget, {hpfFc.ch[0], hpfFc.ch[1]}, n);
-    inputSmoother.StepRun<2>(inputGain, {input.ch[0], input.ch[1]}, n);
+    StepGliding<2>(highBoostSmoother, highBoostDb, highGlides, {highDb.ch[0], highDb.ch[1]}, n);
+    StepGliding<2>(lowBoostSmoother, lowBoostDb, lowGlides, {lowDb.ch[0], lowDb.ch[1]}, n);
+    StepGliding<2>(hpfSmoother, hpfTarget, hpfGlides, {hpfFc.ch[0], hpfFc.ch[1]}, n);
 
     padGain = PadGain(sw.pad);
+    const bool gainsSettled = inputSmoother.Settled(inputGain) && padSmoother.Settled(padGain) &&
+                              gainSmoother.Settled(preampGain);
     StereoRun pad[3], gain[3]; // [0] before the shaper, [1] after it, [2] the meter's
-    padSmoother.StepRun<6>(
-        padGain,
-        {pad[0].ch[0], pad[1].ch[0], pad[0].ch[1], pad[1].ch[1], pad[2].ch[0], pad[2].ch[1]}, n);
-    gainSmoother.StepRun<6>(
-        preampGain,
-        {gain[0].ch[0], gain[1].ch[0], gain[0].ch[1], gain[1].ch[1], gain[2].ch[0], gain[2].ch[1]},
-        n);
+    StereoRun input;
+    if (!gainsSettled) {
+        inputSmoother.StepRun<2>(inputGain, {input.ch[0], input.ch[1]}, n);
+        padSmoother.StepRun<6>(
+            padGain,
+            {pad[0].ch[0], pad[1].ch[0], pad[0].ch[1], pad[1].ch[1], pad[2].ch[0], pad[2].ch[1]},
+            n);
+        gainSmoother.StepRun<6>(preampGain,
+                                {gain[0].ch[0], gain[1].ch[0], gain[0].ch[1], gain[1].ch[1],
+                                 gain[2].ch[0], gain[2].ch[1]},
+                                n);
+    }
+    const double settledInput = inputSmoother.value;
+    const double settledPad = padSmoother.value;
+    const double settledGain = gainSmoother.value;
 
+    Transformer(x, out, n, sw.transformer);
     for (int c = 0; c < 2; ++c) {
         double* y = out.ch[c];
-        Transformer(x.ch[c], y, n, c, sw.transformer);
         // Input gain, then the waveshaper: the drive sets how hard it works,
         // not the level of small signals, since its output is scaled back by
         // the same drive.
+        if (gainsSettled) {
+            for (int i = 0; i < n; ++i)
+                y[i] = settledPad * (settledInput * y[i]) * settledGain;
+            dsp::ShapeRun(y, y, n, sw.mic);
+            for (int i = 0; i < n; ++i)
+                y[i] = y[i] / settledGain / settledPad;
+            continue;
+        }
         for (int i = 0; i < n; ++i) {
             const double M = input.ch[c][i] * y[i];
             y[i] = pad[0].ch[c][i] * M * gain[0].ch[c][i];
@@ -152,12 +190,46 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
             y[i] = y[i] / gain[1].ch[c][i] / pad[1].ch[c][i];
     }
 
-    if (sw.hpf)
-        RunGliding(hpf, dsp::kHighPass, 0.0, kHpfQ, hpfFc, hpfGlides, true, out, n);
-    RunGliding(lowBoostShelf, dsp::kLowShelf, kLowBoostHz / fs, kLowBoostQ, lowDb, lowGlides, false,
-               out, n);
-    RunGliding(highBoostShelf, dsp::kHighShelf, kHighBoostHz / fs, kHighBoostQ, highDb, highGlides,
-               false, out, n);
+    // A boost that is off and has settled at 0 dB designs a flat shelf: its
+    // numerator tail equals its denominator and its leading coefficient is 1
+    // within an ulp, and its state has decayed to rounding residue long
+    // before the glide ends (the smoother takes seconds to reach 0 bit for
+    // bit). It would hand each sample on as its float value, give or take
+    // that residue (about 1e-16 of the signal); it does so here directly.
+    const bool boostsFlat = !lowGlides && !highGlides && lowBoostSmoother.value == 0.0 &&
+                            highBoostSmoother.value == 0.0;
+    double* const channels[2] = {out.ch[0], out.ch[1]};
+    if (!hpfGlides && !lowGlides && !highGlides && !boostsFlat) {
+        // Settled: each section at its design for the run, all in one loop.
+        const double lowFc = kLowBoostHz / fs;
+        const double highFc = kHighBoostHz / fs;
+        for (int c = 0; c < 2; ++c) {
+            if (sw.hpf)
+                hpf[c].Configure(dsp::kHighPass, hpfFc.ch[c][0], kHpfQ, 0.0);
+            lowBoostShelf[c].Configure(dsp::kLowShelf, lowFc, kLowBoostQ, lowDb.ch[c][0]);
+            highBoostShelf[c].Configure(dsp::kHighShelf, highFc, kHighBoostQ, highDb.ch[c][0]);
+        }
+        if (sw.hpf) {
+            dsp::Biquad(*const pairs[3])[2] = {&hpf, &lowBoostShelf, &highBoostShelf};
+            dsp::RunSectionPairCascade(pairs, channels, n);
+        } else {
+            dsp::Biquad(*const pairs[2])[2] = {&lowBoostShelf, &highBoostShelf};
+            dsp::RunSectionPairCascade(pairs, channels, n);
+        }
+    } else {
+        if (sw.hpf)
+            RunGliding(hpf, dsp::kHighPass, 0.0, kHpfQ, hpfFc, hpfGlides, true, out, n);
+        if (boostsFlat) {
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < n; ++i)
+                    out.ch[c][i] = static_cast<double>(dsp::ToFloat(out.ch[c][i]));
+        } else {
+            RunGliding(lowBoostShelf, dsp::kLowShelf, kLowBoostHz / fs, kLowBoostQ, lowDb,
+                       lowGlides, false, out, n);
+            RunGliding(highBoostShelf, dsp::kHighShelf, kHighBoostHz / fs, kHighBoostQ, highDb,
+                       highGlides, false, out, n);
+        }
+    }
 
     for (int c = 0; c < 2; ++c) {
         double* y = out.ch[c];
@@ -168,6 +240,11 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
         } else if (sw.phase) {
             for (int i = 0; i < n; ++i)
                 y[i] = -y[i];
+        }
+        if (gainsSettled) {
+            for (int i = 0; i < n; ++i)
+                meterSource.ch[c][i] = settledPad * y[i] * settledGain;
+            continue;
         }
         for (int i = 0; i < n; ++i)
             meterSource.ch[c][i] = pad[2].ch[c][i] * y[i] * gain[2].ch[c][i];

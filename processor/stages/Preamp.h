@@ -45,8 +45,9 @@ public:
     PreampOutput Process(Stereo x, const PreampSwitches& sw, double fs);
 
 private:
-    // The transformer colour added to the input (plus the denormal offset).
-    void Transformer(const double* x, double* out, int n, int channel, bool on);
+    // The transformer colour added to the input (plus the denormal offset),
+    // both channels.
+    void Transformer(const StereoRun& x, StereoRun& out, int n, bool on);
     // A swept or boost section pair over a run, following the per-frame
     // settings of its smoother (its corner when fcGlides, else its gain);
     // glides false when the smoother has settled.
