@@ -19,15 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(ratio.Value() >= 1.5 && ratio.Value() <= 20.0))
         std::abort();
     for (int i = 0; i < torvik::kTorvikParamCount; ++i) {
-        const torvik::ParamSpec& spec = torvik::ParamSpecAt(i);
+        const torvik::ParamRow& param = torvik::ParamRowAt(i);
         double v = 0.0;
-        if (!torvik::ParseValue(spec, text, v))
+        if (!torvik::ParseValue(param, text, v))
             continue;
-        if (!(v >= spec.min && v <= spec.max))
+        if (!(v >= param.min && v <= param.max))
             std::abort();
         double again = 0.0;
-        const std::string shown = torvik::FormatValue(spec, v, torvik::TextForm::kWithUnit);
-        if (!torvik::ParseValue(spec, shown, again))
+        const std::string shown = torvik::FormatValue(param, v, torvik::TextForm::kWithUnit);
+        if (!torvik::ParseValue(param, shown, again))
             std::abort();
     }
     return 0;

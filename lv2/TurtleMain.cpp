@@ -29,9 +29,9 @@ constexpr struct {
 
 // "De-Esser Threshold" -> "de_esser_threshold"; a symbol taken already gets
 // its index appended.
-std::string SymbolFor(const ParamSpec& spec, int index, std::set<std::string>& taken) {
+std::string SymbolFor(const ParamRow& param, int index, std::set<std::string>& taken) {
     std::string s;
-    for (const char* c = spec.name; *c; ++c) {
+    for (const char* c = param.name; *c; ++c) {
         const auto u = static_cast<unsigned char>(*c);
         if (std::isalnum(u))
             s += static_cast<char>(std::tolower(u));
@@ -49,10 +49,10 @@ std::string SymbolFor(const ParamSpec& spec, int index, std::set<std::string>& t
     return s;
 }
 
-const char* UnitUri(const ParamSpec& spec) {
-    if (spec.negated)
+const char* UnitUri(const ParamRow& param) {
+    if (param.negated)
         return nullptr; // stored as a distance below full scale: no unit says that
-    switch (spec.unit) {
+    switch (param.unit) {
     case ParamUnit::kDecibel:
         return "units:db";
     case ParamUnit::kHertz:
@@ -119,24 +119,24 @@ std::string PluginTurtle() {
     AudioPort(out, kSidechainRight, true, "sidechain_right", "Sidechain Right", true);
     std::set<std::string> taken;
     for (int i = 0; i < kParameterCount; ++i) {
-        const ParamSpec& spec = ParamSpecAt(i);
+        const ParamRow& param = ParamRowAt(i);
         out << " , [\n        a lv2:InputPort , lv2:ControlPort ;\n"
             << "        lv2:index " << ParamPort(i) << " ;\n"
-            << "        lv2:symbol \"" << SymbolFor(spec, i, taken) << "\" ;\n"
-            << "        lv2:name \"" << (IsReserved(spec) ? "Reserved" : spec.name) << "\" ;\n"
-            << "        lv2:default " << Number(spec.defaultValue) << " ;\n"
-            << "        lv2:minimum " << Number(spec.min) << " ;\n"
-            << "        lv2:maximum " << Number(spec.max);
-        if (IsSwitch(spec)) {
+            << "        lv2:symbol \"" << SymbolFor(param, i, taken) << "\" ;\n"
+            << "        lv2:name \"" << (IsReserved(param) ? "Reserved" : param.name) << "\" ;\n"
+            << "        lv2:default " << Number(param.defaultValue) << " ;\n"
+            << "        lv2:minimum " << Number(param.min) << " ;\n"
+            << "        lv2:maximum " << Number(param.max);
+        if (IsSwitch(param)) {
             out << " ;\n        lv2:portProperty lv2:toggled , lv2:integer ;\n"
-                << "        lv2:scalePoint [ rdfs:label \"" << spec.offText
-                << "\" ; rdf:value 0.0 ] , [ rdfs:label \"" << spec.onText
+                << "        lv2:scalePoint [ rdfs:label \"" << param.offText
+                << "\" ; rdf:value 0.0 ] , [ rdfs:label \"" << param.onText
                 << "\" ; rdf:value 1.0 ]";
-        } else if (IsReserved(spec)) {
+        } else if (IsReserved(param)) {
             out << " ;\n        lv2:portProperty lv2:integer , pprops:notOnGUI , "
                    "pprops:notAutomatic";
         }
-        if (const char* unit = UnitUri(spec))
+        if (const char* unit = UnitUri(param))
             out << " ;\n        units:unit " << unit;
         out << "\n    ]";
     }

@@ -8,14 +8,14 @@ constexpr ParamUnit Hz = ParamUnit::kHertz;
 constexpr ParamUnit ms = ParamUnit::kMillisecond;
 constexpr ParamUnit pc = ParamUnit::kPercent;
 
-constexpr ParamSpec Switch(const char* name, double defaultValue) {
+constexpr ParamRow Switch(const char* name, double defaultValue) {
     return {name, ParamUnit::kSwitch, 0.0, 1.0, defaultValue, false, "Off", "On"};
 }
 
-constexpr ParamSpec kReservedRow{"", ParamUnit::kReserved, 0.0, 1.0, 0.0, false, "", ""};
+constexpr ParamRow kReservedRow{"", ParamUnit::kReserved, 0.0, 1.0, 0.0, false, "", ""};
 
 // In index order; the index is the parameter's identity everywhere.
-constexpr ParamSpec kTable[kTorvikParamCount] = {
+constexpr ParamRow kTable[kTorvikParamCount] = {
     {"Preamp Gain", dB, -30.0, 30.0, -30.0, false, "", ""},
     {"Preamp HPF", Hz, 10.0, 250.0, 10.0, false, "", ""},
     {"Main Input", dB, -30.0, 30.0, 0.0, false, "", ""},
@@ -62,7 +62,7 @@ constexpr ParamSpec kTable[kTorvikParamCount] = {
 
 } // namespace
 
-const ParamSpec& ParamSpecAt(int index) {
+const ParamRow& ParamRowAt(int index) {
     if (index < 0 || index >= kTorvikParamCount)
         return kReservedRow;
     return kTable[index];

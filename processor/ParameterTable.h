@@ -19,7 +19,7 @@ enum class ParamUnit : int {
     kSwitch,      // 0 or 1, shown by its state texts
 };
 
-struct ParamSpec {
+struct ParamRow {
     const char* name;
     ParamUnit unit;
     double min; // real units, as stored (before any negation)
@@ -31,13 +31,13 @@ struct ParamSpec {
 };
 
 // The row of index i; the reserved row for indices outside the table.
-const ParamSpec& ParamSpecAt(int index);
+const ParamRow& ParamRowAt(int index);
 
-inline bool IsSwitch(const ParamSpec& spec) {
-    return spec.unit == ParamUnit::kSwitch;
+inline bool IsSwitch(const ParamRow& param) {
+    return param.unit == ParamUnit::kSwitch;
 }
-inline bool IsReserved(const ParamSpec& spec) {
-    return spec.unit == ParamUnit::kReserved;
+inline bool IsReserved(const ParamRow& param) {
+    return param.unit == ParamUnit::kReserved;
 }
 
 // The unit a host shows beside the value: "dB", "Hz", "ms", "%", or "" (ratio,

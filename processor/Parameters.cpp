@@ -13,17 +13,17 @@ namespace {
 // A record's texts as the parameter table writes and reads them.
 class TableTextFormat : public IParamTextFormat {
 public:
-    explicit TableTextFormat(int index) : spec(ParamSpecAt(index)) {}
+    explicit TableTextFormat(int index) : param(ParamRowAt(index)) {}
 
     std::string Text(double value, bool withUnit) const override {
-        return FormatValue(spec, value, withUnit ? TextForm::kWithUnit : TextForm::kNumberOnly);
+        return FormatValue(param, value, withUnit ? TextForm::kWithUnit : TextForm::kNumberOnly);
     }
     bool Read(const char* text, double& value) const override {
-        return text && ParseValue(spec, text, value);
+        return text && ParseValue(param, text, value);
     }
 
 private:
-    const ParamSpec& spec;
+    const ParamRow& param;
 };
 
 template <std::size_t... I>
@@ -45,16 +45,16 @@ constexpr double kContinuousStep = 0.01;
 
 void DefineTorvikParameters(IEffectBase& plug) {
     for (int i = 0; i < kParameterCount; ++i) {
-        const ParamSpec& spec = ParamSpecAt(i);
+        const ParamRow& param = ParamRowAt(i);
         IParamRecord& record = *plug.ParamAt(i);
-        if (IsReserved(spec))
+        if (IsReserved(param))
             continue; // never defined; keeps the blank record
-        if (IsSwitch(spec)) {
-            record.DefineStepped(spec.name, static_cast<int>(spec.defaultValue),
-                                 static_cast<int>(spec.min), static_cast<int>(spec.max), "", "");
+        if (IsSwitch(param)) {
+            record.DefineStepped(param.name, static_cast<int>(param.defaultValue),
+                                 static_cast<int>(param.min), static_cast<int>(param.max), "", "");
         } else {
-            record.DefineContinuous(spec.name, spec.defaultValue, spec.min, spec.max,
-                                    kContinuousStep, UnitText(spec.unit), "", 1.0);
+            record.DefineContinuous(param.name, param.defaultValue, param.min, param.max,
+                                    kContinuousStep, UnitText(param.unit), "", 1.0);
         }
         record.SetTextFormat(&Formats()[static_cast<std::size_t>(i)]);
     }

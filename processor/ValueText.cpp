@@ -115,11 +115,11 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 // A switch's state by name: 1 for on, 0 for off, -1 for neither.
-int SwitchWord(const ParamSpec& spec, std::string_view text) {
+int SwitchWord(const ParamRow& param, std::string_view text) {
     const std::string word = Squeezed(text);
-    if (word == "on" || word == "yes" || word == "true" || word == Squeezed(spec.onText))
+    if (word == "on" || word == "yes" || word == "true" || word == Squeezed(param.onText))
         return 1;
-    if (word == "off" || word == "no" || word == "false" || word == Squeezed(spec.offText))
+    if (word == "off" || word == "no" || word == "false" || word == Squeezed(param.offText))
         return 0;
     return -1;
 }
@@ -149,11 +149,11 @@ double UnitFactor(ParamUnit unit, const std::string& word) {
 
 } // namespace
 
-std::string FormatValue(const ParamSpec& spec, double value, TextForm form) {
-    double v = value == value ? std::clamp(value, spec.min, spec.max) : spec.min;
-    if (spec.negated)
+std::string FormatValue(const ParamRow& param, double value, TextForm form) {
+    double v = value == value ? std::clamp(value, param.min, param.max) : param.min;
+    if (param.negated)
         v = -v;
-    switch (spec.unit) {
+    switch (param.unit) {
     case ParamUnit::kDecibel:
         return WithUnit(Fixed(v, 1), "dB", form);
     case ParamUnit::kHertz:
@@ -165,18 +165,18 @@ std::string FormatValue(const ParamSpec& spec, double value, TextForm form) {
     case ParamUnit::kRatio:
         return Fixed(v, 1) + ":1";
     case ParamUnit::kSwitch:
-        return v >= 0.5 ? spec.onText : spec.offText;
+        return v >= 0.5 ? param.onText : param.offText;
     case ParamUnit::kReserved:
     default:
         return Fixed(v, 2);
     }
 }
 
-bool ParseValue(const ParamSpec& spec, std::string_view text, double& value) {
+bool ParseValue(const ParamRow& param, std::string_view text, double& value) {
     text = Trimmed(text);
     double v = 0.0;
-    if (IsSwitch(spec)) {
-        const int word = SwitchWord(spec, text);
+    if (IsSwitch(param)) {
+        const int word = SwitchWord(param, text);
         if (word >= 0) {
             value = word;
             return true;
@@ -194,7 +194,7 @@ bool ParseValue(const ParamSpec& spec, std::string_view text, double& value) {
     if (!ReadNumber(text, v))
         return false;
     const std::string word = Squeezed(text);
-    if (spec.unit == ParamUnit::kRatio && !word.empty()) {
+    if (param.unit == ParamUnit::kRatio && !word.empty()) {
         // "4:1", "4 : 1", "8/2": the ratio of two numbers.
         std::string_view rest = word;
         if (rest.front() != ':' && rest.front() != '/')
@@ -204,26 +204,26 @@ bool ParseValue(const ParamSpec& spec, std::string_view text, double& value) {
         if (!ReadNumber(rest, below) || !rest.empty() || below <= 0.0)
             return false;
         v /= below;
-    } else if (IsSwitch(spec)) {
+    } else if (IsSwitch(param)) {
         if (!word.empty())
             return false;
         v = v >= 0.5 ? 1.0 : 0.0;
-    } else if (spec.unit == ParamUnit::kRatio || IsReserved(spec)) {
+    } else if (param.unit == ParamUnit::kRatio || IsReserved(param)) {
         if (!word.empty())
             return false;
     } else {
-        const double factor = UnitFactor(spec.unit, word);
+        const double factor = UnitFactor(param.unit, word);
         if (factor == 0.0)
             return false;
         v *= factor;
     }
     if (negative)
         v = -v;
-    if (spec.negated)
+    if (param.negated)
         v = -v;
     if (!std::isfinite(v))
         return false;
-    value = std::clamp(v, spec.min, spec.max);
+    value = std::clamp(v, param.min, param.max);
     return true;
 }
 

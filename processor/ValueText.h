@@ -14,12 +14,12 @@ enum class TextForm {
 };
 
 // The text of a real (stored) value.
-std::string FormatValue(const ParamSpec& spec, double value, TextForm form);
+std::string FormatValue(const ParamRow& param, double value, TextForm form);
 
 // Reads a typed value in any reasonable form ("-24", "-24 dB", "\u221224", "1.2k",
 // "1200 Hz", "0.25 s", "4:1", "80%", "on") into a real value clamped to the range.
 // False, with value untouched, when the text is no value of this parameter
 // (no number, a unit it does not measure, trailing words).
-bool ParseValue(const ParamSpec& spec, std::string_view text, double& value);
+bool ParseValue(const ParamRow& param, std::string_view text, double& value);
 
 } // namespace torvik

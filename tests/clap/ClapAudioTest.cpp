@@ -26,24 +26,24 @@ TEST(ClapAudio, BitIdenticalToTheVst3ModuleAtEveryRateAndWidth) {
     for (double rate : {44100.0, 48000.0, 96000.0}) {
         for (bool is64 : {false, true}) {
             SCOPED_TRACE(::testing::Message() << rate << " Hz, " << (is64 ? 64 : 32) << " bit");
-            RenderSpec spec;
-            spec.rate = rate;
-            spec.is64 = is64;
-            spec.automation = EngagedAtStart();
+            ClapRender param;
+            param.rate = rate;
+            param.is64 = is64;
+            param.automation = EngagedAtStart();
             // Automation while it runs: a threshold sweep, a switch, the host's bypass.
-            spec.automation.push_back({10, kCompThreshold, -12.0});
-            spec.automation.push_back({14, kDeEsserThreshold, -20.0});
-            spec.automation.push_back({18, kGateBypass, 0.0});
-            spec.automation.push_back({22, kMainOutput, -3.5});
-            ExpectIdentical(RenderClap(spec), RenderVst3(spec));
+            param.automation.push_back({10, kCompThreshold, -12.0});
+            param.automation.push_back({14, kDeEsserThreshold, -20.0});
+            param.automation.push_back({18, kGateBypass, 0.0});
+            param.automation.push_back({22, kMainOutput, -3.5});
+            ExpectIdentical(RenderClap(param), RenderVst3(param));
         }
     }
 }
 
 TEST(ClapAudio, SidechainOnAndOff) {
-    RenderSpec keyed;
+    ClapRender keyed;
     keyed.automation = EngagedAtStart();
-    RenderSpec unkeyed = keyed;
+    ClapRender unkeyed = keyed;
     unkeyed.sidechain = false;
     const std::vector<double> withKey = RenderClap(keyed);
     const std::vector<double> withoutKey = RenderClap(unkeyed);

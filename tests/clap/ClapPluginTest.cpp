@@ -109,13 +109,13 @@ TEST(ClapParams, FortyParametersByIndexTheReservedOneHiddenAndTheBypass) {
             continue;
         }
         EXPECT_EQ(info.id, i);
-        const ParamSpec& spec = ParamSpecAt(static_cast<int>(i));
-        EXPECT_EQ(info.min_value, spec.min);
-        EXPECT_EQ(info.max_value, spec.max);
-        EXPECT_EQ((info.flags & CLAP_PARAM_IS_HIDDEN) != 0, IsReserved(spec)) << i;
-        EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, IsSwitch(spec) || IsReserved(spec));
-        if (!IsReserved(spec)) {
-            EXPECT_STREQ(info.name, spec.name);
+        const ParamRow& param = ParamRowAt(static_cast<int>(i));
+        EXPECT_EQ(info.min_value, param.min);
+        EXPECT_EQ(info.max_value, param.max);
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_HIDDEN) != 0, IsReserved(param)) << i;
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, IsSwitch(param) || IsReserved(param));
+        if (!IsReserved(param)) {
+            EXPECT_STREQ(info.name, param.name);
             EXPECT_NE(info.flags & CLAP_PARAM_IS_AUTOMATABLE, 0u);
         }
     }
@@ -198,10 +198,10 @@ TEST(ClapParams, EventsSetValuesAndHostileOnesChangeNothing) {
     OutputEvents out;
     params->flush(plugin.Plugin(), events.List(), out.List());
     EXPECT_EQ(plugin.Value(kCompThreshold), -18.0);
-    EXPECT_EQ(plugin.Value(kCompRatio), ParamSpecAt(kCompRatio).max);
+    EXPECT_EQ(plugin.Value(kCompRatio), ParamRowAt(kCompRatio).max);
     EXPECT_EQ(plugin.Value(kGateBypass), 1.0);
-    EXPECT_EQ(plugin.Value(kMainInput), ParamSpecAt(kMainInput).defaultValue);
-    EXPECT_EQ(plugin.Value(kMainOutput), ParamSpecAt(kMainOutput).defaultValue);
+    EXPECT_EQ(plugin.Value(kMainInput), ParamRowAt(kMainInput).defaultValue);
+    EXPECT_EQ(plugin.Value(kMainOutput), ParamRowAt(kMainOutput).defaultValue);
     EXPECT_TRUE(out.events.empty()); // host changes are never echoed
     // The host's bypass.
     InputEvents bypass;

@@ -94,7 +94,7 @@ TEST(ClapState, HostileBytesAreRefusedAndChangeNothing) {
     const double huge = 50.0;
     std::memcpy(wide.data() + 8 * kCompRatio, &huge, 8);
     ASSERT_TRUE(plugin.Load(wide));
-    EXPECT_EQ(plugin.Value(kCompRatio), ParamSpecAt(kCompRatio).max);
+    EXPECT_EQ(plugin.Value(kCompRatio), ParamRowAt(kCompRatio).max);
     // Streams that fail.
     const auto* state = plugin.Extension<clap_plugin_state>(CLAP_EXT_STATE);
     clap_ostream failing{

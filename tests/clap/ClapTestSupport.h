@@ -29,12 +29,12 @@ inline hostkit::clap::ClapModule& TorvikClap() {
 // A VST 3 host's normalised value for a real value, and the plain value a CLAP
 // host sends for the same position: min + (max - min) * n, as the record maps it.
 inline double NormalisedFor(int index, double real) {
-    const ParamSpec& spec = ParamSpecAt(index);
-    return (real - spec.min) / (spec.max - spec.min);
+    const ParamRow& param = ParamRowAt(index);
+    return (real - param.min) / (param.max - param.min);
 }
 inline double PlainFor(int index, double real) {
-    const ParamSpec& spec = ParamSpecAt(index);
-    return spec.min + (spec.max - spec.min) * NormalisedFor(index, real);
+    const ParamRow& param = ParamRowAt(index);
+    return param.min + (param.max - param.min) * NormalisedFor(index, real);
 }
 
 // Input sample i of channel ch (0/1 main, 2/3 sidechain): a swelling voice
@@ -57,7 +57,7 @@ struct Automation {
     double real;
 };
 
-struct RenderSpec {
+struct ClapRender {
     double rate = 48000.0;
     int block = 256;
     int blocks = 40;
@@ -67,16 +67,16 @@ struct RenderSpec {
 };
 
 // Left then right output, every block, through TORVIK.clap.
-inline std::vector<double> RenderClap(const RenderSpec& spec) {
+inline std::vector<double> RenderClap(const ClapRender& param) {
     hostkit::clap::ClapHost host;
     hostkit::clap::ClapInstance plugin(TorvikClap(), host, kTorvikClapId);
     EXPECT_TRUE(plugin.Created());
-    EXPECT_TRUE(plugin.Activate(spec.rate, 1, static_cast<std::uint32_t>(spec.block)));
-    const auto frames = static_cast<std::uint32_t>(spec.block);
+    EXPECT_TRUE(plugin.Activate(param.rate, 1, static_cast<std::uint32_t>(param.block)));
+    const auto frames = static_cast<std::uint32_t>(param.block);
     std::vector<double> out;
-    for (int b = 0; b < spec.blocks; ++b) {
+    for (int b = 0; b < param.blocks; ++b) {
         hostkit::clap::InputEvents events;
-        for (const Automation& a : spec.automation)
+        for (const Automation& a : param.automation)
             if (a.block == b)
                 events.AddValue(static_cast<clap_id>(a.index), PlainFor(a.index, a.real));
         auto run = [&](auto zero) {
@@ -85,16 +85,16 @@ inline std::vector<double> RenderClap(const RenderSpec& spec) {
             for (std::uint32_t i = 0; i < frames; ++i)
                 for (int ch = 0; ch < 4; ++ch)
                     (ch < 2 ? main : side)[ch % 2][i] = static_cast<T>(
-                        Signal(ch, static_cast<long>(b) * spec.block + i, spec.rate));
+                        Signal(ch, static_cast<long>(b) * param.block + i, param.rate));
             std::vector<clap_audio_buffer> ins{main.Buffer()};
-            if (spec.sidechain)
+            if (param.sidechain)
                 ins.push_back(side.Buffer());
             EXPECT_EQ(plugin.Process(frames, ins, {output.Buffer()}, &events),
                       CLAP_PROCESS_CONTINUE);
             for (int ch = 0; ch < 2; ++ch)
                 out.insert(out.end(), output[ch].begin(), output[ch].end());
         };
-        if (spec.is64)
+        if (param.is64)
             run(0.0);
         else
             run(0.0f);
@@ -103,27 +103,27 @@ inline std::vector<double> RenderClap(const RenderSpec& spec) {
 }
 
 // The same through TORVIK.vst3.
-inline std::vector<double> RenderVst3(const RenderSpec& spec) {
+inline std::vector<double> RenderVst3(const ClapRender& param) {
     using namespace Steinberg::Vst;
     auto instance = NewTorvik();
     EXPECT_NE(instance, nullptr);
-    if (spec.sidechain)
+    if (param.sidechain)
         instance->activateAllBuses();
     else
         instance->activateDefaultBuses();
-    instance->startProcessing(spec.rate, spec.block, spec.is64 ? kSample64 : kSample32);
-    BlockRunner runner(*instance, spec.block, spec.is64 ? kSample64 : kSample32);
+    instance->startProcessing(param.rate, param.block, param.is64 ? kSample64 : kSample32);
+    BlockRunner runner(*instance, param.block, param.is64 ? kSample64 : kSample32);
     std::vector<double> out;
-    for (int b = 0; b < spec.blocks; ++b) {
-        for (const Automation& a : spec.automation)
+    for (int b = 0; b < param.blocks; ++b) {
+        for (const Automation& a : param.automation)
             if (a.block == b)
                 runner.Change(static_cast<ParamID>(a.index), NormalisedFor(a.index, a.real));
-        runner.Fill(spec.block, [&](int bus, int ch, int i) {
-            return Signal(bus * 2 + ch, static_cast<long>(b) * spec.block + i, spec.rate);
+        runner.Fill(param.block, [&](int bus, int ch, int i) {
+            return Signal(bus * 2 + ch, static_cast<long>(b) * param.block + i, param.rate);
         });
-        EXPECT_EQ(runner.Run(spec.block), Steinberg::kResultOk);
+        EXPECT_EQ(runner.Run(param.block), Steinberg::kResultOk);
         for (int ch = 0; ch < 2; ++ch)
-            for (int i = 0; i < spec.block; ++i)
+            for (int i = 0; i < param.block; ++i)
                 out.push_back(runner.Output(ch, i));
     }
     return out;

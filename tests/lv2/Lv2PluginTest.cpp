@@ -40,7 +40,7 @@ struct Strip {
         if (!instance.Created())
             return;
         for (int i = 0; i < kParameterCount; ++i)
-            instance.Control(ParamPort(i)) = static_cast<float>(ParamSpecAt(i).defaultValue);
+            instance.Control(ParamPort(i)) = static_cast<float>(ParamRowAt(i).defaultValue);
         instance.Control(EnabledPort(kParameterCount)) = 1.0f;
         for (unsigned p : {kInLeft, kInRight, kSidechainLeft, kSidechainRight})
             instance.ConnectAudio(p, in[p == kInLeft || p == kInRight ? p : p - 2].data());

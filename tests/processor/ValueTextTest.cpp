@@ -43,10 +43,10 @@ TEST(ValueText, WrittenWithUnitAndTheFiguresAReaderUses) {
         {kCompThreshold, NAN, "-60.0 dB", "-60.0"},
     };
     for (const auto& c : cases) {
-        const ParamSpec& spec = ParamSpecAt(c.index);
-        SCOPED_TRACE(::testing::Message() << spec.name << " " << c.value);
-        EXPECT_EQ(FormatValue(spec, c.value, TextForm::kWithUnit), c.withUnit);
-        EXPECT_EQ(FormatValue(spec, c.value, TextForm::kNumberOnly), c.numberOnly);
+        const ParamRow& param = ParamRowAt(c.index);
+        SCOPED_TRACE(::testing::Message() << param.name << " " << c.value);
+        EXPECT_EQ(FormatValue(param, c.value, TextForm::kWithUnit), c.withUnit);
+        EXPECT_EQ(FormatValue(param, c.value, TextForm::kNumberOnly), c.numberOnly);
     }
 }
 
@@ -106,10 +106,10 @@ TEST(ValueText, ReadsWhatPeopleType) {
         {kCompThreshold, "123456789012345678901234567890123456789", refused},
     };
     for (const auto& c : cases) {
-        const ParamSpec& spec = ParamSpecAt(c.index);
-        SCOPED_TRACE(::testing::Message() << spec.name << " '" << c.text << "'");
+        const ParamRow& param = ParamRowAt(c.index);
+        SCOPED_TRACE(::testing::Message() << param.name << " '" << c.text << "'");
         double v = 12345.0;
-        EXPECT_EQ(ParseValue(spec, c.text, v), c.value.has_value());
+        EXPECT_EQ(ParseValue(param, c.text, v), c.value.has_value());
         if (c.value)
             EXPECT_NEAR(v, *c.value, 1e-12);
         else
@@ -118,9 +118,9 @@ TEST(ValueText, ReadsWhatPeopleType) {
 }
 
 // Half the last shown digit: a tenth of a dB or of a ratio, a percent, three figures.
-double RoundingOf(const ParamSpec& spec, double value) {
+double RoundingOf(const ParamRow& param, double value) {
     constexpr double kSlack = 1e-9;
-    switch (spec.unit) {
+    switch (param.unit) {
     case ParamUnit::kDecibel:
     case ParamUnit::kRatio:
         return 0.05 + kSlack;
@@ -137,19 +137,19 @@ double RoundingOf(const ParamSpec& spec, double value) {
 // back as a value within the text's rounding, and that value writes the same text.
 TEST(ValueText, EveryParameterRoundTrips) {
     for (int i = 0; i < kTorvikParamCount; ++i) {
-        const ParamSpec& spec = ParamSpecAt(i);
-        if (IsReserved(spec))
+        const ParamRow& param = ParamRowAt(i);
+        if (IsReserved(param))
             continue;
         for (const TextForm form : {TextForm::kWithUnit, TextForm::kNumberOnly}) {
             for (int k = 0; k <= 1000; ++k) {
-                const double value = spec.min + (spec.max - spec.min) * k / 1000.0;
-                const std::string text = FormatValue(spec, value, form);
+                const double value = param.min + (param.max - param.min) * k / 1000.0;
+                const std::string text = FormatValue(param, value, form);
                 SCOPED_TRACE(::testing::Message()
-                             << spec.name << " " << value << " '" << text << "'");
+                             << param.name << " " << value << " '" << text << "'");
                 double read = 0.0;
-                ASSERT_TRUE(ParseValue(spec, text, read));
-                EXPECT_EQ(FormatValue(spec, read, form), text);
-                EXPECT_NEAR(read, value, RoundingOf(spec, value));
+                ASSERT_TRUE(ParseValue(param, text, read));
+                EXPECT_EQ(FormatValue(param, read, form), text);
+                EXPECT_NEAR(read, value, RoundingOf(param, value));
             }
         }
     }
@@ -163,7 +163,7 @@ TEST(ValueText, HostUnits) {
                  {kDeEsserMix, "%"},  {kGateThreshold, "dB"}, {kCompRatio, ""},
                  {kUnusedParam, ""},  {kCompSidechainHpf, ""}};
     for (const auto& c : cases)
-        EXPECT_STREQ(UnitText(ParamSpecAt(c.index).unit), c.unit) << c.index;
+        EXPECT_STREQ(UnitText(ParamRowAt(c.index).unit), c.unit) << c.index;
 }
 
 } // namespace

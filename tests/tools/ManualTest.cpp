@@ -65,22 +65,22 @@ TEST(Manual, ControlReferenceSaysWhatTheParameterTableSays) {
     const std::map<std::string, ReferenceRow> rows = ReferenceRows(html);
     std::map<std::string, int> expectedCount;
     for (int i = 0; i < kTorvikParamCount; ++i) {
-        const ParamSpec& spec = ParamSpecAt(i);
-        if (IsReserved(spec))
+        const ParamRow& param = ParamRowAt(i);
+        if (IsReserved(param))
             continue;
-        SCOPED_TRACE(std::to_string(i) + " " + spec.name);
-        ++expectedCount[spec.name];
-        const auto found = rows.find(spec.name);
+        SCOPED_TRACE(std::to_string(i) + " " + param.name);
+        ++expectedCount[param.name];
+        const auto found = rows.find(param.name);
         ASSERT_NE(found, rows.end()) << "no row in the manual";
         EXPECT_EQ(found->second.defaultText,
-                  FormatValue(spec, spec.defaultValue, TextForm::kWithUnit));
-        if (IsSwitch(spec)) {
-            EXPECT_EQ(found->second.range, std::string(spec.offText) + " or " + spec.onText);
+                  FormatValue(param, param.defaultValue, TextForm::kWithUnit));
+        if (IsSwitch(param)) {
+            EXPECT_EQ(found->second.range, std::string(param.offText) + " or " + param.onText);
         } else {
             // Lowest to highest as the values read.
-            const std::string a = FormatValue(spec, spec.min, TextForm::kWithUnit);
-            const std::string b = FormatValue(spec, spec.max, TextForm::kWithUnit);
-            EXPECT_EQ(found->second.range, spec.negated ? b + " to " + a : a + " to " + b);
+            const std::string a = FormatValue(param, param.min, TextForm::kWithUnit);
+            const std::string b = FormatValue(param, param.max, TextForm::kWithUnit);
+            EXPECT_EQ(found->second.range, param.negated ? b + " to " + a : a + " to " + b);
         }
     }
     for (const auto& [name, row] : rows) {

@@ -73,11 +73,11 @@ std::vector<std::string> CompareWithParameterTable(const std::vector<StageText>&
                 problems.push_back(which + ": no such parameter index");
                 continue;
             }
-            const ParamSpec& spec = ParamSpecAt(control.index);
-            if (IsReserved(spec))
+            const ParamRow& param = ParamRowAt(control.index);
+            if (IsReserved(param))
                 problems.push_back(which + ": the reserved index has no control");
-            else if (control.name != spec.name)
-                problems.push_back(which + ": the parameter table names it \"" + spec.name + "\"");
+            else if (control.name != param.name)
+                problems.push_back(which + ": the parameter table names it \"" + param.name + "\"");
             if (!described.insert(control.index).second)
                 problems.push_back(which + ": described twice");
             if (control.text.empty())
@@ -85,8 +85,8 @@ std::vector<std::string> CompareWithParameterTable(const std::vector<StageText>&
         }
     }
     for (int i = 0; i < kTorvikParamCount; ++i)
-        if (!IsReserved(ParamSpecAt(i)) && described.count(i) == 0)
-            problems.push_back(std::to_string(i) + " \"" + ParamSpecAt(i).name +
+        if (!IsReserved(ParamRowAt(i)) && described.count(i) == 0)
+            problems.push_back(std::to_string(i) + " \"" + ParamRowAt(i).name +
                                "\": not described");
     return problems;
 }

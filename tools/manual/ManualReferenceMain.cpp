@@ -25,17 +25,17 @@ constexpr int kMargin = 10;   // pixels around a stage's controls
 constexpr int kPanelTop = 56; // the stage panels' top and bottom edges in the editor
 constexpr int kPanelBottom = 614;
 
-std::string Text(const ParamSpec& spec, double value) {
-    return FormatValue(spec, value, TextForm::kWithUnit);
+std::string Text(const ParamRow& param, double value) {
+    return FormatValue(param, value, TextForm::kWithUnit);
 }
 
 // "lowest to highest" as a user reads them (a negated parameter reads its range backwards).
-std::string RangeText(const ParamSpec& spec) {
-    if (IsSwitch(spec))
-        return std::string(spec.offText) + " or " + spec.onText;
-    const double a = spec.negated ? spec.max : spec.min;
-    const double b = spec.negated ? spec.min : spec.max;
-    return Text(spec, a) + " to " + Text(spec, b);
+std::string RangeText(const ParamRow& param) {
+    if (IsSwitch(param))
+        return std::string(param.offText) + " or " + param.onText;
+    const double a = param.negated ? param.max : param.min;
+    const double b = param.negated ? param.min : param.max;
+    return Text(param, a) + " to " + Text(param, b);
 }
 
 std::string TableCell(std::string s) {
@@ -49,9 +49,9 @@ bool WriteTable(const StageText& stage, const std::string& path) {
     std::ofstream out(path);
     out << "| Control | Range | Default | What it does |\n|---|---|---|---|\n";
     for (const ControlText& control : stage.controls) {
-        const ParamSpec& spec = ParamSpecAt(control.index);
-        out << "| " << TableCell(spec.name) << " | " << TableCell(RangeText(spec)) << " | "
-            << TableCell(Text(spec, spec.defaultValue)) << " | " << TableCell(control.text)
+        const ParamRow& param = ParamRowAt(control.index);
+        out << "| " << TableCell(param.name) << " | " << TableCell(RangeText(param)) << " | "
+            << TableCell(Text(param, param.defaultValue)) << " | " << TableCell(control.text)
             << " |\n";
     }
     return static_cast<bool>(out);
