@@ -6,8 +6,6 @@
 
 namespace torvik::render {
 
-namespace {
-
 std::string FormatValue(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.6g", v);
@@ -20,6 +18,8 @@ std::string Lower(std::string s) {
             c = static_cast<char>(c - 'A' + 'a');
     return s;
 }
+
+namespace {
 
 bool IsDecimal(const std::string& s) {
     return !s.empty() && s.size() <= 10 &&

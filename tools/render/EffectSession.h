@@ -14,6 +14,11 @@
 
 namespace torvik::render {
 
+// A number as the tool writes it in messages (%.6g).
+std::string FormatValue(double v);
+// ASCII lower case, for names compared without regard to case.
+std::string Lower(std::string s);
+
 // What --list-params shows of one parameter, in plain (real) values.
 struct ParameterDescription {
     int listIndex = 0;            // position in the controller's list

@@ -19,19 +19,6 @@ constexpr const char* kEffectCategory = "Audio Module Class";
 // Sample rate used when state is captured without any audio to set it.
 constexpr double kFlushSampleRate = 48000.0;
 
-std::string FormatValue(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::string At(std::size_t frame, double sampleRate) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.3f s", static_cast<double>(frame) / sampleRate);
