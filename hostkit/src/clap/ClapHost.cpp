@@ -323,7 +323,8 @@ bool ClapInstance::Load(const std::vector<std::uint8_t>& bytes, std::size_t stri
                             const std::size_t left = c->bytes->size() - c->at;
                             const std::size_t n =
                                 std::min<std::uint64_t>(std::min(size, left), c->stride);
-                            std::memcpy(data, c->bytes->data() + c->at, n);
+                            if (n > 0) // an empty vector's data() may be null
+                                std::memcpy(data, c->bytes->data() + c->at, n);
                             c->at += n;
                             return static_cast<std::int64_t>(n);
                         }};
