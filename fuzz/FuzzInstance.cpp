@@ -29,7 +29,7 @@ using namespace Steinberg::Vst;
 using torvik::kBypassParamId;
 using torvik::kPresetParamId;
 
-constexpr int kParams = kParameterCount;
+constexpr int kParams = torvik::kParameterCount;
 constexpr int kMaxCalls = 48;          // calls per input: deep enough, and cheap per input
 constexpr int kRareCallOdds = 4;       // initialise and terminate are this many times rarer
 constexpr int32 kMaxFrames = 8192;     // longest block a fuzzed host hands over
