@@ -42,6 +42,7 @@ bool IEffectClap::GuiCreate(const char* api, bool floating) {
     timerId = id;
 #endif
     guiCreated = true;
+    Graphics()->ChooseOpeningScale();
     return true;
 }
 
@@ -95,8 +96,11 @@ bool IEffectClap::GuiGetSize(std::uint32_t& width, std::uint32_t& height) const 
     const IEditorGraphics* graphics = Graphics();
     if (!graphics)
         return false;
-    const int w = graphics->EditorWidth() > 0 ? graphics->EditorWidth() : Facts().editorWidth;
-    const int h = graphics->EditorHeight() > 0 ? graphics->EditorHeight() : Facts().editorHeight;
+    // Physical pixels: the editor at the scale the user chose.
+    const int w =
+        graphics->EditorWidth() > 0 ? graphics->EditorPhysicalWidth() : Facts().editorWidth;
+    const int h =
+        graphics->EditorHeight() > 0 ? graphics->EditorPhysicalHeight() : Facts().editorHeight;
     width = static_cast<std::uint32_t>(w);
     height = static_cast<std::uint32_t>(h);
     return true;

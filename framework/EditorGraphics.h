@@ -33,8 +33,13 @@ public:
     virtual void SetEditorScalePercent(int /*percent*/) {}
     virtual int EditorPhysicalWidth() const { return EditorWidth(); }
     virtual int EditorPhysicalHeight() const { return EditorHeight(); }
+    // Chooses the scale an editor opens at, when a host makes a view and no
+    // window is open yet: the size the user chose from the editor's menu
+    // (remembered per user), else, when no host gave a factor, the desktop's
+    // scale at the first open.
+    virtual void ChooseOpeningScale() {}
     // Takes the supported scale nearest to a host's factor (1.0 = 100 %);
-    // false when the editor does not scale.
+    // false when the editor does not scale. A size the user chose stays.
     virtual bool SetEditorScaleFactor(double /*factor*/) { return false; }
     // Corrects a proposed physical size to the nearest size the editor can
     // take, in place; returns the scale (percent) of that size.

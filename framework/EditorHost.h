@@ -35,6 +35,9 @@ public:
     // True when the host showed its menu; false when it has none to show.
     virtual bool ShowHostParamMenu(int /*index*/, int /*x*/, int /*y*/) { return false; }
 
+    // The name the editor's per-user settings are kept under; empty for none.
+    virtual const char* SettingsName() const { return ""; }
+
     // The editor changed its size; the host is asked to follow.
     virtual void ResizeEditor(int width, int height) = 0;
     // Whether the host resizes its own windows around the editor after

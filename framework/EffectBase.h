@@ -81,6 +81,7 @@ public:
 
     // Identity and plain state.
     const char* EffectName() const { return facts.effectName; }
+    const char* SettingsName() const override { return facts.effectName; }
     const char* ProductName() const { return facts.productName; }
     const char* MakerName() const { return facts.makerName; }
     std::uint32_t UniqueId() const { return facts.uniqueId; }

@@ -6,6 +6,7 @@
 #include "graphics/BitmapControl.h"
 #include "graphics/Blit.h"
 #include "graphics/EditorScale.h"
+#include "graphics/EditorSettings.h"
 #include "graphics/Font.h"
 #include "graphics/KnobControl.h"
 #include "graphics/ScaledStrip.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace torvik {
 
@@ -150,9 +152,61 @@ void IDrawContext::SetScale(int percent) {
     OnScaleChanged();
 }
 
+void IDrawContext::ChooseOpeningScale() {
+    if (IsWindowOpen())
+        return; // a further view shows the editor at the size it has
+    const char* name = plug ? plug->SettingsName() : "";
+    rememberedScale = ReadEditorScale(EditorSettingsPath(name));
+    if (rememberedScale) {
+        SetScale(rememberedScale);
+        return;
+    }
+    if (hostGaveScale || desktopScaleRead)
+        return;
+    desktopScaleRead = true;
+    if (const int desktop = DesktopScale())
+        SetScale(desktop);
+}
+
 bool IDrawContext::SetEditorScaleFactor(double factor) {
-    SetScale(NearestEditorScale(factor));
+    hostGaveScale = true;
+    // The user's own choice outlasts the host's factor, which only says what
+    // the screen is: hosts repeat it at every open and would undo the choice.
+    if (!rememberedScale)
+        SetScale(NearestEditorScale(factor));
     return true;
+}
+
+IPopupMenu IDrawContext::EditorMenu() const {
+    IPopupMenu menu;
+    menu.AddItem("Editor size", IPopupMenu::kItemGrayed | IPopupMenu::kItemDisabled, nullptr);
+    for (const int s : EditorScales())
+        menu.AddItem((std::to_string(s) + " %").c_str(), s == scale);
+    return menu;
+}
+
+void IDrawContext::ShowEditorMenu(int x, int y) {
+    IPopupMenu menu = EditorMenu();
+    IPopupMenu* chosen = RunPopupMenu(&menu, Rect{x, y, x, y});
+    if (chosen == &menu)
+        ChooseEditorMenuItem(menu.ChosenIndex());
+}
+
+void IDrawContext::ChooseEditorMenuItem(int index) {
+    const auto scales = EditorScales();
+    if (index >= 1 && index <= static_cast<int>(scales.size()))
+        ChooseEditorScale(scales[static_cast<std::size_t>(index - 1)]);
+}
+
+void IDrawContext::ChooseEditorScale(int percent) {
+    if (!IsEditorScale(percent))
+        return;
+    rememberedScale = percent;
+    if (plug)
+        WriteEditorScale(EditorSettingsPath(plug->SettingsName()), percent);
+    SetScale(percent);
+    if (plug)
+        plug->ResizeEditor(PhysicalWidth(), PhysicalHeight());
 }
 
 int IDrawContext::SnapEditorSize(int& physicalWidth, int& physicalHeight) const {
@@ -199,6 +253,28 @@ int ScaleUp(int v, int scale) {
 Rect IDrawContext::ToPhysical(const Rect& rect) const {
     return Rect{ScaleDown(rect.left, scale), ScaleDown(rect.top, scale), ScaleUp(rect.right, scale),
                 ScaleUp(rect.bottom, scale)};
+}
+
+int IDrawContext::ToEditorLength(int physicalLength) const {
+    // ceil(physicalLength * 100 / scale): the units that hold that many pixels.
+    const long long p = static_cast<long long>(std::max(physicalLength, 0)) * 100;
+    return static_cast<int>((p + scale - 1) / scale);
+}
+
+int IDrawContext::ToPhysicalLength(int units) const {
+    return ScaledLength(units, scale);
+}
+
+TextStyle IDrawContext::ScaledStyle(const TextStyle& style) const {
+    TextStyle scaled = style;
+    scaled.size = ScaledLength(style.size, scale);
+    scaled.cachedFont = nullptr;
+    return scaled;
+}
+
+int IDrawContext::OverlayLineHeight(TextStyle& scaledStyle) {
+    PIX_CachedFont* font = CacheFont(scaledStyle);
+    return font ? font->LineHeight() : scaledStyle.size;
 }
 
 int IDrawContext::ToEditorUnits(int physical) const {
@@ -394,6 +470,12 @@ void IDrawContext::MouseDown(int x, int y, const MouseMods& mods) {
     mouseCapture = -1;
     EndOpenGesture(); // a press while another button still holds a gesture
     const int hit = HitTest(x, y);
+    if (mods.right && (hit < 0 || (hit == 0 && controls.front()->ParamIndex() < 0))) {
+        // On the background or beside every control the right button opens
+        // the editor's own menu.
+        ShowEditorMenu(x, y);
+        return;
+    }
     if (hit < 0)
         return;
     IControl* control = controls[static_cast<std::size_t>(hit)];
@@ -557,7 +639,7 @@ void IDrawContext::PromptValueEntry(IControl* control, IParamRecord* param, cons
         std::snprintf(text, sizeof text, "%lld",
                       static_cast<long long>(shown == shown ? shown : 0.0));
     }
-    OpenTextEntry(control, control->Text(), rect, text, param);
+    OpenTextEntry(control, ScaledStyle(control->Text()), rect, text, param);
 }
 
 } // namespace torvik
@@ -576,13 +658,11 @@ bool IDrawContext::StartValueEntry(int paramIndex) {
 
 bool IDrawContext::OpenValueEntry(IControl* control) {
     IParamRecord* param = plug && control ? plug->ParamAt(control->ParamIndex()) : nullptr;
-    // The entry is placed in 100 % coordinates for now: at other scales the
-    // host's generic views take typed values.
-    if (!param || !IsWindowOpen() || scale != 100)
+    if (!param || !IsWindowOpen())
         return false;
     const std::string text = param->TextWithUnit(param->Value());
-    OpenTextEntry(control, control->Text(), EntryRectFor(control->GetRect(), width, height),
-                  text.c_str(), param);
+    OpenTextEntry(control, ScaledStyle(control->Text()),
+                  EntryRectFor(control->GetRect(), width, height), text.c_str(), param);
     return true;
 }
 
@@ -634,8 +714,7 @@ void IDrawContext::UpdateReadout() {
     ReadoutState next;
     const int target = mouseCapture >= 0 ? mouseCapture : mouseOver;
     IControl* control = GetControl(target);
-    // Drawn in 100 % coordinates for now: at other scales neither shows.
-    if (valueReadout && scale == 100 && IsWindowOpen() && control && control != EntryControl() &&
+    if (valueReadout && IsWindowOpen() && control && control != EntryControl() &&
         dynamic_cast<IKnobControl*>(control)) {
         if (const IParamRecord* param = plug ? plug->ParamAt(control->ParamIndex()) : nullptr) {
             next.control = target;
@@ -646,16 +725,15 @@ void IDrawContext::UpdateReadout() {
     if (next.control == readout.control && next.name == readout.name && next.value == readout.value)
         return; // nothing changed: nothing to repaint
     if (next.control >= 0) {
-        TextStyle style = OverlayTextStyle(ValueOverlay::kText);
+        // Measured with the font at the scale, laid out in editor units.
+        TextStyle style = ScaledStyle(OverlayTextStyle(ValueOverlay::kText));
         Rect nameRect{0, 0, 0, 0};
         Rect valueRect{0, 0, 0, 0};
         MeasureTextRect(style, next.name.c_str(), nameRect);
         MeasureTextRect(style, next.value.c_str(), valueRect);
-        PIX_CachedFont* font = CacheFont(style);
-        const int lineHeight = font ? font->LineHeight() : ValueOverlay::kTextSize;
-        next.rect =
-            ReadoutRectFor(control->GetRect(), std::max(nameRect.Width(), valueRect.Width()),
-                           lineHeight, width, height);
+        next.rect = ReadoutRectFor(control->GetRect(),
+                                   ToEditorLength(std::max(nameRect.Width(), valueRect.Width())),
+                                   ToEditorLength(OverlayLineHeight(style)), width, height);
     }
     MarkOverlayDirty(readout.rect);
     MarkOverlayDirty(next.rect);
@@ -664,18 +742,22 @@ void IDrawContext::UpdateReadout() {
 
 void IDrawContext::DrawOverlays() {
     if (!readout.rect.IsEmpty() && Intersects(drawRect, readout.rect)) {
-        const Rect& r = readout.rect;
-        FillOverlayRect(drawBitmap, r, drawRect, ValueOverlay::kFrame);
-        FillOverlayRect(drawBitmap, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1},
-                        drawRect, ValueOverlay::kBackground);
-        TextStyle style = OverlayTextStyle(ValueOverlay::kText);
-        PIX_CachedFont* font = CacheFont(style);
-        const int lineHeight = font ? font->LineHeight() : ValueOverlay::kTextSize;
-        const int top = r.top + ValueOverlay::kPadY;
+        // Drawn in physical pixels: the frame's width, the gaps and the text's
+        // size scale, the text is hinted at its own size.
+        const Rect r = ToPhysical(readout.rect);
+        const Rect clip = ToPhysical(drawRect);
+        const int border = ToPhysicalLength(1);
+        FillOverlayRect(drawBitmap, r, clip, ValueOverlay::kFrame);
+        FillOverlayRect(drawBitmap,
+                        Rect{r.left + border, r.top + border, r.right - border, r.bottom - border},
+                        clip, ValueOverlay::kBackground);
+        TextStyle style = ScaledStyle(OverlayTextStyle(ValueOverlay::kText));
+        const int lineHeight = OverlayLineHeight(style);
+        const int top = r.top + ToPhysicalLength(ValueOverlay::kPadY);
         // Drawn whole: outside drawRect it lands where the readout is anyway.
         DrawTextInto(drawBitmap, style, readout.name.c_str(),
                      Rect{r.left, top, r.right, top + lineHeight});
-        const int second = top + lineHeight + ValueOverlay::kLineGap;
+        const int second = top + lineHeight + ToPhysicalLength(ValueOverlay::kLineGap);
         DrawTextInto(drawBitmap, style, readout.value.c_str(),
                      Rect{r.left, second, r.right, second + lineHeight});
     }

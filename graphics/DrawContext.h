@@ -44,7 +44,9 @@ public:
     virtual bool IsWindowOpen() { return NativeWindow() != nullptr; }
     virtual const char* BackendName() { return ""; }
     virtual int ShowMessage(const char* text, const char* caption, int type) = 0;
+    // rect is in editor units; the platform places the menu at its scaled place.
     virtual IPopupMenu* RunPopupMenu(IPopupMenu* menu, const Rect& rect) = 0;
+    // rect is in editor units, the style's size already the size at the scale.
     virtual void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
                                const char* text, IParamRecord* param) = 0;
     virtual void HostExecutablePath(std::string& out) = 0;
@@ -86,6 +88,7 @@ public:
     void SetEditorScalePercent(int percent) override { SetScale(percent); }
     int EditorPhysicalWidth() const override { return PhysicalWidth(); }
     int EditorPhysicalHeight() const override { return PhysicalHeight(); }
+    void ChooseOpeningScale() override;
     bool SetEditorScaleFactor(double factor) override;
     int SnapEditorSize(int& physicalWidth, int& physicalHeight) const override;
 
@@ -97,6 +100,21 @@ public:
     void SetScale(int percent);
     // The platform's part of a new scale: an open window takes the new size.
     virtual void OnScaleChanged() {}
+    // The scale the desktop asks for (percent), 0 when it says nothing.
+    virtual int DesktopScale() { return 0; }
+    // The size the user chose and is remembered, 0 for none.
+    int RememberedScale() const { return rememberedScale; }
+
+    // The editor's own menu, opened by a right press where no parameter is:
+    // a title and the editor's sizes, the one shown checked.
+    IPopupMenu EditorMenu() const;
+    // Shows the editor's menu at (x, y) and carries out the choice.
+    virtual void ShowEditorMenu(int x, int y);
+    // Carries out item index of EditorMenu; other indices do nothing.
+    void ChooseEditorMenuItem(int index);
+    // The user chose a size: the editor takes it, asks the host to follow and
+    // remembers it in the per-user settings file.
+    void ChooseEditorScale(int percent);
     int Scale() const { return scale; }
     int PhysicalWidth() const;
     int PhysicalHeight() const;
@@ -104,6 +122,15 @@ public:
     Rect ToPhysical(const Rect& rect) const;
     // The editor unit under a physical pixel.
     int ToEditorUnits(int physical) const;
+    // A length of physical pixels as editor units, rounded up so that they hold it.
+    int ToEditorLength(int physicalLength) const;
+    // A length of editor units in whole physical pixels.
+    int ToPhysicalLength(int units) const;
+    // A text style for drawing at the scale: its font's size scaled, so the
+    // text is hinted at the size it shows at.
+    TextStyle ScaledStyle(const TextStyle& style) const;
+    // Line height in physical pixels of a style's font.
+    static int OverlayLineHeight(TextStyle& scaledStyle);
 
     // Building the editor.
     // A bitmap from the module-wide cache, loaded on first use. When it cannot
@@ -243,11 +270,14 @@ protected:
     PIX_MemBitmap* scratchBitmap = nullptr; // spare bitmap, owned; not drawn into
     int width;                              // editor size, pixels
     int height;
-    int fps;               // redraw timer rate, ticks per second
-    int scale = 100;       // percent; one of the supported editor scales
-    int mouseCapture = -1; // control holding the mouse during a press
-    int mouseOver = -1;    // control under the cursor while hover tracking
-    int lastMouseX = 0;    // last press or drag position; -1 after release
+    int fps;                       // redraw timer rate, ticks per second
+    int scale = 100;               // percent; one of the supported editor scales
+    int rememberedScale = 0;       // the user's chosen scale, 0 = none
+    bool hostGaveScale = false;    // a host's content scale factor arrived
+    bool desktopScaleRead = false; // the desktop's scale was taken once
+    int mouseCapture = -1;         // control holding the mouse during a press
+    int mouseOver = -1;            // control under the cursor while hover tracking
+    int lastMouseX = 0;            // last press or drag position; -1 after release
     int lastMouseY = 0;
     bool handleMouseOver = false;   // hover tracking
     bool strictDrawing = true;      // region redraw rule of DrawRegion

@@ -24,6 +24,12 @@ struct ValueOverlay {
     static constexpr Colour kEntryText{255, 16, 16, 16};
     static constexpr Colour kEntrySelection{255, 70, 110, 190};
     static constexpr Colour kRefusedText{255, 190, 30, 30};
+    // The editor's drawn menu: a row per item, a check box before the titles.
+    static constexpr int kMenuItemHeight = 18;
+    static constexpr int kMenuPadX = 8;
+    static constexpr int kMenuCheckWidth = 14; // the check mark's column
+    static constexpr int kMenuCheckSize = 6;   // the mark, a filled square
+    static constexpr Colour kMenuGrayedText{255, 140, 144, 152};
 };
 
 // What an entry shows after text that is no value was committed with Enter.

@@ -129,6 +129,8 @@ IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name) {
         return nullptr;
     auto* view = new IEffectVST3View(this);
     views.push_back(view);
+    if (Graphics())
+        Graphics()->ChooseOpeningScale();
     return view;
 }
 

@@ -488,13 +488,14 @@ void IDrawContextWin::OnTimerTick() {
     Rect region;
     if (!CollectDirtyRegion(region))
         return;
-    const RECT r{region.left, region.top, region.right, region.bottom};
+    const Rect dirty = ToPhysical(region);
+    const RECT r{dirty.left, dirty.top, dirty.right, dirty.bottom};
     // Every window shows the change; the open entry box's control is left as it is.
     bool entryKept = false;
     for (HWND shown : windows) {
         InvalidateRect(shown, &r, FALSE);
         if (shown == window && editBox && editControl) {
-            const Rect& c = editControl->GetRect();
+            const Rect c = ToPhysical(editControl->GetRect());
             const RECT keep{c.left, c.top, c.right, c.bottom};
             ValidateRect(shown, &keep);
             entryKept = true;
@@ -587,8 +588,9 @@ void IDrawContextWin::OpenTextEntry(IControl* control, const TextStyle& style, c
         editStyle |= ES_CENTER;
     else if (style.alignment == kAlignFar)
         editStyle |= ES_RIGHT;
-    editBox = CreateWindowExA(0, "EDIT", text ? text : "", editStyle, rect.left, rect.top,
-                              rect.right - rect.left + 1, rect.bottom - rect.top + 1, window,
+    const Rect box = ToPhysical(rect); // the window's pixels
+    editBox = CreateWindowExA(0, "EDIT", text ? text : "", editStyle, box.left, box.top,
+                              box.right - box.left + 1, box.bottom - box.top + 1, window,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditBoxId)),
                               moduleInstance, nullptr);
     if (!editBox)
@@ -674,7 +676,8 @@ IPopupMenu* IDrawContextWin::RunPopupMenu(IPopupMenu* menu, const Rect& rect) {
     HMENU platformMenu = BuildPlatformMenu(*menu, nextId);
     if (!platformMenu)
         return nullptr;
-    POINT corner{rect.left, rect.bottom};
+    const Rect placed = ToPhysical(rect);
+    POINT corner{placed.left, placed.bottom};
     ClientToScreen(window, &corner);
     TrackPopupMenu(platformMenu, TPM_LEFTALIGN, corner.x, corner.y, 0, window, nullptr);
     IPopupMenu* chosen = nullptr;

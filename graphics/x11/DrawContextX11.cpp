@@ -1,6 +1,7 @@
 #include "graphics/x11/DrawContextX11.h"
 
 #include "graphics/EditorContext.h"
+#include "graphics/EditorScale.h"
 #include "graphics/Font.h"
 #include "graphics/PngResource.h"
 #include "graphics/ValueOverlay.h"
@@ -280,6 +281,8 @@ void IDrawContextX11::ReleaseWindow(EditorWindow& w) {
         MarkOverlayDirty(entry.rect);
         entry = Entry{};
     }
+    if (menu.window == &w)
+        CloseMenu();
     if (lastInputWindow == &w)
         lastInputWindow = nullptr;
     if (w.display) {
@@ -458,13 +461,29 @@ void IDrawContextX11::HandleEvent(EditorWindow& w, XEvent& event) {
 void IDrawContextX11::HandleButtonPress(EditorWindow& w, XEvent& event) {
     const XButtonEvent& b = event.xbutton;
     lastInputWindow = &w;
+    if (menu.window) {
+        // A press on an item chooses it; any other press only closes the menu.
+        int chosen = -1;
+        for (int i = 0; i < menu.items.ItemCount() && menu.window == &w; ++i) {
+            const int flags = menu.items.ItemAt(i).flags;
+            if (!(flags & (IPopupMenu::kItemGrayed | IPopupMenu::kItemDisabled |
+                           IPopupMenu::kItemSeparator)) &&
+                MenuItemRect(i).Contains(ToEditorUnits(b.x), ToEditorUnits(b.y)))
+                chosen = i;
+        }
+        CloseMenu();
+        w.lastPressPending = false;
+        if (b.button == Button1 && chosen >= 0)
+            ChooseEditorMenuItem(chosen);
+        return;
+    }
     if (entry.control) {
         // While a value is typed, a press inside the entry does nothing, the
         // wheel cancels, and a press elsewhere (another window included)
         // commits and does nothing else.
         if (b.button == Button4 || b.button == Button5)
             CloseEntry();
-        else if (entry.window != &w || !entry.rect.Contains(b.x, b.y))
+        else if (entry.window != &w || !entry.rect.Contains(ToEditorUnits(b.x), ToEditorUnits(b.y)))
             CommitEntry(false);
         w.lastPressPending = false;
         return;
@@ -553,6 +572,10 @@ void IDrawContextX11::HandleKey(EditorWindow& w, XEvent& event, bool press) {
             HandleEntryKey(event);
         return; // the entry's keys are its own
     }
+    if (menu.window && press && XLookupKeysym(&event.xkey, 0) == XK_Escape) {
+        CloseMenu();
+        return;
+    }
     if (press) {
         const int key = KeyCodeFor(XLookupKeysym(&event.xkey, 0));
         if (key >= 0 && KeyDown(ToEditorUnits(event.xkey.x), ToEditorUnits(event.xkey.y), key))
@@ -582,6 +605,87 @@ void IDrawContextX11::OpenTextEntry(IControl* control, const TextStyle& /*style*
 
 void IDrawContextX11::ShowOwnParamMenu(IControl* control, int /*x*/, int /*y*/) {
     OpenValueEntry(control);
+}
+
+int IDrawContextX11::DesktopScale() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return 0;
+    // The resources the root window carried when the connection opened.
+    const int percent = EditorScaleFromXResources(XResourceManagerString(display));
+    XCloseDisplay(display);
+    return percent;
+}
+
+void IDrawContextX11::ShowEditorMenu(int x, int y) {
+    EditorWindow* w = lastInputWindow;
+    if (!w || !w->alive || !w->display)
+        w = Find(NativeWindow());
+    if (!w || entry.control)
+        return;
+    CloseMenu();
+    menu.window = w;
+    menu.items = EditorMenu();
+    // As wide as the widest title, measured at the scale, in editor units.
+    TextStyle style = ScaledStyle(OverlayTextStyle(ValueOverlay::kText));
+    int widest = 0;
+    for (int i = 0; i < menu.items.ItemCount(); ++i) {
+        Rect extent{0, 0, 0, 0};
+        MeasureTextRect(style, menu.items.ItemAt(i).title.c_str(), extent);
+        widest = std::max(widest, ToEditorLength(extent.Width()));
+    }
+    const int menuWidth = ValueOverlay::kMenuCheckWidth + widest + 2 * ValueOverlay::kMenuPadX;
+    const int menuHeight = menu.items.ItemCount() * ValueOverlay::kMenuItemHeight + 2;
+    menu.rect = KeptInside(Rect{x, y, x + menuWidth, y + menuHeight}, width, height);
+    MarkOverlayDirty(menu.rect);
+}
+
+Rect IDrawContextX11::MenuItemRect(int index) const {
+    if (!menu.window || index < 0 || index >= menu.items.ItemCount())
+        return Rect{0, 0, 0, 0};
+    const int top = menu.rect.top + 1 + index * ValueOverlay::kMenuItemHeight;
+    return Rect{menu.rect.left + 1, top, menu.rect.right - 1, top + ValueOverlay::kMenuItemHeight};
+}
+
+void IDrawContextX11::CloseMenu() {
+    if (!menu.window)
+        return;
+    MarkOverlayDirty(menu.rect);
+    menu = Menu{};
+}
+
+void IDrawContextX11::DrawMenu() {
+    if (!menu.window || !Intersects(drawRect, menu.rect))
+        return;
+    const Rect r = ToPhysical(menu.rect);
+    const Rect clip = ToPhysical(drawRect);
+    const int border = ToPhysicalLength(1);
+    FillOverlayRect(drawBitmap, r, clip, ValueOverlay::kFrame);
+    FillOverlayRect(drawBitmap,
+                    Rect{r.left + border, r.top + border, r.right - border, r.bottom - border},
+                    clip, ValueOverlay::kBackground);
+    for (int i = 0; i < menu.items.ItemCount(); ++i) {
+        const IPopupMenu::Item& item = menu.items.ItemAt(i);
+        const Rect row = ToPhysical(MenuItemRect(i));
+        const bool grayed =
+            (item.flags & (IPopupMenu::kItemGrayed | IPopupMenu::kItemDisabled)) != 0;
+        TextStyle style = ScaledStyle(
+            OverlayTextStyle(grayed ? ValueOverlay::kMenuGrayedText : ValueOverlay::kText));
+        style.alignment = kAlignNear;
+        const int lineHeight = OverlayLineHeight(style);
+        const int top = row.top + (row.Height() - lineHeight) / 2;
+        const int checkColumn = row.left + ToPhysicalLength(ValueOverlay::kMenuPadX);
+        if (item.checked) {
+            const int mark = ToPhysicalLength(ValueOverlay::kMenuCheckSize);
+            const int markTop = row.top + (row.Height() - mark) / 2;
+            FillOverlayRect(drawBitmap,
+                            Rect{checkColumn, markTop, checkColumn + mark, markTop + mark}, clip,
+                            ValueOverlay::kText);
+        }
+        const int textLeft = checkColumn + ToPhysicalLength(ValueOverlay::kMenuCheckWidth);
+        DrawTextInto(drawBitmap, style, item.title.c_str(),
+                     Rect{textLeft, top, row.right, top + lineHeight});
+    }
 }
 
 void IDrawContextX11::CloseEntry() {
@@ -642,33 +746,39 @@ void IDrawContextX11::HandleEntryKey(XEvent& event) {
 }
 
 void IDrawContextX11::DrawOverlayExtras() {
+    DrawMenu();
     if (!entry.control || !Intersects(drawRect, entry.rect))
         return;
-    const Rect& r = entry.rect;
+    // Physical pixels: frame, caret and text size scale with the editor.
+    const Rect r = ToPhysical(entry.rect);
+    const Rect clip = ToPhysical(drawRect);
+    const int border = ToPhysicalLength(1);
     const bool refused = entry.text == kEntryRefusedText;
-    FillOverlayRect(drawBitmap, r, drawRect, ValueOverlay::kFrame);
-    const Rect inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
-    FillOverlayRect(drawBitmap, inner, drawRect, ValueOverlay::kEntryBackground);
-    TextStyle style = OverlayTextStyle(refused             ? ValueOverlay::kRefusedText
-                                       : entry.allSelected ? ValueOverlay::kEntryBackground
-                                                           : ValueOverlay::kEntryText);
+    FillOverlayRect(drawBitmap, r, clip, ValueOverlay::kFrame);
+    const Rect inner{r.left + border, r.top + border, r.right - border, r.bottom - border};
+    FillOverlayRect(drawBitmap, inner, clip, ValueOverlay::kEntryBackground);
+    TextStyle style =
+        ScaledStyle(OverlayTextStyle(refused             ? ValueOverlay::kRefusedText
+                                     : entry.allSelected ? ValueOverlay::kEntryBackground
+                                                         : ValueOverlay::kEntryText));
     Rect extent{0, 0, 0, 0};
     MeasureTextRect(style, entry.text.c_str(), extent);
-    PIX_CachedFont* font = CacheFont(style);
-    const int lineHeight = font ? font->LineHeight() : ValueOverlay::kTextSize;
+    const int lineHeight = OverlayLineHeight(style);
     const int top = r.top + (r.Height() - lineHeight) / 2;
     const int textLeft = r.left + (r.Width() - extent.Width()) / 2;
     if (entry.allSelected && !refused && !entry.text.empty())
-        FillOverlayRect(drawBitmap,
-                        Rect{textLeft - 1, top, textLeft + extent.Width() + 1, top + lineHeight},
-                        Intersection(drawRect, inner), ValueOverlay::kEntrySelection);
+        FillOverlayRect(
+            drawBitmap,
+            Rect{textLeft - border, top, textLeft + extent.Width() + border, top + lineHeight},
+            Intersection(clip, inner), ValueOverlay::kEntrySelection);
     DrawTextInto(drawBitmap, style, entry.text.c_str(),
                  Rect{inner.left, top, inner.right, top + lineHeight});
     if (!entry.allSelected) {
         // The caret after the text.
-        const int caret = std::min(textLeft + extent.Width() + 1, inner.right - 2);
-        FillOverlayRect(drawBitmap, Rect{caret, top + 1, caret + 1, top + lineHeight - 1},
-                        Intersection(drawRect, inner), ValueOverlay::kEntryText);
+        const int caret = std::min(textLeft + extent.Width() + border, inner.right - 2 * border);
+        FillOverlayRect(drawBitmap,
+                        Rect{caret, top + border, caret + border, top + lineHeight - border},
+                        Intersection(clip, inner), ValueOverlay::kEntryText);
     }
 }
 

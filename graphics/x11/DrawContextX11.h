@@ -48,6 +48,16 @@ public:
     void EndTextEntry() override { CloseEntry(); }
     // Without a host menu, a right click on a knob opens the entry at once.
     void ShowOwnParamMenu(IControl* control, int x, int y) override;
+    // The desktop's Xft.dpi, as the root window's resources carry it.
+    int DesktopScale() override;
+    // The editor's menu, drawn over the editor in the window pressed in: a
+    // press on an item chooses it, any other press or Escape closes it.
+    void ShowEditorMenu(int x, int y) override;
+
+    // The open menu, for tests: its area in editor units (empty when none),
+    // and the area of one of its items.
+    const Rect& MenuRect() const { return menu.rect; }
+    Rect MenuItemRect(int index) const;
 
     // The open entry, for tests: its area (empty when none) and its text.
     const Rect& EntryRect() const { return entry.rect; }
@@ -102,7 +112,16 @@ private:
         bool allSelected = true; // the next key replaces the whole text
     };
 
+    // The editor's menu while it shows.
+    struct Menu {
+        EditorWindow* window = nullptr; // where it shows; none = closed
+        IPopupMenu items;
+        Rect rect; // editor units
+    };
+
     EditorWindow* Find(void* window) const;
+    void CloseMenu();
+    void DrawMenu();
     // Opens the window inside parentId; false (with everything released) on failure.
     bool Create(EditorWindow& w, unsigned long parentId);
     void Present(EditorWindow& w, const Rect& rect);
@@ -129,6 +148,7 @@ private:
     EditorWindow* lastInputWindow =
         nullptr; // the window pressed in last: host menus' entry opens there
     Entry entry; // the typed-value entry
+    Menu menu;   // the editor's menu
 };
 
 } // namespace torvik

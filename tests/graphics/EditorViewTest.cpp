@@ -11,6 +11,7 @@
 
 // After the test framework: Xlib's macros would clash with it.
 #include "XServer.h"
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -20,8 +21,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +46,14 @@ protected:
     void SetUp() override {
         if (!serverUp)
             GTEST_SKIP() << "no X server and Xvfb could not be started";
+        // The editor's per-user settings go to a folder of this test, never
+        // to the real home.
+        char folder[] = "/tmp/torvik-config-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        configHome = folder;
+        const char* before = std::getenv("XDG_CONFIG_HOME");
+        configHomeBefore = before ? std::optional<std::string>(before) : std::nullopt;
+        setenv("XDG_CONFIG_HOME", folder, 1);
         std::string error;
         module = hostkit::Module::Load(TORVIK_BUNDLE_PATH, &error);
         ASSERT_NE(module, nullptr) << error;
@@ -62,6 +76,40 @@ protected:
             if (parent)
                 XDestroyWindow(host, parent);
             XCloseDisplay(host);
+        }
+        if (!configHome.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(configHome, ignored);
+            if (configHomeBefore)
+                setenv("XDG_CONFIG_HOME", configHomeBefore->c_str(), 1);
+            else
+                unsetenv("XDG_CONFIG_HOME");
+        }
+    }
+    std::string SettingsFile() const { return configHome + "/TORVIK/editor.conf"; }
+    std::string SettingsText() const {
+        std::ifstream in(SettingsFile());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // A right click, or a left click, at a place of the screen.
+    void Click(int x, int y, unsigned int button) {
+        XTestFakeMotionEvent(host, DefaultScreen(host), x, y, CurrentTime);
+        XTestFakeButtonEvent(host, button, True, CurrentTime);
+        XTestFakeButtonEvent(host, button, False, CurrentTime);
+        XSync(host, False);
+    }
+    void WindowSize(Window w, unsigned int& width, unsigned int& height) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned int border = 0, depth = 0;
+        XSync(host, False);
+        XGetGeometry(host, w, &root, &x, &y, &width, &height, &border, &depth);
+    }
+    // Runs the host's loop until done() or about two seconds have passed.
+    void RunUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 100 && !done(); ++i) {
+            frame->runOnce(20);
+            XSync(host, False);
         }
     }
     // The editor window: the parent's only child.
@@ -92,6 +140,8 @@ protected:
     IPtr<hostkit::PlugFrame> frame;
     Display* host = nullptr;
     Window parent = 0;
+    std::string configHome;
+    std::optional<std::string> configHomeBefore;
 };
 
 TEST_F(EditorViewTest, AttachedViewPaintsOnTheRunLoopAndTakesClicks) {
@@ -242,6 +292,143 @@ TEST_F(EditorViewTest, SizeProposalsSnapToTheEditorsSizes) {
     ASSERT_EQ(view->onSize(&odd), kResultOk);
     ASSERT_EQ(view->getSize(&size), kResultOk);
     EXPECT_EQ(size.getWidth(), 2076);
+}
+
+// The user picks a size from the editor's menu (a right click on the
+// background): the frame is asked for that size, the window takes it, the
+// choice is written to the settings file, and the menu works at the new
+// scale too. A new instance opens at the remembered size.
+TEST_F(EditorViewTest, SizeChosenFromTheEditorsMenuIsAskedForAndRemembered) {
+    view = instance->createView("editor");
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->setFrame(frame.get()), kResultOk);
+    void* parentId = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
+    ASSERT_EQ(view->attached(parentId, "X11EmbedWindowID"), kResultOk);
+    const Window editor = EditorWindow();
+    ASSERT_NE(editor, 0u);
+    frame->fireTimers();
+    XSync(host, False);
+
+    // The menu opens where the background was clicked: rows of 18 editor
+    // units from one unit below the click, "Editor size" then 100 % to 200 %.
+    constexpr std::uint32_t kMenuBackground = 0x222428;
+    constexpr int kRow = 18;
+    const auto rowCentre = [&](int clickY, int row, int percent) {
+        return ((clickY * 100 / percent) + 1 + row * kRow + kRow / 2) * percent / 100;
+    };
+    Click(3, 3, 3);
+    RunUntil([&] { return frame->fireTimers(), ScreenPixel(editor, 6, 6) == kMenuBackground; });
+    ASSERT_EQ(ScreenPixel(editor, 6, 6), kMenuBackground) << "the menu is drawn";
+    Click(30, rowCentre(3, 3, 100), 1); // "150 %"
+    RunUntil([&] { return !frame->resizeRequests().empty(); });
+    ASSERT_FALSE(frame->resizeRequests().empty());
+    EXPECT_EQ(frame->resizeRequests().back().getWidth(), 1779);
+    EXPECT_EQ(frame->resizeRequests().back().getHeight(), 966);
+    unsigned int w = 0, h = 0;
+    RunUntil([&] { return WindowSize(editor, w, h), w == 1779u; });
+    EXPECT_EQ(w, 1779u);
+    EXPECT_EQ(h, 966u);
+    ViewRect size;
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 1779);
+    EXPECT_EQ(SettingsText(), "scale=150\n");
+
+    // At 150 % the menu closes without a choice when the click misses it,
+    // then a click on "125 %" at its scaled place chooses that.
+    frame->fireTimers();
+    Click(5, 5, 3);
+    RunUntil([&] { return frame->fireTimers(), ScreenPixel(editor, 9, 9) == kMenuBackground; });
+    ASSERT_EQ(ScreenPixel(editor, 9, 9), kMenuBackground);
+    Click(1100, 30, 1); // the background, beside the menu
+    RunUntil([&] { return frame->fireTimers(), ScreenPixel(editor, 9, 9) != kMenuBackground; });
+    EXPECT_EQ(frame->resizeRequests().size(), 1u);
+    Click(5, 5, 3);
+    RunUntil([&] { return frame->fireTimers(), ScreenPixel(editor, 9, 9) == kMenuBackground; });
+    Click(45, rowCentre(5, 2, 150), 1); // "125 %"
+    RunUntil([&] { return frame->resizeRequests().size() > 1; });
+    ASSERT_EQ(frame->resizeRequests().size(), 2u);
+    EXPECT_EQ(frame->resizeRequests().back().getWidth(), 1483);
+    EXPECT_EQ(frame->resizeRequests().back().getHeight(), 805);
+    EXPECT_EQ(SettingsText(), "scale=125\n");
+    EXPECT_EQ(view->removed(), kResultOk);
+    view = nullptr;
+
+    // A new instance opens at the remembered size, also when the host then
+    // gives its screen's factor.
+    std::string error;
+    auto next = hostkit::Instance::Create(module, TorvikClassId(), &error);
+    ASSERT_NE(next, nullptr) << error;
+    IPtr<IPlugView> nextView = next->createView("editor");
+    ASSERT_TRUE(nextView);
+    ASSERT_EQ(nextView->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 1483);
+    EXPECT_EQ(size.getHeight(), 805);
+    IPtr<IPlugViewContentScaleSupport> scaling;
+    ASSERT_EQ(nextView->queryInterface(IPlugViewContentScaleSupport::iid,
+                                       reinterpret_cast<void**>(&scaling)),
+              kResultOk);
+    EXPECT_EQ(scaling->setContentScaleFactor(2.0f), kResultTrue);
+    ASSERT_EQ(nextView->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 1483);
+}
+
+// Where an editor opens: the remembered choice first, then the host's
+// factor, then the desktop's Xft.dpi (read from the root window's resources
+// at the first open), else 100 %.
+TEST_F(EditorViewTest, OpeningSizeComesFromTheChoiceTheHostOrTheDesktop) {
+    const Window root = DefaultRootWindow(host);
+    const Atom resources = XInternAtom(host, "RESOURCE_MANAGER", False);
+    const struct {
+        const char* settings; // file text, none = no file
+        const char* desktop;  // root window resources, none = none
+        float hostFactor;     // 0 = the host says nothing
+        int width;
+    } cases[] = {
+        {nullptr, nullptr, 0.0f, 1186},
+        {nullptr, "Xft.antialias:\t1\nXft.dpi:\t144\n", 0.0f, 1779},
+        {nullptr, "Xft.dpi:\t192\n", 0.0f, 2372},
+        {nullptr, "Xft.dpi:\t96\n", 0.0f, 1186},
+        {nullptr, "Xft.dpi:\t144\n", 1.25f, 1483},
+        {nullptr, nullptr, 1.75f, 2076},
+        {"scale=175\n", "Xft.dpi:\t96\n", 0.0f, 2076},
+        {"scale=125\n", "Xft.dpi:\t192\n", 2.0f, 1483},
+        {"scale=130\n", "Xft.dpi:\t192\n", 0.0f, 2372}, // not a size: ignored
+        {"garbage", nullptr, 1.5f, 1779},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(configHome + "/TORVIK");
+        if (c.settings) {
+            std::filesystem::create_directories(configHome + "/TORVIK");
+            std::ofstream(SettingsFile()) << c.settings;
+        }
+        if (c.desktop)
+            XChangeProperty(host, root, resources, XA_STRING, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(c.desktop),
+                            static_cast<int>(std::strlen(c.desktop)));
+        else
+            XDeleteProperty(host, root, resources);
+        XSync(host, False);
+
+        std::string error;
+        auto fresh = hostkit::Instance::Create(module, TorvikClassId(), &error);
+        ASSERT_NE(fresh, nullptr) << error;
+        IPtr<IPlugView> freshView = fresh->createView("editor");
+        ASSERT_TRUE(freshView);
+        if (c.hostFactor > 0.0f) {
+            IPtr<IPlugViewContentScaleSupport> scaling;
+            ASSERT_EQ(freshView->queryInterface(IPlugViewContentScaleSupport::iid,
+                                                reinterpret_cast<void**>(&scaling)),
+                      kResultOk);
+            EXPECT_EQ(scaling->setContentScaleFactor(c.hostFactor), kResultTrue);
+        }
+        ViewRect size;
+        ASSERT_EQ(freshView->getSize(&size), kResultOk);
+        EXPECT_EQ(size.getWidth(), c.width)
+            << (c.settings ? c.settings : "no file") << " / " << (c.desktop ? c.desktop : "none")
+            << " / " << c.hostFactor;
+    }
+    XDeleteProperty(host, root, resources);
+    XSync(host, False);
 }
 
 // The host's main window holds the keyboard focus while the user works in the

@@ -515,6 +515,83 @@ TEST_F(X11EntryTest, EnterCommitsOneGestureAndGivesTheKeyboardBack) {
     EXPECT_FALSE(editor->CollectDirtyRegion(region));
 }
 
+// Away from 100 % the readout and the entry are drawn at the editor's scale:
+// frame and text sizes scale (the text hinted at its own size, not enlarged),
+// their places follow the knob, and the entry is opened and typed into at the
+// knob's scaled place.
+TEST_F(X11EntryTest, ReadoutAndEntryScaleWithTheEditor) {
+    constexpr std::uint32_t kFrame = 0x6E727A;      // the overlays' frame
+    constexpr std::uint32_t kBackground = 0x222428; // the readout's inside
+    constexpr std::uint32_t kEntryInside = 0xFAFAFA;
+    // Rows of a rectangle of the back buffer holding bright (text) pixels.
+    const auto textRows = [&](const Rect& p) {
+        int first = -1, last = -1;
+        for (int y = p.top; y < p.bottom; ++y) {
+            const std::uint32_t* row = BitmapRow(*editor->DrawBitmap(), y);
+            for (int x = p.left; x < p.right; ++x) {
+                if (((row[x] >> 8) & 0xFF) > 150) {
+                    first = first < 0 ? y : first;
+                    last = y;
+                    break;
+                }
+            }
+        }
+        return first < 0 ? 0 : last - first + 1;
+    };
+    int textHeightAt100 = 0;
+    for (const int scale : {100, 150, 200}) {
+        SCOPED_TRACE(scale);
+        editor->SetScale(scale);
+        ASSERT_TRUE(Open());
+        editor->OnWindowTimer();
+        const Rect knob = RectOf(1); // Preamp Gain, at its left end
+        const Rect physicalKnob = editor->ToPhysical(knob);
+        MoveTo(physicalKnob.left + 30, physicalKnob.top + 30);
+        Pump([&] { return editor->MouseOver() == 1; });
+        editor->OnWindowTimer();
+        EXPECT_EQ(editor->ReadoutName(), "Preamp Gain");
+        const Rect shown = editor->ReadoutRect();
+        ASSERT_FALSE(shown.IsEmpty());
+        EXPECT_GE(shown.top, knob.bottom) << "below its knob, in editor units";
+        const Rect p = editor->ToPhysical(shown);
+        const int border = scale / 100 + (scale % 100 >= 50 ? 1 : 0);
+        EXPECT_EQ(BitmapRow(*editor->DrawBitmap(), p.top)[p.left] & 0xFFFFFF, kFrame);
+        EXPECT_EQ(BitmapRow(*editor->DrawBitmap(), p.top + border - 1)[p.right - border] & 0xFFFFFF,
+                  kFrame)
+            << "the frame is as wide as one unit";
+        EXPECT_EQ(BitmapRow(*editor->DrawBitmap(), p.top + border)[p.left + border] & 0xFFFFFF,
+                  kBackground);
+        const int textHeight = textRows(p);
+        if (scale == 100)
+            textHeightAt100 = textHeight;
+        EXPECT_NEAR(textHeight, textHeightAt100 * scale / 100.0, textHeightAt100 * 0.25)
+            << "text drawn at the scale's size";
+
+        // Ctrl+click at the knob's scaled place opens the entry over it.
+        XSetInputFocus(host, parent, RevertToParent, CurrentTime);
+        CtrlClick(physicalKnob.left + 30, physicalKnob.top + 30);
+        Pump([&] { return !editor->EntryRect().IsEmpty(); });
+        ASSERT_FALSE(editor->EntryRect().IsEmpty());
+        EXPECT_TRUE(Intersects(editor->EntryRect(), knob));
+        editor->OnWindowTimer();
+        const Rect e = editor->ToPhysical(editor->EntryRect());
+        EXPECT_EQ(BitmapRow(*editor->DrawBitmap(), e.top)[e.left] & 0xFFFFFF, kFrame);
+        EXPECT_EQ(BitmapRow(*editor->DrawBitmap(), e.top + border)[e.left + border] & 0xFFFFFF,
+                  kEntryInside);
+        Pump([&] { return Focus() == editor->WindowId(); });
+        Type("12");
+        Pump([&] { return editor->EntryText() == "12"; });
+        Press(XK_Return);
+        EXPECT_TRUE(editor->EntryRect().IsEmpty());
+        EXPECT_DOUBLE_EQ(plug.ParamAt(kPreampGain)->Value(), 12.0);
+        plug.ParamAt(kPreampGain)->SetClamped(-30.0);
+        editor->SetParamValueFromPlug(kPreampGain, -30.0, false);
+        MoveTo(1400, 900); // off the editor: the readout goes
+        Pump([&] { return editor->MouseOver() < 0; });
+        editor->CloseEditorWindows();
+    }
+}
+
 TEST_F(X11EntryTest, EscapeAndUnreadableTextChangeNothing) {
     OpenOverThreshold();
     Type("-12");
