@@ -76,7 +76,72 @@ bool Unfilter(int type, unsigned char* row, const unsigned char* prior, std::siz
     }
 }
 
+// Inflates the stored rows of frame f (a difference where frames are
+// differences) into target.
+bool InflateStoredFrame(const PngFrameIndex& index, int f, PIX_IBitmap& target);
+
+// Byte-wise sum, modulo 256 in each of the four channels.
+std::uint32_t AddBytes(std::uint32_t a, std::uint32_t b) {
+    constexpr std::uint32_t kLow = 0x7F7F7F7Fu;
+    constexpr std::uint32_t kHigh = 0x80808080u;
+    return ((a & kLow) + (b & kLow)) ^ ((a ^ b) & kHigh);
+}
+
+// Adds rows [0, rows) of first to rows [top, top + rows) of target.
+void AddRows(PIX_IBitmap& target, int top, PIX_IBitmap& first, int rows, int width) {
+    for (int r = 0; r < rows; ++r) {
+        std::uint32_t* out = BitmapRow(target, top + r);
+        const std::uint32_t* base = BitmapRow(first, r);
+        for (int x = 0; x < width; ++x)
+            out[x] = AddBytes(out[x], base[x]);
+    }
+}
+
+// Where a chunk's type starts, with its length; none when absent.
+const unsigned char* FindChunk(const unsigned char* bytes, std::size_t length, const char* kind,
+                               std::uint32_t& chunkLength) {
+    std::size_t pos = sizeof kSignature;
+    while (length - pos >= kChunkOverhead) {
+        const std::uint32_t n = BigEndian32(bytes + pos);
+        if (n > length - pos - kChunkOverhead)
+            return nullptr;
+        const unsigned char* type = bytes + pos + 4;
+        if (std::memcmp(type, kind, 4) == 0) {
+            chunkLength = n;
+            return type;
+        }
+        if (std::memcmp(type, "IEND", 4) == 0)
+            return nullptr;
+        pos += kChunkOverhead + n;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+int PngDeltaFrameCount(const unsigned char* bytes, std::size_t length) {
+    if (!bytes || length < sizeof kSignature || std::memcmp(bytes, kSignature, 8) != 0)
+        return 0;
+    std::uint32_t n = 0;
+    const unsigned char* type = FindChunk(bytes, length, "frDF", n);
+    if (!type)
+        return 0;
+    if (n != 4 || !ChunkCrcMatches(type, n))
+        return -1;
+    const std::uint32_t frames = BigEndian32(type + 4);
+    return frames >= 2 && frames <= static_cast<std::uint32_t>(kMaxPngHeight)
+               ? static_cast<int>(frames)
+               : -1;
+}
+
+bool UndoFrameDeltas(PIX_IBitmap& strip, int frames) {
+    if (frames < 1 || strip.Height() % frames != 0 || !strip.PixelData())
+        return false;
+    const int rows = strip.Height() / frames;
+    for (int f = 1; f < frames; ++f)
+        AddRows(strip, f * rows, strip, rows, strip.Width());
+    return true;
+}
 
 bool ReadPngFrameIndex(const unsigned char* bytes, std::size_t length, PngFrameIndex& index) {
     index = PngFrameIndex{};
@@ -135,15 +200,40 @@ bool ReadPngFrameIndex(const unsigned char* bytes, std::size_t length, PngFrameI
         }
         index.offsets[i] = previous = offset;
     }
+    // Differences the index does not describe make no frame readable.
+    const int deltaFrames = PngDeltaFrameCount(bytes, length);
+    if (deltaFrames < 0 || (deltaFrames > 0 && deltaFrames != static_cast<int>(frames))) {
+        index = PngFrameIndex{};
+        return false;
+    }
     index.width = static_cast<int>(width);
     index.frames = static_cast<int>(frames);
     index.rowsPerFrame = static_cast<int>(rows);
+    index.framesAreDeltas = deltaFrames > 0;
     return true;
 }
 
-bool InflatePngFrame(const PngFrameIndex& index, int f, PIX_IBitmap& target) {
+bool InflatePngFrame(const PngFrameIndex& index, int f, PIX_IBitmap& target, PIX_IBitmap* first) {
     if (f < 0 || f >= index.frames || !index.data)
         return false;
+    if (!InflateStoredFrame(index, f, target))
+        return false;
+    if (!index.framesAreDeltas || f == 0)
+        return true;
+    PIX_MemBitmap inflatedFirst;
+    if (!first || first->Width() != index.width || first->Height() != index.rowsPerFrame ||
+        !first->PixelData()) {
+        if (!InflateStoredFrame(index, 0, inflatedFirst))
+            return false;
+        first = &inflatedFirst;
+    }
+    AddRows(target, 0, *first, index.rowsPerFrame, index.width);
+    return true;
+}
+
+namespace {
+
+bool InflateStoredFrame(const PngFrameIndex& index, int f, PIX_IBitmap& target) {
     const std::size_t rowBytes = static_cast<std::size_t>(index.width) * kBytesPerPixel;
     const std::size_t filteredBytes = (rowBytes + 1) * static_cast<std::size_t>(index.rowsPerFrame);
     const std::size_t begin = index.offsets[static_cast<std::size_t>(f)];
@@ -188,5 +278,7 @@ bool InflatePngFrame(const PngFrameIndex& index, int f, PIX_IBitmap& target) {
     }
     return true;
 }
+
+} // namespace
 
 } // namespace torvik

@@ -1,6 +1,7 @@
 #include "graphics/PngResource.h"
 
 #include "graphics/PngDecode.h"
+#include "graphics/PngFrames.h"
 
 #include <cstring>
 
@@ -54,6 +55,11 @@ PIX_IBitmap* PIX_PngResourceBitmap::Decoded() {
         decoded.reset(DecodePngMemory(bytes, size));
         if (decoded && (decoded->Width() != width || decoded->Height() != height))
             decoded.reset(); // the header lied
+        // Frames stored as differences from the first get it added back.
+        const int deltaFrames = PngDeltaFrameCount(bytes, size);
+        if (decoded &&
+            (deltaFrames < 0 || (deltaFrames > 0 && !UndoFrameDeltas(*decoded, deltaFrames))))
+            decoded.reset();
         ready.store(decoded != nullptr, std::memory_order_release);
     });
     return decoded.get();
@@ -107,17 +113,22 @@ PIX_IBitmap* PIX_PngResourceBitmap::HeldFrame(int f) {
 
 bool PIX_PngResourceBitmap::MakeFrame(int f, PIX_MemBitmap& target) {
     const auto i = static_cast<std::size_t>(f);
-    if (base && patchStates[i] == PatchState::kPatched) {
+    if (!base) {
+        // The first frame: the base of the patches, and where frames are
+        // stored as differences, what each of them is added to.
+        auto first = std::make_unique<PIX_MemBitmap>();
+        if (!InflatePngFrame(frameIndex, 0, *first))
+            return false;
+        base = std::move(first);
+    }
+    if (f == 0 || patchStates[i] == PatchState::kPatched) {
         CopyPixels(*base, target);
-        patches[i].ApplyTo(target);
+        if (f != 0)
+            patches[i].ApplyTo(target);
         return true;
     }
-    if (!InflatePngFrame(frameIndex, f, target))
+    if (!InflatePngFrame(frameIndex, f, target, base.get()))
         return false;
-    if (!base) {
-        base = std::make_unique<PIX_MemBitmap>();
-        CopyPixels(target, *base);
-    }
     if (patchStates[i] == PatchState::kUnknown) {
         const std::size_t maxChanged = static_cast<std::size_t>(target.Width()) *
                                        static_cast<std::size_t>(target.Height()) /

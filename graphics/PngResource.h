@@ -79,7 +79,7 @@ private:
     bool framesUsable = false;            // frameIndex describes the strip
     PngFrameIndex frameIndex;             // where each frame's data starts
     std::vector<Frame> frames;            // at most kHeldFrames
-    std::unique_ptr<PIX_MemBitmap> base;  // the first frame inflated, kept
+    std::unique_ptr<PIX_MemBitmap> base;  // frame 0 inflated, kept
     std::vector<FramePatch> patches;      // per frame: the patch on base
     std::vector<PatchState> patchStates;  // per frame: whether patches holds it
     unsigned long long useCounter = 0;    // counts drawings, for the oldest frame

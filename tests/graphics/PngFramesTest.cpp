@@ -51,6 +51,15 @@ std::vector<unsigned char> Bytes(const ImageResource& image) {
     return {image.data, image.data + image.size};
 }
 
+// The whole strip as a plain decode and the frame differences undone give it.
+std::unique_ptr<PIX_IBitmap> WholeStrip(const unsigned char* data, std::size_t size) {
+    std::unique_ptr<PIX_IBitmap> whole(DecodePngMemory(data, size));
+    const int deltaFrames = PngDeltaFrameCount(data, size);
+    if (whole && deltaFrames > 0 && !UndoFrameDeltas(*whole, deltaFrames))
+        whole.reset();
+    return whole;
+}
+
 bool RowsEqual(PIX_IBitmap& a, int aRow, PIX_IBitmap& b, int bRow, int width) {
     return std::memcmp(BitmapRow(a, aRow), BitmapRow(b, bRow),
                        static_cast<std::size_t>(width) * 4) == 0;
@@ -61,8 +70,9 @@ TEST(PngFrames, EveryFrameInflatesAloneToTheRowsOfTheWholeDecode) {
         PngFrameIndex index;
         ASSERT_TRUE(ReadPngFrameIndex(image.data, image.size, index)) << image.name;
         ASSERT_EQ(index.frames, image.frames) << image.name;
-        std::unique_ptr<PIX_IBitmap> whole(DecodePngMemory(image.data, image.size));
+        std::unique_ptr<PIX_IBitmap> whole = WholeStrip(image.data, image.size);
         ASSERT_NE(whole, nullptr) << image.name;
+        EXPECT_EQ(index.framesAreDeltas, image.frames > 1) << image.name;
         ASSERT_EQ(index.frames * index.rowsPerFrame, whole->Height());
         PIX_MemBitmap frame;
         for (int f = 0; f < index.frames; ++f) {
@@ -81,7 +91,7 @@ TEST(PngFrames, EveryFrameInflatesAloneToTheRowsOfTheWholeDecode) {
 TEST(PngFrames, DrawingInflatesTheFramesDrawnAndHoldsFew) {
     const ImageResource* meter = FindImageResource(104); // 121 frames
     ASSERT_NE(meter, nullptr);
-    std::unique_ptr<PIX_IBitmap> whole(DecodePngMemory(meter->data, meter->size));
+    std::unique_ptr<PIX_IBitmap> whole = WholeStrip(meter->data, meter->size);
     ASSERT_NE(whole, nullptr);
     std::unique_ptr<PIX_IBitmap> lazy(LoadPngResource(nullptr, meter->id, meter->name));
     auto* strip = dynamic_cast<PIX_PngResourceBitmap*>(lazy.get());
@@ -185,6 +195,59 @@ TEST(PngFrames, IndexesThatDoNotFitAreIgnored) {
     EXPECT_FALSE(ReadPngFrameIndex(truncated.data(), truncated.size(), index));
     EXPECT_FALSE(ReadPngFrameIndex(nullptr, 0, index));
     EXPECT_TRUE(ReadPngFrameIndex(good.data(), good.size(), index));
+}
+
+// Frames stored as differences from the first: a damaged or foreign count
+// makes the index unusable and the whole decode refuse, for a plain decode
+// alone would give differences, not pixels.
+TEST(PngFrames, DifferencesFromTheFirstFrameNeedTheirChunk) {
+    const ImageResource* knob = FindImageResource(107);
+    ASSERT_NE(knob, nullptr);
+    const std::vector<unsigned char> good = Bytes(*knob);
+    const std::size_t chunk = FindChunk(good, "frDF");
+    ASSERT_NE(chunk, 0u);
+    EXPECT_EQ(PngDeltaFrameCount(good.data(), good.size()), knob->frames);
+    const struct {
+        const char* what;
+        std::uint32_t count;
+        bool fixCrc;
+        int expected; // PngDeltaFrameCount
+    } cases[] = {
+        {"count of another strip", 30, true, 30},
+        {"one frame", 1, true, -1},
+        {"damaged chunk", static_cast<std::uint32_t>(knob->frames), false, -1},
+    };
+    for (const auto& c : cases) {
+        std::vector<unsigned char> png = good;
+        PutBigEndian32(png.data() + chunk + 8, c.count);
+        if (c.fixCrc)
+            FixCrc(png, chunk);
+        else
+            png[chunk + 12] ^= 0x01; // the CRC
+        EXPECT_EQ(PngDeltaFrameCount(png.data(), png.size()), c.expected) << c.what;
+        PngFrameIndex index;
+        EXPECT_FALSE(ReadPngFrameIndex(png.data(), png.size(), index)) << c.what;
+        std::unique_ptr<PIX_PngResourceBitmap> strip(
+            PIX_PngResourceBitmap::FromBytes(png.data(), png.size()));
+        ASSERT_NE(strip, nullptr);
+        if (c.expected < 0) {
+            EXPECT_EQ(strip->PixelData(), nullptr) << c.what;
+        }
+    }
+    // Each frame is the first plus its stored difference: a frame inflated
+    // with the first given equals the one inflated alone, and both differ
+    // from the stored difference.
+    PngFrameIndex index;
+    ASSERT_TRUE(ReadPngFrameIndex(good.data(), good.size(), index));
+    PIX_MemBitmap first, alone, given;
+    ASSERT_TRUE(InflatePngFrame(index, 0, first));
+    ASSERT_TRUE(InflatePngFrame(index, 17, alone));
+    ASSERT_TRUE(InflatePngFrame(index, 17, given, &first));
+    for (int r = 0; r < index.rowsPerFrame; ++r)
+        ASSERT_TRUE(RowsEqual(alone, r, given, r, index.width)) << r;
+    std::unique_ptr<PIX_IBitmap> stored(DecodePngMemory(good.data(), good.size()));
+    ASSERT_NE(stored, nullptr);
+    EXPECT_FALSE(RowsEqual(alone, 30, *stored, 17 * index.rowsPerFrame + 30, index.width));
 }
 
 // A strip without an index (any other PNG) is served whole.

@@ -20,6 +20,17 @@ protected:
         image = FindImageResource(GetParam().id);
         ASSERT_NE(image, nullptr);
         ASSERT_TRUE(testing::DecodePng(image->data, image->size, png)) << png.error;
+        // A strip's frames after the first are stored as their byte-wise
+        // differences from it.
+        const int frames = GetParam().frames;
+        if (frames > 1 && png.height % static_cast<std::uint32_t>(frames) == 0) {
+            for (int f = 1; f < frames; ++f) {
+                std::uint8_t* frame =
+                    png.pixels.data() + FrameBytes() * static_cast<std::size_t>(f);
+                for (std::size_t i = 0; i < FrameBytes(); ++i)
+                    frame[i] = static_cast<std::uint8_t>(frame[i] + png.pixels[i]);
+            }
+        }
     }
 
     // Bytes of frame f of the decoded strip.
