@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace torvik {
 
@@ -117,11 +118,59 @@ PIX_IBitmap* PIX_ScaledStrip::RowsFor(int top, int bottom, int& origin) {
             return frame.pixels.get();
         }
     }
+    Frame* slot = nullptr;
+    if (static_cast<int>(held.size()) < kHeldFrames) {
+        held.push_back(Frame{-1, std::make_unique<PIX_MemBitmap>(), 0});
+        slot = &held.back();
+    } else {
+        slot = &*std::min_element(held.begin(), held.end(), [](const Frame& a, const Frame& b) {
+            return a.lastUse < b.lastUse;
+        });
+    }
+    slot->index = -1;
+    if (!base) {
+        auto first = std::make_unique<PIX_MemBitmap>();
+        if (!Resample(0, *first))
+            return nullptr;
+        base = std::move(first);
+        patchStates.assign(static_cast<std::size_t>(frames), PatchState::kUnknown);
+        patches.resize(static_cast<std::size_t>(frames));
+    }
+    const auto i = static_cast<std::size_t>(f);
+    if (f == 0 || patchStates[i] == PatchState::kPatched) {
+        slot->pixels->Resize(frameWidth, frameHeight);
+        for (int r = 0; r < frameHeight; ++r)
+            std::memcpy(BitmapRow(*slot->pixels, r), BitmapRow(*base, r),
+                        static_cast<std::size_t>(frameWidth) * sizeof(std::uint32_t));
+        if (f != 0)
+            patches[i].ApplyTo(*slot->pixels);
+    } else {
+        if (!Resample(f, *slot->pixels))
+            return nullptr;
+        if (patchStates[i] == PatchState::kUnknown) {
+            // Frames differing in more than a quarter of their pixels are
+            // resampled each time: a patch would cost nearly a frame.
+            constexpr std::size_t kMaxPatchShareDivisor = 4;
+            const std::size_t maxChanged = static_cast<std::size_t>(frameWidth) *
+                                           static_cast<std::size_t>(frameHeight) /
+                                           kMaxPatchShareDivisor;
+            patchStates[i] = FramePatch::Make(*base, *slot->pixels, maxChanged, patches[i])
+                                 ? PatchState::kPatched
+                                 : PatchState::kTooDifferent;
+        }
+    }
+    slot->index = f;
+    slot->lastUse = ++useCounter;
+    origin = f * frameHeight;
+    return slot->pixels.get();
+}
+
+bool PIX_ScaledStrip::Resample(int f, PIX_MemBitmap& target) {
     const int sourceRows = source->Height() / frames;
     int sourceOrigin = 0;
     PIX_IBitmap* sourcePixels = source->RowsFor(f * sourceRows, (f + 1) * sourceRows, sourceOrigin);
     if (!sourcePixels || !sourcePixels->PixelData())
-        return nullptr;
+        return false;
     // The source frame's rows, seen as a bitmap of their own.
     struct FrameView : PIX_IBitmap {
         PIX_IBitmap* strip;
@@ -138,25 +187,12 @@ PIX_IBitmap* PIX_ScaledStrip::RowsFor(int top, int bottom, int& origin) {
     view.strip = sourcePixels;
     view.first = f * sourceRows - sourceOrigin;
     view.rows = sourceRows;
-
-    Frame* slot = nullptr;
-    if (static_cast<int>(held.size()) < kHeldFrames) {
-        held.push_back(Frame{-1, std::make_unique<PIX_MemBitmap>(), 0});
-        slot = &held.back();
-    } else {
-        slot = &*std::min_element(held.begin(), held.end(), [](const Frame& a, const Frame& b) {
-            return a.lastUse < b.lastUse;
-        });
-    }
-    slot->index = -1;
-    slot->pixels->Resize(frameWidth, frameHeight);
-    if (slot->pixels->Width() != frameWidth || slot->pixels->Height() != frameHeight)
-        return nullptr;
-    ResampleByArea(view, *slot->pixels);
-    slot->index = f;
-    slot->lastUse = ++useCounter;
-    origin = f * frameHeight;
-    return slot->pixels.get();
+    target.Resize(frameWidth, frameHeight);
+    if (target.Width() != frameWidth || target.Height() != frameHeight)
+        return false;
+    ResampleByArea(view, target);
+    ++resamples;
+    return true;
 }
 
 } // namespace torvik

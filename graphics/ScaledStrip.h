@@ -4,6 +4,7 @@
 // frames are drawn. Shapes and text keep the detail of the larger art instead
 // of being enlarged from the 100 % pixels.
 #include "graphics/Bitmap.h"
+#include "graphics/FramePatch.h"
 
 #include <memory>
 #include <mutex>
@@ -35,8 +36,15 @@ public:
 
     // Frames kept, as for the strips they come from.
     static constexpr int kHeldFrames = 8;
+    // Frames made by resampling, for tests: a frame seen before that differs
+    // little from the first is made again from the first and its patch.
+    int ResampleCount() const { return resamples; }
 
 private:
+    enum class PatchState : unsigned char { kUnknown, kPatched, kTooDifferent };
+    // Resamples source frame f into target; false when the source has no such frame.
+    bool Resample(int f, PIX_MemBitmap& target);
+
     struct Frame {
         int index = -1;
         std::unique_ptr<PIX_MemBitmap> pixels;
@@ -50,6 +58,13 @@ private:
     std::mutex lock; // guards the held frames
     std::vector<Frame> held;
     unsigned long long useCounter = 0;
+    // Frame 0 at this scale, and each frame's difference from it: a meter's
+    // frames differ only around the needle, so a frame made once comes back
+    // from a copy and a small patch instead of a new resampling.
+    std::unique_ptr<PIX_MemBitmap> base;
+    std::vector<FramePatch> patches;
+    std::vector<PatchState> patchStates;
+    int resamples = 0;
 };
 
 } // namespace torvik

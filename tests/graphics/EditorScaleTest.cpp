@@ -2,7 +2,9 @@
 // the user's choice in the per-user settings file.
 #include "graphics/EditorScale.h"
 #include "graphics/EditorSettings.h"
+#include "graphics/PngResource.h"
 #include "graphics/ScaledStrip.h"
+#include "resources/ImageResources.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace torvik::testing {
 namespace {
@@ -115,6 +119,47 @@ TEST(ResampleByArea, AveragesCoveredAreaInPremultipliedAlpha) {
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 10; ++x)
             EXPECT_EQ(BitmapRow(dst, y)[x], 0xC0204080u);
+}
+
+// A meter at 175 %, swept up and back over more frames than are held: the
+// frames seen before come back from the first frame and their patches, with
+// the pixels a fresh resampling gives, and without resampling again.
+TEST(ScaledStrip, FramesSeenBeforeComeBackFromTheirPatches) {
+    const ImageResource* meter = FindImageResource(104); // 121 frames
+    const ImageResource* art = FindImageResource(104 + kScaledImageIdOffset);
+    ASSERT_NE(meter, nullptr);
+    ASSERT_NE(art, nullptr);
+    std::unique_ptr<PIX_IBitmap> source(LoadPngResource(nullptr, art->id, art->name));
+    std::unique_ptr<PIX_IBitmap> fresh(LoadPngResource(nullptr, art->id, art->name));
+    ASSERT_NE(source, nullptr);
+    std::unique_ptr<PIX_IBitmap> plain(LoadPngResource(nullptr, meter->id, meter->name));
+    ASSERT_NE(plain, nullptr);
+    const int w = ScaledLength(plain->Width(), 175);
+    const int h = ScaledLength(plain->Height() / meter->frames, 175);
+    PIX_ScaledStrip strip(source.get(), meter->frames, w, h);
+    constexpr int kSwept = 12;
+    static_assert(kSwept > PIX_ScaledStrip::kHeldFrames);
+    const auto pixelsOf = [&](PIX_ScaledStrip& s, int f) {
+        int origin = -1;
+        PIX_IBitmap* frame = s.RowsFor(f * h, (f + 1) * h, origin);
+        std::vector<std::uint32_t> pixels;
+        if (!frame)
+            return pixels;
+        EXPECT_EQ(origin, f * h);
+        for (int r = 0; r < h; ++r)
+            pixels.insert(pixels.end(), BitmapRow(*frame, r), BitmapRow(*frame, r) + w);
+        return pixels;
+    };
+    for (int f = 0; f < kSwept; ++f)
+        ASSERT_FALSE(pixelsOf(strip, f).empty()) << f;
+    const int resampled = strip.ResampleCount();
+    EXPECT_EQ(resampled, kSwept) << "each frame once; frame 0 serves as the base";
+    for (int f = kSwept - 1; f >= 0; --f) {
+        // A strip without patches gives the frame by resampling it alone.
+        PIX_ScaledStrip reference(fresh.get(), meter->frames, w, h);
+        EXPECT_EQ(pixelsOf(strip, f), pixelsOf(reference, f)) << "frame " << f;
+    }
+    EXPECT_EQ(strip.ResampleCount(), resampled) << "the way back resampled nothing";
 }
 
 // A private configuration folder for the duration of a test.
