@@ -128,26 +128,29 @@ PIX_IBitmap* PIX_ScaledStrip::RowsFor(int top, int bottom, int& origin) {
         });
     }
     slot->index = -1;
-    if (!base) {
-        auto first = std::make_unique<PIX_MemBitmap>();
-        if (!Resample(0, *first))
-            return nullptr;
-        base = std::move(first);
-        patchStates.assign(static_cast<std::size_t>(frames), PatchState::kUnknown);
-        patches.resize(static_cast<std::size_t>(frames));
-    }
     const auto i = static_cast<std::size_t>(f);
-    if (f == 0 || patchStates[i] == PatchState::kPatched) {
+    if (base && (f == baseFrame || patchStates[i] == PatchState::kPatched)) {
         slot->pixels->Resize(frameWidth, frameHeight);
         for (int r = 0; r < frameHeight; ++r)
             std::memcpy(BitmapRow(*slot->pixels, r), BitmapRow(*base, r),
                         static_cast<std::size_t>(frameWidth) * sizeof(std::uint32_t));
-        if (f != 0)
+        if (f != baseFrame)
             patches[i].ApplyTo(*slot->pixels);
     } else {
         if (!Resample(f, *slot->pixels))
             return nullptr;
-        if (patchStates[i] == PatchState::kUnknown) {
+        if (!base) {
+            // The first frame made is the base: an editor opening shows one
+            // frame per strip and resamples no other.
+            base = std::make_unique<PIX_MemBitmap>();
+            base->Resize(frameWidth, frameHeight);
+            for (int r = 0; r < frameHeight; ++r)
+                std::memcpy(BitmapRow(*base, r), BitmapRow(*slot->pixels, r),
+                            static_cast<std::size_t>(frameWidth) * sizeof(std::uint32_t));
+            baseFrame = f;
+            patchStates.assign(static_cast<std::size_t>(frames), PatchState::kUnknown);
+            patches.resize(static_cast<std::size_t>(frames));
+        } else if (patchStates[i] == PatchState::kUnknown) {
             // Frames differing in more than a quarter of their pixels are
             // resampled each time: a patch would cost nearly a frame.
             constexpr std::size_t kMaxPatchShareDivisor = 4;

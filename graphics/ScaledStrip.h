@@ -58,10 +58,11 @@ private:
     std::mutex lock; // guards the held frames
     std::vector<Frame> held;
     unsigned long long useCounter = 0;
-    // Frame 0 at this scale, and each frame's difference from it: a meter's
-    // frames differ only around the needle, so a frame made once comes back
-    // from a copy and a small patch instead of a new resampling.
+    // The first frame made at this scale, and each frame's difference from
+    // it: a meter's frames differ only around the needle, so a frame made
+    // once comes back from a copy and a small patch instead of a new resampling.
     std::unique_ptr<PIX_MemBitmap> base;
+    int baseFrame = -1;
     std::vector<FramePatch> patches;
     std::vector<PatchState> patchStates;
     int resamples = 0;

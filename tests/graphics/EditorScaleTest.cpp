@@ -150,11 +150,12 @@ TEST(ScaledStrip, FramesSeenBeforeComeBackFromTheirPatches) {
             pixels.insert(pixels.end(), BitmapRow(*frame, r), BitmapRow(*frame, r) + w);
         return pixels;
     };
-    for (int f = 0; f < kSwept; ++f)
+    constexpr int kFirst = 5; // the base: the first frame made
+    for (int f = kFirst; f < kFirst + kSwept; ++f)
         ASSERT_FALSE(pixelsOf(strip, f).empty()) << f;
     const int resampled = strip.ResampleCount();
-    EXPECT_EQ(resampled, kSwept) << "each frame once; frame 0 serves as the base";
-    for (int f = kSwept - 1; f >= 0; --f) {
+    EXPECT_EQ(resampled, kSwept) << "each frame once; the first serves as the base";
+    for (int f = kFirst + kSwept - 1; f >= kFirst; --f) {
         // A strip without patches gives the frame by resampling it alone.
         PIX_ScaledStrip reference(fresh.get(), meter->frames, w, h);
         EXPECT_EQ(pixelsOf(strip, f), pixelsOf(reference, f)) << "frame " << f;
