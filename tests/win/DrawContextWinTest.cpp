@@ -3,12 +3,15 @@
 // numbering, which this product's editor never opens itself.
 #include "graphics/win/DrawContextWin.h"
 #include "HostWindow.h"
+#include "graphics/EditorScale.h"
+#include "graphics/ValueOverlay.h"
 #include "graphics/win/PopupMenuWin.h"
 #include "processor/Parameters.h"
 #include "support/TestTorvik.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -113,6 +116,38 @@ TEST_F(DrawContextWin, NullOrDestroyedParentOpensNothing) {
     EXPECT_FALSE(editor->IsWindowOpen());
     EXPECT_EQ(IDrawContextWin::OpenWindowCount(), 0);
     editor->OnTimerTick(); // a tick without a window draws nothing
+}
+
+// Away from 100 % the typed entry opens over the knob's scaled place, as
+// large as the scale makes it, its font at the scaled size.
+TEST_F(DrawContextWin, EntryAtAScaleSitsOverTheKnobsScaledPlace) {
+    IControl* knob = editor->GetControl(kGainKnob);
+    for (const int scale : {150, 200}) {
+        SCOPED_TRACE(scale);
+        editor->SetScale(scale);
+        PumpMessages(50);
+        ASSERT_TRUE(editor->StartValueEntry(kPreampGain));
+        HWND box = editor->EditBox();
+        ASSERT_NE(box, nullptr);
+        const Rect placed =
+            editor->ToPhysical(EntryRectFor(knob->GetRect(), editor->Width(), editor->Height()));
+        const POINT at = PositionInParent(box);
+        EXPECT_EQ(at.x, placed.left);
+        EXPECT_EQ(at.y, placed.top);
+        RECT r{};
+        GetWindowRect(box, &r);
+        EXPECT_EQ(r.right - r.left, placed.Width() + 1);
+        EXPECT_EQ(r.bottom - r.top, placed.Height() + 1);
+        LOGFONTA font{};
+        ASSERT_NE(GetObjectA(reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)),
+                             sizeof font, &font),
+                  0);
+        EXPECT_EQ(std::abs(font.lfHeight), ScaledLength(knob->Text().size, scale));
+        SendMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+        editor->OnTimerTick();
+        EXPECT_EQ(editor->EditBox(), nullptr);
+    }
+    editor->SetScale(100);
 }
 
 TEST_F(DrawContextWin, EnterCommitsTheTypedValueOnTheNextTick) {
