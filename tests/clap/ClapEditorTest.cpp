@@ -4,6 +4,7 @@
 #include "ClapTestSupport.h"
 #include "graphics/XServer.h"
 #include "processor/EditorLayout.h"
+#include "support/PrivateSettingsFolder.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -12,6 +13,10 @@ namespace torvik::testing {
 namespace {
 
 using namespace hostkit::clap;
+
+// No size remembered on this machine changes the sizes seen here.
+[[maybe_unused]] ::testing::Environment* const kSettings =
+    ::testing::AddGlobalTestEnvironment(new PrivateSettingsFolder);
 
 class ClapEditorTest : public XServerSuite {
 protected:

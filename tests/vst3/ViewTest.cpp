@@ -2,11 +2,16 @@
 #include "TorvikHost.h"
 
 #include "processor/Torvik.h"
+#include "support/PrivateSettingsFolder.h"
 
 namespace torvik::testing {
 namespace {
 
 using namespace Steinberg;
+
+// No size remembered on this machine changes the sizes seen here.
+[[maybe_unused]] ::testing::Environment* const kSettings =
+    ::testing::AddGlobalTestEnvironment(new PrivateSettingsFolder);
 
 // The window type this platform's editor opens in, and one it does not.
 #if defined(_WIN32)
