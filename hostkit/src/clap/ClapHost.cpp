@@ -1,23 +1,62 @@
 #include "hostkit/clap/ClapHost.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #include <poll.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace hostkit::clap {
 
-ClapModule::ClapModule(const std::string& path) {
-    library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
+namespace {
+
+// The module's binary: dlopen on Linux, LoadLibrary on Windows (the path as
+// UTF-8, widened).
+#if defined(_WIN32)
+void* OpenLibrary(const std::string& path, std::string& error) {
+    const std::filesystem::path wide(std::u8string(path.begin(), path.end()));
+    HMODULE handle = LoadLibraryW(wide.wstring().c_str());
+    if (!handle)
+        error = "LoadLibraryW failed with error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(handle);
+}
+const void* FindSymbol(void* library, const char* name) {
+    return reinterpret_cast<const void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+void CloseLibrary(void* library) {
+    FreeLibrary(static_cast<HMODULE>(library));
+}
+#else
+void* OpenLibrary(const std::string& path, std::string& error) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
         const char* why = dlerror();
         error = why ? why : "cannot load";
-        return;
     }
-    const auto* found = static_cast<const clap_plugin_entry*>(dlsym(library, "clap_entry"));
+    return handle;
+}
+const void* FindSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+void CloseLibrary(void* library) {
+    dlclose(library);
+}
+#endif
+
+} // namespace
+
+ClapModule::ClapModule(const std::string& path) {
+    library = OpenLibrary(path, error);
+    if (!library)
+        return;
+    const auto* found = static_cast<const clap_plugin_entry*>(FindSymbol(library, "clap_entry"));
     if (!found || !clap_version_is_compatible(found->clap_version) || !found->init ||
         !found->init(path.c_str())) {
         error = "no usable clap_entry";
@@ -30,7 +69,7 @@ ClapModule::~ClapModule() {
     if (entry)
         entry->deinit();
     if (library)
-        dlclose(library);
+        CloseLibrary(library);
 }
 
 const clap_plugin_factory* ClapModule::Factory() const {
@@ -163,6 +202,9 @@ void ClapHost::RunTimers(const clap_plugin* plugin) {
 }
 
 void ClapHost::RunReadableFds(const clap_plugin* plugin) {
+#if defined(_WIN32)
+    (void)plugin; // no descriptors to watch: the editor's window has its own message loop
+#else
     const auto* support = static_cast<const clap_plugin_posix_fd_support*>(
         plugin->get_extension(plugin, CLAP_EXT_POSIX_FD_SUPPORT));
     if (!support)
@@ -173,6 +215,7 @@ void ClapHost::RunReadableFds(const clap_plugin* plugin) {
         if (poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
             support->on_fd(plugin, fd, CLAP_POSIX_FD_READ);
     }
+#endif
 }
 
 InputEvents::InputEvents() {
