@@ -1,14 +1,14 @@
 # Release packages: a tarball that holds everything in one folder, a .deb (with its debug
-# symbols in a .ddeb) and an .rpm that put the bundle where Linux hosts look for system-wide
-# VST 3 modules and the tool on the path.
+# symbols in a .ddeb) and an .rpm that put the VST 3 bundle, the CLAP file and the LV2 bundle
+# where Linux hosts look for system-wide plug-ins of each format and the tool on the path.
 #
 #   cpack --config build/release/CPackConfig.cmake    (scripts/package.sh does the build too)
 #
 # The layouts differ, so the destinations are read when CPack installs, from variables the
 # per-generator configuration (PackagingPerGenerator.cmake) sets. Only the components below
 # are packaged; `cmake --install` into a VST 3 folder is not affected.
-if(WIN32 OR NOT TARGET TORVIK OR NOT TARGET torvik-render OR NOT TARGET torvik_presets OR
-   NOT TARGET torvik_manual)
+if(WIN32 OR NOT TARGET TORVIK OR NOT TARGET TORVIK_clap OR NOT TARGET TORVIK_lv2 OR
+   NOT TARGET torvik-render OR NOT TARGET torvik_presets OR NOT TARGET torvik_manual)
     return()
 endif()
 
@@ -50,6 +50,13 @@ add_custom_target(torvik_package_files ALL DEPENDS ${changelog_gz} ${manpage_gz}
 install(TARGETS TORVIK LIBRARY
         DESTINATION "\$ENV{TORVIK_PACKAGE_VST3_DIR}/TORVIK.vst3/Contents/${CMAKE_SYSTEM_PROCESSOR}-linux"
         COMPONENT package_bundle EXCLUDE_FROM_ALL)
+install(TARGETS TORVIK_clap LIBRARY DESTINATION "\$ENV{TORVIK_PACKAGE_CLAP_DIR}"
+        COMPONENT package_bundle EXCLUDE_FROM_ALL)
+install(TARGETS TORVIK_lv2 LIBRARY DESTINATION "\$ENV{TORVIK_PACKAGE_LV2_DIR}/TORVIK.lv2"
+        COMPONENT package_bundle EXCLUDE_FROM_ALL)
+install(FILES ${TORVIK_LV2_BUNDLE_DIR}/manifest.ttl ${TORVIK_LV2_BUNDLE_DIR}/TORVIK.ttl
+        DESTINATION "\$ENV{TORVIK_PACKAGE_LV2_DIR}/TORVIK.lv2" COMPONENT package_bundle
+        EXCLUDE_FROM_ALL)
 install(TARGETS torvik-render RUNTIME DESTINATION "\$ENV{TORVIK_PACKAGE_BIN_DIR}"
         COMPONENT package_tool EXCLUDE_FROM_ALL)
 install(FILES ${manpage_gz} DESTINATION "\$ENV{TORVIK_PACKAGE_MAN_DIR}"
@@ -60,8 +67,11 @@ install(FILES ${package_dir}/README.txt ${package_dir}/copyright ${changelog_gz}
         DESTINATION "\$ENV{TORVIK_PACKAGE_DOC_DIR}" COMPONENT package_docs EXCLUDE_FROM_ALL)
 install(DIRECTORY ${TORVIK_MANUAL_DIR}/ DESTINATION "\$ENV{TORVIK_PACKAGE_DOC_DIR}/manual"
         COMPONENT package_docs EXCLUDE_FROM_ALL)
-# Debian's documentation index learns of the manual; only the .deb carries this component.
+# Debian's documentation index learns of the manual, and lintian of the one tag it may ignore;
+# only the .deb carries this component.
 install(FILES ${package_dir}/doc-base DESTINATION share/doc-base RENAME torvik-manual
+        COMPONENT package_debian EXCLUDE_FROM_ALL)
+install(FILES ${package_dir}/lintian-overrides DESTINATION share/lintian/overrides RENAME torvik
         COMPONENT package_debian EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/render/README.md DESTINATION "\$ENV{TORVIK_PACKAGE_DOC_DIR}"
         RENAME torvik-render.md COMPONENT package_docs EXCLUDE_FROM_ALL)
@@ -71,7 +81,7 @@ set(CPACK_PACKAGE_VENDOR "${TORVIK_PACKAGE_VENDOR}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 # Debian's rules: the summary does not start with the package's name, the description says
 # what the package is for.
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "vocal and channel-strip audio effect (VST 3)")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "vocal and channel-strip audio effect (VST 3, CLAP, LV2)")
 file(READ ${package_dir}/description.txt CPACK_PACKAGE_DESCRIPTION)
 set(CPACK_PACKAGE_CONTACT "${TORVIK_PACKAGE_VENDOR} <support@quellmark.invalid>")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
@@ -108,7 +118,7 @@ set(CPACK_RPM_FILE_NAME "RPM-DEFAULT")
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none")
 # The folders the package shares with the system belong to the system's own packages.
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
-    /usr/lib/vst3 /usr/share/man /usr/share/man/man1 /usr/share/vst3 /usr/share/vst3/presets
+    /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man /usr/share/man/man1 /usr/share/vst3 /usr/share/vst3/presets
     /usr/share/doc)
 
 include(CPack)

@@ -23,7 +23,7 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake --preset windows "${launcher[@]}" >/dev/null
-cmake --build build/windows --target TORVIK -j2
+cmake --build build/windows --target TORVIK TORVIK_clap -j2
 cmake --preset "$preset" "${launcher[@]}" >/dev/null
 cmake --build "$linux_build" --target torvik_presets torvik_manual -j2
 
@@ -33,6 +33,7 @@ crlf() { sed 's/\r*$/\r/' "$1" >"$2"; }
 rm -rf "$stage"
 mkdir -p "$stage/presets" "$out"
 cp -r build/windows/TORVIK.vst3 "$stage/"
+cp build/windows/TORVIK.clap "$stage/"
 cp "$linux_build"/presets/*.vstpreset "$stage/presets/"
 cp -r "$linux_build/manual" "$stage/manual"
 crlf LICENSE "$stage/LICENSE.txt"
@@ -49,6 +50,6 @@ zip="$out/TORVIK-$version-Windows-x64.zip"
 makensis -V2 -NOCD -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
     -DSIZE_KB="$size_kb" packaging/windows/TORVIK.nsi
 rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip TORVIK.vst3 presets manual \
+(cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip TORVIK.vst3 TORVIK.clap presets manual \
     LICENSE.txt copyright.txt README.txt)
 ls -1 "$setup" "$zip"

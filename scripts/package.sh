@@ -8,8 +8,8 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-cmake --build build/release --target TORVIK torvik-render torvik_presets torvik_package_files \
-    torvik_manual
+cmake --build build/release --target TORVIK TORVIK_clap TORVIK_lv2 torvik-render torvik_presets \
+    torvik_package_files torvik_manual
 (cd build/release && cpack --config CPackConfig.cmake)
 ls -1 build/release/packages/*.tar.gz build/release/packages/*.deb build/release/packages/*.ddeb \
     build/release/packages/*.rpm

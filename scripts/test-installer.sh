@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Tests the Windows installer under Wine in a fresh 64-bit prefix with a home of its own:
-# silent install, the files and registry entries where they belong, the installed bundle
-# validated through our host kit, an upgrade in place, and a silent uninstall that leaves
-# nothing of TORVIK behind but the presets the user saved.
+# silent install, the files and registry entries where they belong, the installed VST 3
+# bundle and CLAP file validated through our host kits, an upgrade in place, and a silent
+# uninstall that leaves nothing of TORVIK behind but the presets the user saved.
 # Environment: BUILD_DIR, the Linux build the presets and the manual come from (default
 # build/dev, which the test command builds anyway).
 set -euo pipefail
@@ -13,8 +13,9 @@ export BUILD_DIR="${BUILD_DIR:-build/dev}"
 scripts/package-windows.sh
 version="$(sed -n 's/^project(TORVIK VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 setup="$PWD/build/windows/packages/TORVIK-$version-Windows-x64-Setup.exe"
-cmake --build build/windows --target torvik_validate -j2
+cmake --build build/windows --target torvik_validate torvik_validate_clap -j2
 validate="$PWD/build/windows/tests/win/torvik_validate.exe"
+validate_clap="$PWD/build/windows/tests/win/torvik_validate_clap.exe"
 
 source scripts/xvfb.sh
 export WINEPREFIX="$PWD/build/wine-installer-prefix"
@@ -48,6 +49,7 @@ product_key='HKLM\Software\Quellmark\TORVIK'
 documents="$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Personal)"
 vst3="$(unix 'C:\Program Files\Common Files\VST3')"
 bundle="$vst3/TORVIK.vst3"
+clap="$(unix 'C:\Program Files\Common Files\CLAP')"
 program="$(unix 'C:\Program Files\Quellmark\TORVIK')"
 presets="$(unix "$documents\\VST3 Presets\\Quellmark\\TORVIK")"
 start_menu="$(unix 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\TORVIK')"
@@ -56,6 +58,7 @@ start_menu="$(unix 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\TORVIK'
 check "silent install exits 0" run "$setup" /S
 settle
 check "the module in the common VST 3 folder" test -f "$bundle/Contents/x86_64-win/TORVIK.vst3"
+check "the CLAP file in the common CLAP folder" test -f "$clap/TORVIK.clap"
 check "six factory presets in Documents\\VST3 Presets\\Quellmark\\TORVIK" \
     equals "$(ls "$presets"/*.vstpreset 2>/dev/null | wc -l)" 6
 check "the manual with its diagram" test -f "$program/manual/index.html" -a -f "$program/manual/signal-flow.svg"
@@ -75,6 +78,10 @@ run "$validate" 'C:\Program Files\Common Files\VST3\TORVIK.vst3' | tr -d '\r' | 
     grep -v '^ok:' || true
 check "the installed bundle validates ($(grep -c '^ok:' "$HOME/validate.txt") checks)" \
     grep -q '^torvik_validate: 0 failed' "$HOME/validate.txt"
+run "$validate_clap" 'C:\Program Files\Common Files\CLAP\TORVIK.clap' | tr -d '\r' |
+    tee "$HOME/validate-clap.txt" | grep -v '^ok:' || true
+check "the installed CLAP file validates ($(grep -c '^ok:' "$HOME/validate-clap.txt") checks)" \
+    grep -q '^torvik_validate_clap: 0 failed' "$HOME/validate-clap.txt"
 
 # Upgrade in place: no file of the old bundle survives, the user's presets stay.
 touch "$bundle/Contents/stray-file-of-an-old-version"
@@ -91,6 +98,7 @@ check "silent uninstall exits 0" run "$program/Uninstall TORVIK.exe" /S
 settle
 check "uninstall: the bundle is gone" test ! -e "$bundle"
 check "uninstall: the empty VST 3 folder is gone" test ! -e "$vst3"
+check "uninstall: the CLAP file and its empty folder are gone" test ! -e "$clap"
 check "uninstall: Program Files\\Quellmark is gone" test ! -e "$(dirname "$program")"
 check "uninstall: the Start-menu folder is gone" test ! -e "$start_menu"
 check "uninstall: the factory presets are gone" \

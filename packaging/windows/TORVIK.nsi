@@ -1,10 +1,11 @@
 ; The Windows installer: TORVIK-<version>-Windows-x64-Setup.exe, built by
 ; scripts/package-windows.sh with Debian's NSIS:
 ;   makensis -DVERSION=1.0.0 -DSTAGE=<staged files> -DOUTFILE=<setup.exe> TORVIK.nsi
-; STAGE holds TORVIK.vst3, presets\*.vstpreset, manual\, LICENSE.txt, copyright.txt and
+; STAGE holds TORVIK.vst3, TORVIK.clap, presets\*.vstpreset, manual\, LICENSE.txt, copyright.txt and
 ; presets.nsh (the uninstaller's list of factory presets).
 ;
-; Installs the bundle into the common VST 3 folder, the factory presets where Windows VST 3
+; Installs the bundle into the common VST 3 folder, the CLAP file into the common CLAP folder,
+; the factory presets where Windows VST 3
 ; hosts look for them (Documents\VST3 Presets\Quellmark\TORVIK), the manual and the licence
 ; into Program Files\Quellmark\TORVIK, and an uninstaller registered with Windows. /S installs
 ; silently; a newer version replaces an older one in place.
@@ -21,6 +22,7 @@ Target amd64-unicode
 !define PRODUCT_KEY "Software\${PUBLISHER}\${PRODUCT}"
 !define PRESET_DIR "$DOCUMENTS\VST3 Presets\${PUBLISHER}\${PRODUCT}"
 !define VST3_DIR "$COMMONFILES64\VST3"
+!define CLAP_DIR "$COMMONFILES64\CLAP"
 !define UNINSTALLER "Uninstall ${PRODUCT}.exe"
 
 Name "${PRODUCT} ${VERSION}"
@@ -28,6 +30,9 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PUBLISHER}\${PRODUCT}"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; A window wide enough for the CLAP file to be compressed against the VST 3 module it
+; resembles (the same images, the same code).
+SetCompressorDictSize 64
 BrandingText "${PUBLISHER} ${PRODUCT} ${VERSION}"
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "${PRODUCT}"
@@ -56,6 +61,8 @@ Section "Install"
     RMDir /r "${VST3_DIR}\${PRODUCT}.vst3"
     SetOutPath "${VST3_DIR}"
     File /r "${STAGE}\${PRODUCT}.vst3"
+    SetOutPath "${CLAP_DIR}"
+    File "${STAGE}\${PRODUCT}.clap"
 
     SetOutPath "$INSTDIR"
     File "${STAGE}\LICENSE.txt"
@@ -90,8 +97,10 @@ SectionEnd
 Section "Uninstall"
     SetShellVarContext all
     RMDir /r "${VST3_DIR}\${PRODUCT}.vst3"
-    ; The common VST 3 folder goes only if nothing else is in it.
+    ; The common plug-in folders go only if nothing else is in them.
     RMDir "${VST3_DIR}"
+    Delete "${CLAP_DIR}\${PRODUCT}.clap"
+    RMDir "${CLAP_DIR}"
 
     RMDir /r "$INSTDIR\manual"
     Delete "$INSTDIR\LICENSE.txt"
