@@ -68,7 +68,16 @@ private:
     bool GuiCreate(const char* api, bool floating);
     void GuiDestroy();
     bool GuiSetParent(const clap_window* window);
+    // Sizes in physical pixels: the editor's size at its scale. The host's
+    // factor picks the nearest of the editor's scales; a host's size is
+    // snapped to the nearest scale's size.
     bool GuiGetSize(std::uint32_t& width, std::uint32_t& height) const;
+    bool GuiSetScale(double factor);
+    bool GuiResizeHints(clap_gui_resize_hints& hints) const;
+    bool GuiAdjustSize(std::uint32_t& width, std::uint32_t& height) const;
+    bool GuiSetSize(std::uint32_t width, std::uint32_t height);
+    // Asks the host to fit its window to the editor's size when a window is open.
+    void RequestGuiSize();
     void OnTimer(clap_id id);
     void OnFd(int fd, std::uint32_t flags);
     void StopWatchingDisplay();

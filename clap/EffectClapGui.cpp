@@ -3,6 +3,9 @@
 // gets no x11 editor. On Windows the editor's own window timer runs.
 #include "clap/EffectClap.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -14,6 +17,15 @@ constexpr const char* kWindowApi = CLAP_WINDOW_API_WIN32;
 #else
 constexpr const char* kWindowApi = CLAP_WINDOW_API_X11;
 #endif
+
+// Host scale factors outside this range are taken for mistakes and refused
+// (a host has passed 100 where it meant 100 %).
+constexpr double kLeastHostScale = 0.5;
+constexpr double kGreatestHostScale = 4.0;
+
+int ToInt(std::uint32_t length) {
+    return static_cast<int>(std::min<std::uint32_t>(length, INT_MAX));
+}
 
 } // namespace
 
@@ -106,10 +118,73 @@ bool IEffectClap::GuiGetSize(std::uint32_t& width, std::uint32_t& height) const 
     return true;
 }
 
+bool IEffectClap::GuiSetScale(double factor) {
+    IEditorGraphics* graphics = Graphics();
+    if (!graphics || !std::isfinite(factor) || factor < kLeastHostScale ||
+        factor > kGreatestHostScale)
+        return false;
+    const int before = graphics->EditorScalePercent();
+    if (!graphics->SetEditorScaleFactor(factor))
+        return false;
+    if (graphics->EditorScalePercent() != before)
+        RequestGuiSize();
+    return true;
+}
+
+bool IEffectClap::GuiResizeHints(clap_gui_resize_hints& hints) const {
+    const IEditorGraphics* graphics = Graphics();
+    if (!graphics)
+        return false;
+    // Every scale keeps the editor's proportions.
+    const int w = graphics->EditorWidth() > 0 ? graphics->EditorWidth() : Facts().editorWidth;
+    const int h = graphics->EditorHeight() > 0 ? graphics->EditorHeight() : Facts().editorHeight;
+    hints = clap_gui_resize_hints{};
+    hints.can_resize_horizontally = true;
+    hints.can_resize_vertically = true;
+    hints.preserve_aspect_ratio = true;
+    hints.aspect_ratio_width = static_cast<std::uint32_t>(w);
+    hints.aspect_ratio_height = static_cast<std::uint32_t>(h);
+    return true;
+}
+
+bool IEffectClap::GuiAdjustSize(std::uint32_t& width, std::uint32_t& height) const {
+    const IEditorGraphics* graphics = Graphics();
+    if (!graphics)
+        return false;
+    int w = ToInt(width);
+    int h = ToInt(height);
+    graphics->SnapEditorSize(w, h);
+    width = static_cast<std::uint32_t>(w);
+    height = static_cast<std::uint32_t>(h);
+    return true;
+}
+
+bool IEffectClap::GuiSetSize(std::uint32_t width, std::uint32_t height) {
+    IEditorGraphics* graphics = Graphics();
+    if (!graphics)
+        return false;
+    int w = ToInt(width);
+    int h = ToInt(height);
+    const int scale = graphics->SnapEditorSize(w, h);
+    if (static_cast<std::uint32_t>(w) != width || static_cast<std::uint32_t>(h) != height)
+        return false; // not one of the editor's sizes: nothing changes
+    // The host sized its window already; the editor's window follows.
+    graphics->SetEditorScalePercent(scale);
+    return true;
+}
+
+void IEffectClap::RequestGuiSize() {
+    std::uint32_t w = 0;
+    std::uint32_t h = 0;
+    // Without an open window the host asks get_size before it makes one.
+    if (guiCreated && editorWindow && hostGui && GuiGetSize(w, h))
+        hostGui->request_resize(host, w, h);
+}
+
 void IEffectClap::ResizeEditor(int width, int height) {
-    if (guiCreated && hostGui && width > 0 && height > 0)
-        hostGui->request_resize(host, static_cast<std::uint32_t>(width),
-                                static_cast<std::uint32_t>(height));
+    // The editor took a new drawn size: the host's window takes it at the editor's scale.
+    if (width > 0 && height > 0)
+        RequestGuiSize();
 }
 
 void IEffectClap::OnTimer(clap_id id) {
@@ -137,21 +212,20 @@ const clap_plugin_gui IEffectClap::kGui = {
         return Self(p).GuiCreate(api, floating);
     },
     [](const clap_plugin* p) { Self(p).GuiDestroy(); },
-    // Scale: the editor draws at its one size.
-    [](const clap_plugin*, double) { return false; },
+    [](const clap_plugin* p, double factor) { return Self(p).GuiSetScale(factor); },
     [](const clap_plugin* p, std::uint32_t* width, std::uint32_t* height) {
         return width && height && Self(p).GuiGetSize(*width, *height);
     },
-    [](const clap_plugin*) { return false; },
-    [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
-    // The nearest usable size is always the editor's own.
+    // Resizable to the editor's scales.
+    [](const clap_plugin* p) { return Self(p).Graphics() != nullptr; },
+    [](const clap_plugin* p, clap_gui_resize_hints* hints) {
+        return hints && Self(p).GuiResizeHints(*hints);
+    },
     [](const clap_plugin* p, std::uint32_t* width, std::uint32_t* height) {
-        return width && height && Self(p).GuiGetSize(*width, *height);
+        return width && height && Self(p).GuiAdjustSize(*width, *height);
     },
     [](const clap_plugin* p, std::uint32_t width, std::uint32_t height) {
-        std::uint32_t w = 0;
-        std::uint32_t h = 0;
-        return Self(p).GuiGetSize(w, h) && w == width && h == height;
+        return Self(p).GuiSetSize(width, height);
     },
     [](const clap_plugin* p, const clap_window* window) { return Self(p).GuiSetParent(window); },
     // Floating windows are not offered.

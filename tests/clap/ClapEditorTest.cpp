@@ -2,6 +2,7 @@
 // drive it, a click becomes a gesture the host collects, and destroying the
 // editor leaves nothing registered.
 #include "ClapTestSupport.h"
+#include "graphics/EditorScale.h"
 #include "graphics/XServer.h"
 #include "processor/EditorLayout.h"
 #include "support/PrivateSettingsFolder.h"
@@ -63,10 +64,6 @@ TEST_F(ClapEditorTest, ClickedSwitchReachesTheHostAsAGesture) {
     ASSERT_TRUE(gui->get_size(p, &w, &h));
     EXPECT_EQ(w, 1186u);
     EXPECT_EQ(h, 644u);
-    EXPECT_FALSE(gui->can_resize(p));
-    EXPECT_FALSE(gui->set_size(p, 800, 600));
-    EXPECT_TRUE(gui->set_size(p, 1186, 644));
-    EXPECT_FALSE(gui->set_scale(p, 100.0));
 
     clap_window window{CLAP_WINDOW_API_X11, {}};
     window.x11 = parent;
@@ -113,6 +110,105 @@ TEST_F(ClapEditorTest, ClickedSwitchReachesTheHostAsAGesture) {
     gui->destroy(p);
     EXPECT_TRUE(host.timers.empty());
     EXPECT_TRUE(host.fds.empty());
+}
+
+// The editor's size at a scale, in physical pixels.
+std::pair<std::uint32_t, std::uint32_t> SizeAt(int percent) {
+    return {static_cast<std::uint32_t>(ScaledLength(1186, percent)),
+            static_cast<std::uint32_t>(ScaledLength(644, percent))};
+}
+
+std::pair<std::uint32_t, std::uint32_t> GuiSize(const clap_plugin_gui* gui, const clap_plugin* p) {
+    std::uint32_t w = 0, h = 0;
+    EXPECT_TRUE(gui->get_size(p, &w, &h));
+    return {w, h};
+}
+
+TEST_F(ClapEditorTest, ScalesAndSizesAreTheEditorsScales) {
+    ClapHost host;
+    ClapInstance plugin(TorvikClap(), host, kTorvikClapId);
+    const clap_plugin* p = plugin.Plugin();
+    const auto* gui = plugin.Extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    EXPECT_EQ(GuiSize(gui, p), SizeAt(100));
+    EXPECT_TRUE(gui->can_resize(p));
+    clap_gui_resize_hints hints{};
+    ASSERT_TRUE(gui->get_resize_hints(p, &hints));
+    EXPECT_TRUE(hints.can_resize_horizontally && hints.can_resize_vertically);
+    EXPECT_TRUE(hints.preserve_aspect_ratio);
+    EXPECT_EQ(hints.aspect_ratio_width, 1186u);
+    EXPECT_EQ(hints.aspect_ratio_height, 644u);
+
+    // A host's factor picks the nearest scale; absurd factors change nothing.
+    const struct {
+        double factor;
+        bool taken;
+        int percent; // the scale afterwards
+    } factors[] = {{1.5, true, 150},  {100.0, false, 150},    {0.0, false, 150}, {-1.0, false, 150},
+                   {NAN, false, 150}, {INFINITY, false, 150}, {1.3, true, 125},  {2.0, true, 200},
+                   {3.9, true, 200},  {0.5, true, 100},       {1.0, true, 100}};
+    for (const auto& f : factors) {
+        SCOPED_TRACE(f.factor);
+        EXPECT_EQ(gui->set_scale(p, f.factor), f.taken);
+        EXPECT_EQ(GuiSize(gui, p), SizeAt(f.percent));
+    }
+    EXPECT_TRUE(host.resizeRequests.empty()); // no window yet: the host asks get_size
+
+    // A host's size snaps to the nearest scale's size; set_size takes only those.
+    const struct {
+        std::uint32_t width, height;
+        int percent;
+    } proposals[] = {{800, 600, 100},   {1300, 700, 100},  {1480, 800, 125},
+                     {2000, 1100, 175}, {5000, 5000, 200}, {0xFFFFFFFF, 0xFFFFFFFF, 200},
+                     {0, 0, 100}};
+    for (const auto& proposal : proposals) {
+        SCOPED_TRACE(::testing::Message() << proposal.width << " x " << proposal.height);
+        std::uint32_t w = proposal.width, h = proposal.height;
+        ASSERT_TRUE(gui->adjust_size(p, &w, &h));
+        EXPECT_EQ(std::make_pair(w, h), SizeAt(proposal.percent));
+        EXPECT_FALSE(gui->set_size(p, proposal.width, proposal.height)); // none is exact
+    }
+    EXPECT_EQ(GuiSize(gui, p), SizeAt(100));
+    EXPECT_TRUE(gui->set_size(p, SizeAt(175).first, SizeAt(175).second));
+    EXPECT_EQ(GuiSize(gui, p), SizeAt(175));
+
+    // With the editor in the host's window: the editor's window takes each new size, and a
+    // new scale asks the host to fit its window (a size the host set does not).
+    clap_window window{CLAP_WINDOW_API_X11, {}};
+    window.x11 = parent;
+    ASSERT_TRUE(gui->set_parent(p, &window));
+    auto editorWindowSize = [&] {
+        for (int round = 0; round < 5; ++round) {
+            host.RunReadableFds(p);
+            host.RunTimers(p);
+            usleep(10000);
+        }
+        Window root = 0, parentOut = 0, *children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(display, parent, &root, &parentOut, &children, &count);
+        std::pair<std::uint32_t, std::uint32_t> size{0, 0};
+        if (count == 1) {
+            int x = 0, y = 0;
+            unsigned int w = 0, h = 0, border = 0, depth = 0;
+            XGetGeometry(display, children[0], &root, &x, &y, &w, &h, &border, &depth);
+            size = {w, h};
+        }
+        if (children)
+            XFree(children);
+        return size;
+    };
+    EXPECT_EQ(editorWindowSize(), SizeAt(175));
+    EXPECT_TRUE(gui->set_scale(p, 1.25));
+    ASSERT_EQ(host.resizeRequests.size(), 1u);
+    EXPECT_EQ(host.resizeRequests.back(), SizeAt(125));
+    EXPECT_EQ(editorWindowSize(), SizeAt(125));
+    EXPECT_TRUE(gui->set_scale(p, 1.25)); // the same scale again: nothing to ask
+    EXPECT_EQ(host.resizeRequests.size(), 1u);
+    EXPECT_TRUE(gui->set_size(p, SizeAt(100).first, SizeAt(100).second));
+    EXPECT_EQ(editorWindowSize(), SizeAt(100));
+    EXPECT_EQ(host.resizeRequests.size(), 1u);
+    gui->destroy(p);
+    EXPECT_EQ(host.misuse, 0);
 }
 
 TEST_F(ClapEditorTest, EditsWaitWhileTheHostRefusesThem) {

@@ -129,6 +129,32 @@ TEST_F(ClapWin32Editor, ClickedSwitchReachesTheHostAsAGesture) {
     EXPECT_EQ(plugin.Value(kPreampBypass), 1.0 - before);
 }
 
+TEST_F(ClapWin32Editor, AHostScaleResizesTheEditorWindow) {
+    HWND editor = Open();
+    ASSERT_NE(editor, nullptr);
+    auto clientSize = [&] {
+        PumpMessages(50);
+        RECT client{};
+        GetClientRect(editor, &client);
+        return std::make_pair(static_cast<std::uint32_t>(client.right),
+                              static_cast<std::uint32_t>(client.bottom));
+    };
+    // 150 %: 1779 x 966 physical pixels; the host is asked to fit its window.
+    const std::pair<std::uint32_t, std::uint32_t> large{1779, 966};
+    ASSERT_TRUE(gui->set_scale(p, 1.5));
+    ASSERT_EQ(clapHost.resizeRequests.size(), 1u);
+    EXPECT_EQ(clapHost.resizeRequests.back(), large);
+    std::uint32_t w = 0, h = 0;
+    ASSERT_TRUE(gui->get_size(p, &w, &h));
+    EXPECT_EQ(std::make_pair(w, h), large);
+    EXPECT_EQ(clientSize(), large);
+    // The host sizes its window back to 100 %; the editor's window follows unasked.
+    EXPECT_TRUE(gui->set_size(p, kWidth, kHeight));
+    EXPECT_EQ(clientSize(), std::make_pair(std::uint32_t{kWidth}, std::uint32_t{kHeight}));
+    EXPECT_EQ(clapHost.resizeRequests.size(), 1u);
+    EXPECT_FALSE(gui->set_scale(p, 100.0)); // a factor no screen has
+}
+
 TEST_F(ClapWin32Editor, AForeignOrMissingParentOpensNothing) {
     ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_WIN32, false));
     EXPECT_FALSE(gui->set_parent(p, nullptr));
