@@ -189,7 +189,9 @@ protected:
         hostkit::clap::ClapInstance plugin(module, host, d->id);
         ASSERT_TRUE(plugin.Activate(48000, 1, kFrames));
         hostkit::clap::PortBuffers<float> in(2, kFrames), out(2, kFrames);
-        in[0] = in[1] = Tone();
+        const std::vector<float> tone = Tone(); // copied in: the buffers' pointers stay valid
+        std::copy(tone.begin(), tone.end(), in[0].begin());
+        std::copy(tone.begin(), tone.end(), in[1].begin());
         EXPECT_EQ(plugin.Process(kFrames, {in.Buffer()}, {out.Buffer()}), CLAP_PROCESS_CONTINUE);
         EXPECT_TRUE(Heard(out[0]) && Heard(out[1]));
     }
@@ -224,6 +226,10 @@ protected:
         instance.ConnectAudio(kInRight, in.data());
         instance.ConnectAudio(kOutLeft, out[0].data());
         instance.ConnectAudio(kOutRight, out[1].data());
+        // No sidechain: its optional ports connect to nothing (the kit connects every port to
+        // its control value until told otherwise).
+        instance.ConnectAudio(kSidechainLeft, nullptr);
+        instance.ConnectAudio(kSidechainRight, nullptr);
         instance.Activate();
         instance.Run(kFrames);
         EXPECT_TRUE(Heard(out[0]) && Heard(out[1]));
