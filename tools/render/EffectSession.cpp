@@ -1,5 +1,9 @@
 #include "EffectSession.h"
 
+#include "ClapSession.h"
+#include "Lv2Session.h"
+#include "PluginSession.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +21,33 @@ std::string Lower(std::string s) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return s;
+}
+
+void LayOutForBus(const Planar& file, std::size_t frames, std::int32_t busChannels, Planar& bus) {
+    bus.assign(static_cast<std::size_t>(busChannels), std::vector<double>(frames));
+    const std::size_t files = file.size();
+    for (std::int32_t c = 0; c < busChannels; ++c) {
+        auto& dst = bus[static_cast<std::size_t>(c)];
+        if (files == 0)
+            continue;
+        if (busChannels == 1 && files > 1) {
+            for (std::size_t f = 0; f < frames; ++f) {
+                double sum = 0;
+                for (const auto& ch : file)
+                    sum += ch[f];
+                dst[f] = sum / static_cast<double>(files);
+            }
+        } else {
+            const auto& src = file[std::min(static_cast<std::size_t>(c), files - 1)];
+            std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(frames), dst.begin());
+        }
+    }
+}
+
+std::string AtTime(std::size_t frame, double sampleRate) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.3f s", static_cast<double>(frame) / sampleRate);
+    return buf;
 }
 
 namespace {
@@ -105,6 +136,25 @@ const ParameterDescription* EffectSession::Find(std::uint32_t id) const {
         if (p.id == id)
             return &p;
     return nullptr;
+}
+
+} // namespace torvik::render
+
+namespace torvik::render {
+
+std::unique_ptr<EffectSession> OpenEffectSession(const std::string& path,
+                                                 const std::string& className, std::string& error) {
+    // The format by the name's extension, as hosts sort what they scan.
+    auto endsWith = [&](std::string_view suffix) {
+        const std::string name = Lower(path.substr(0, path.find_last_not_of('/') + 1));
+        return name.size() >= suffix.size() &&
+               name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    if (endsWith(".clap"))
+        return ClapSession::Open(path, className, error);
+    if (endsWith(".lv2"))
+        return Lv2Session::Open(path, className, error);
+    return PluginSession::Open(path, className, error);
 }
 
 } // namespace torvik::render

@@ -1,7 +1,8 @@
 #pragma once
 // What torvik-render needs of an effect, whatever format its plug-in comes in: its parameters
 // in real values, its state as presets, and processing a stream a chunk at a time. The VST 3
-// implementation is PluginSession; OpenEffectSession chooses the implementation for a path.
+// implementation is PluginSession, the CLAP one ClapSession, the LV2 one Lv2Session;
+// OpenEffectSession chooses the implementation for a path.
 #include "AudioFile.h"
 #include "Automation.h"
 #include "RenderOptions.h"
@@ -18,6 +19,12 @@ namespace torvik::render {
 std::string FormatValue(double v);
 // ASCII lower case, for names compared without regard to case.
 std::string Lower(std::string s);
+// A frame's time in messages ("1.234 s").
+std::string AtTime(std::size_t frame, double sampleRate);
+// The first `frames` frames of a file's channels laid out for an input of `busChannels`
+// channels: a mono file feeds every channel, a file of several channels feeding a mono input is
+// averaged, missing channels repeat the file's last.
+void LayOutForBus(const Planar& file, std::size_t frames, std::int32_t busChannels, Planar& bus);
 
 // What --list-params shows of one parameter, in plain (real) values.
 struct ParameterDescription {

@@ -19,12 +19,6 @@ constexpr const char* kEffectCategory = "Audio Module Class";
 // Sample rate used when state is captured without any audio to set it.
 constexpr double kFlushSampleRate = 48000.0;
 
-std::string At(std::size_t frame, double sampleRate) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.3f s", static_cast<double>(frame) / sampleRate);
-    return buf;
-}
-
 } // namespace
 
 std::string Utf16ToUtf8(const char16_t* text, std::size_t max) {
@@ -173,33 +167,6 @@ bool PluginSession::LoadPreset(const preset::VstPreset& preset, std::string& err
     return true;
 }
 
-namespace {
-
-// The file's channels laid out for a bus of `busChannels` channels: a mono file feeds every
-// channel, a stereo file feeding a mono bus is averaged.
-void ForBus(const Planar& file, std::size_t frames, int32_t busChannels, Planar& bus) {
-    bus.assign(static_cast<std::size_t>(busChannels), std::vector<double>(frames));
-    const std::size_t files = file.size();
-    for (int32_t c = 0; c < busChannels; ++c) {
-        auto& dst = bus[static_cast<std::size_t>(c)];
-        if (files == 0)
-            continue;
-        if (busChannels == 1 && files > 1) {
-            for (std::size_t f = 0; f < frames; ++f) {
-                double sum = 0;
-                for (const auto& ch : file)
-                    sum += ch[f];
-                dst[f] = sum / static_cast<double>(files);
-            }
-        } else {
-            const auto& src = file[std::min(static_cast<std::size_t>(c), files - 1)];
-            std::copy(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(frames), dst.begin());
-        }
-    }
-}
-
-} // namespace
-
 bool PluginSession::Start(int sampleRate, int blockSize, int precision, bool withSidechain,
                           std::vector<ScheduledChange> automation, std::string& error) {
     const std::vector<int32_t> ins = instance->audioChannelCounts(kInput);
@@ -260,22 +227,22 @@ bool PluginSession::Process(const Planar& input, const Planar* sidechain, std::s
         renderer->scheduleParameter(c.id, c.normalized, c.frame - position);
     }
     Planar main, side;
-    ForBus(input, frames, inputChannels, main);
+    LayOutForBus(input, frames, inputChannels, main);
     if (sidechainChannels > 0)
-        ForBus(sidechain != nullptr ? *sidechain : Planar{}, frames, sidechainChannels, side);
+        LayOutForBus(sidechain != nullptr ? *sidechain : Planar{}, frames, sidechainChannels, side);
     std::string why;
     std::optional<hostkit::PlanarAudio> result =
         renderer->run(main, sidechainChannels > 0 ? &side : nullptr, &why);
     if (!result) {
         error = "the effect failed to process the block at " +
-                At(static_cast<std::size_t>(position), rate) + " (" + why + ")";
+                AtTime(static_cast<std::size_t>(position), rate) + " (" + why + ")";
         return false;
     }
     for (std::size_t c = 0; c < result->size(); ++c)
         for (std::size_t i = 0; i < frames; ++i)
             if (!std::isfinite((*result)[c][i])) {
                 error = "the effect produced a sample that is not a number at " +
-                        At(static_cast<std::size_t>(position) + i, rate);
+                        AtTime(static_cast<std::size_t>(position) + i, rate);
                 return false;
             }
     position = end;
@@ -324,11 +291,6 @@ bool PluginSession::CapturePreset(preset::VstPreset& out, std::string& error) co
         return false;
     }
     return true;
-}
-
-std::unique_ptr<EffectSession> OpenEffectSession(const std::string& path,
-                                                 const std::string& className, std::string& error) {
-    return PluginSession::Open(path, className, error);
 }
 
 } // namespace torvik::render
