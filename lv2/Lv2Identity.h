@@ -8,6 +8,10 @@ inline constexpr const char* kPluginUri = "urn:quellmark:torvik";
 // The one state property: the whole state bytes as an atom:Chunk.
 inline constexpr const char* kStateKey = "urn:quellmark:torvik#state";
 inline constexpr const char* kBinaryName = "TORVIK.so";
+// The editor: an X11 UI in a binary of its own, which reaches the plug-in
+// only through its ports.
+inline constexpr const char* kUiUri = "urn:quellmark:torvik#ui";
+inline constexpr const char* kUiBinaryName = "TORVIK_ui.so";
 
 // Ports, in index order.
 enum Port : unsigned {

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -85,15 +86,41 @@ void AudioPort(std::ostream& out, unsigned index, bool input, const char* symbol
     out << "\n    ]";
 }
 
+// The editor: embedded in the host's window and driven by its idle calls; it
+// follows the parameter ports as every UI does, and the meters by notification.
+std::string UiTurtle() {
+    std::ostringstream out;
+    out << "<" << kUiUri << ">\n"
+        << "    a ui:X11UI ;\n"
+        << "    ui:binary <" << kUiBinaryName << "> ;\n"
+        << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
+        << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize , urid:map , "
+           "opts:options ;\n"
+        << "    lv2:extensionData ui:idleInterface ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
+        << "    ui:portNotification";
+    const unsigned firstMeter = FirstMeterPort(kParameterCount);
+    for (unsigned m = 0; m < std::size(kMeters); ++m) {
+        out << (m == 0 ? " [\n" : " , [\n") << "        ui:plugin <" << kPluginUri << "> ;\n"
+            << "        lv2:symbol \"" << kMeters[m].symbol << "\" ;\n"
+            << "        ui:portIndex " << firstMeter + m << " ;\n"
+            << "        ui:protocol ui:floatProtocol\n    ]";
+    }
+    out << " .\n";
+    return out.str();
+}
+
 std::string PluginTurtle() {
     std::ostringstream out;
     out << "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
            "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
            "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
            "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+           "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
            "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
            "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
     out << "<" << kPluginUri << ">\n"
@@ -105,6 +132,7 @@ std::string PluginTurtle() {
         << "    lv2:minorVersion 0 ;\n    lv2:microVersion 0 ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
         << "    lv2:extensionData state:interface ;\n"
+        << "    ui:ui <" << kUiUri << "> ;\n"
         << "    lv2:port\n";
     AudioPort(out, kInLeft, true, "in_left", "Main Input Left", false);
     out << " , ";
@@ -155,16 +183,20 @@ std::string PluginTurtle() {
             << "        lv2:default 0.0 ;\n        lv2:minimum 0.0 ;\n        lv2:maximum 1.0\n"
             << "    ]";
     }
-    out << " .\n";
+    out << " .\n\n" << UiTurtle();
     return out.str();
 }
 
 std::string ManifestTurtle() {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+           "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n"
         << "<" << kPluginUri << ">\n    a lv2:Plugin ;\n"
         << "    lv2:binary <" << kBinaryName << "> ;\n"
+        << "    rdfs:seeAlso <TORVIK.ttl> .\n\n"
+        << "<" << kUiUri << ">\n    a ui:X11UI ;\n"
+        << "    ui:binary <" << kUiBinaryName << "> ;\n"
         << "    rdfs:seeAlso <TORVIK.ttl> .\n";
     return out.str();
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Debian's LV2 tools on the built bundle: its Turtle validated against the
-# LV2 schemas of lv2-dev, lv2info describing it, and jalv loading it headless.
+# LV2 schemas of lv2-dev, and lv2info describing the plug-in and its X11 UI.
 # Usage: third-party-checks.sh BUNDLE_DIR
 set -euo pipefail
 bundle="$1"
@@ -19,9 +19,11 @@ echo "$out" | grep -q 'Found 0 errors'
 
 echo "lv2info:"
 info="$(lv2info "$uri")"
-echo "$info" | head -8
+echo "$info" | head -12
 echo "$info" | grep -q 'Name:              TORVIK'
 ports="$(echo "$info" | grep -c '^	Port ')"
 echo "ports: $ports"
 [ "$ports" -eq 52 ]
 echo "$info" | grep -q 'http://lv2plug.in/ns/ext/state#interface'
+echo "$info" | grep -A2 'urn:quellmark:torvik#ui' | grep -q 'Class:  http://lv2plug.in/ns/extensions/ui#X11UI'
+echo "$info" | grep -q 'Binary: .*/TORVIK.lv2/TORVIK_ui.so'
