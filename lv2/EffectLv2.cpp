@@ -33,11 +33,15 @@ IEffectLv2::IEffectLv2(const PluginFacts& facts) : IEffectBase(facts) {
 bool IEffectLv2::Instantiate(double sampleRate, const LV2_Feature* const* features) {
     if (!(sampleRate > 0.0) || sampleRate > kMaxSampleRate)
         return false;
-    for (const LV2_Feature* const* f = features; f && *f; ++f) {
-        if ((*f)->URI && std::strcmp((*f)->URI, LV2_URID__map) == 0)
-            map = static_cast<LV2_URID_Map*>((*f)->data);
+    // The first usable urid:map; a host may list a broken one too.
+    for (const LV2_Feature* const* f = features; f && *f && !map; ++f) {
+        if ((*f)->URI && std::strcmp((*f)->URI, LV2_URID__map) == 0) {
+            auto* offered = static_cast<LV2_URID_Map*>((*f)->data);
+            if (offered && offered->map)
+                map = offered;
+        }
     }
-    if (map && map->map) {
+    if (map) {
         stateKey = map->map(map->handle, kStateKey);
         chunkType = map->map(map->handle, LV2_ATOM__Chunk);
     }

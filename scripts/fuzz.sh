@@ -17,11 +17,12 @@ else
     corpus="$(mktemp -d)"
     trap 'rm -rf "$corpus"' EXIT
 fi
-mkdir -p "$corpus"/{state,png,vstpreset,param_text,instance,clap_instance}
+mkdir -p "$corpus"/{state,png,vstpreset,param_text,instance,clap_instance,lv2_instance}
 printf -- '-20 dB' >"$corpus/param_text/seed"
 printf 'VST3' >"$corpus/vstpreset/seed"
 head -c 512 /dev/zero >"$corpus/instance/seed"
 head -c 512 /dev/zero >"$corpus/clap_instance/seed"
+head -c 512 /dev/zero >"$corpus/lv2_instance/seed"
 /usr/bin/python3 - "$corpus" <<'PY'
 import io, struct, sys
 from PIL import Image
@@ -48,8 +49,8 @@ PY
 # Longest input per target: a short state stream, small images, a preset file,
 # a typed value, and enough bytes for a long call sequence.
 declare -A max_len=([state]=400 [png]=16384 [vstpreset]=4096 [param_text]=64 [instance]=4096
-    [clap_instance]=4096)
-for target in state png vstpreset param_text instance clap_instance; do
+    [clap_instance]=4096 [lv2_instance]=4096)
+for target in state png vstpreset param_text instance clap_instance lv2_instance; do
     log="$corpus/$target.log"
     status=0
     build/fuzz/fuzz/fuzz_$target -seed=1 -max_total_time="$seconds" -rss_limit_mb=4096 \

@@ -197,5 +197,35 @@ TEST(Lv2State, HostileStatesAreRefusedAndChangeNothing) {
     EXPECT_FALSE(unmapped.instance.Save(none));
 }
 
+TEST(Lv2State, ABrokenMapBesideARealOneLeavesStateWorking) {
+    UridMap urids;
+    LV2_URID_Map broken{nullptr, nullptr};
+    LV2_Feature real{LV2_URID__map, urids.Feature()};
+    LV2_Feature withoutFunction{LV2_URID__map, &broken};
+    LV2_Feature withoutData{LV2_URID__map, nullptr};
+    const std::vector<const LV2_Feature*> orders[] = {
+        {&real, &withoutFunction, &withoutData, nullptr},
+        {&withoutData, &real, &withoutFunction, nullptr},
+    };
+    const LV2_Descriptor* d = Library().Descriptor(kPluginUri);
+    ASSERT_NE(d, nullptr);
+    const auto* state =
+        static_cast<const LV2_State_Interface*>(d->extension_data(LV2_STATE__interface));
+    ASSERT_NE(state, nullptr);
+    for (const auto& features : orders) {
+        LV2_Handle handle = d->instantiate(d, 48000.0, "", features.data());
+        ASSERT_NE(handle, nullptr);
+        std::size_t stored = 0;
+        auto store = [](LV2_State_Handle h, std::uint32_t, const void*, std::size_t size,
+                        std::uint32_t, std::uint32_t) {
+            *static_cast<std::size_t*>(h) = size;
+            return LV2_STATE_SUCCESS;
+        };
+        EXPECT_EQ(state->save(handle, store, &stored, 0, nullptr), LV2_STATE_SUCCESS);
+        EXPECT_EQ(stored, kParameterCount * 8u + 4u);
+        d->cleanup(handle);
+    }
+}
+
 } // namespace
 } // namespace torvik::testing
