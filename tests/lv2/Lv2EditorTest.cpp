@@ -163,6 +163,28 @@ TEST_F(Lv2EditorTest, OpensInTheParentWindowAndLeavesNothingBehind) {
     EXPECT_EQ(Children().size(), 2u);
 }
 
+TEST_F(Lv2EditorTest, TakesTheHostsScaleFactor) {
+    const struct {
+        float factor;
+        int percent; // the editor's nearest scale
+    } cases[] = {{1.5f, 150}, {2.0f, 200}, {1.3f, 125}, {0.5f, 100}, {-1.0f, 100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.factor);
+        UiFeatures features;
+        features.scaleFactor = c.factor;
+        Lv2UiInstance ui = NewUi(features);
+        ASSERT_TRUE(ui.Created());
+        const auto width = static_cast<int>(std::lround(kEditorWidth * c.percent / 100.0));
+        const auto height = static_cast<int>(std::lround(kEditorHeight * c.percent / 100.0));
+        XWindowAttributes attributes{};
+        ASSERT_TRUE(XGetWindowAttributes(display, ui.Widget(), &attributes));
+        EXPECT_EQ(attributes.width, width);
+        EXPECT_EQ(attributes.height, height);
+        ASSERT_FALSE(ui.resizes.empty());
+        EXPECT_EQ(ui.resizes.back(), std::make_pair(width, height));
+    }
+}
+
 TEST_F(Lv2EditorTest, AClickedSwitchIsWrittenToItsPortBetweenTouches) {
     for (const bool withTouch : {true, false}) {
         SCOPED_TRACE(withTouch ? "host offers touch" : "host offers no touch");
