@@ -163,6 +163,25 @@ TEST_F(Lv2EditorTest, OpensInTheParentWindowAndLeavesNothingBehind) {
     EXPECT_EQ(Children().size(), 2u);
 }
 
+TEST_F(Lv2EditorTest, AHostThatDestroysItsWindowBeforeTheUi) {
+    const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kEditorWidth,
+                                           kEditorHeight, 0, 0, 0);
+    XMapWindow(display, own);
+    XSync(display, False);
+    Lv2UiInstance ui(UiDescriptor(), kPluginUri, kBundle, own);
+    ASSERT_TRUE(ui.Created());
+    IdleUntil(ui, [] { return true; });
+    XDestroyWindow(display, own);
+    ui.PortEvent(FirstMeterPort(kParameterCount), 1.0f); // something left to draw
+    IdleUntil(ui, [] { return true; });
+    ui.Cleanup();
+    // The next editor opens as usual.
+    Lv2UiInstance next = NewUi();
+    ASSERT_TRUE(next.Created());
+    IdleUntil(next, [] { return true; });
+    EXPECT_EQ(Children(), std::vector<Window>{next.Widget()});
+}
+
 TEST_F(Lv2EditorTest, TakesTheHostsScaleFactor) {
     const struct {
         float factor;
