@@ -23,14 +23,6 @@ const void* FeatureData(const LV2_Feature* const* features, const char* uri) {
     return nullptr;
 }
 
-bool HasFeature(const LV2_Feature* const* features, const char* uri) {
-    for (const LV2_Feature* const* f = features; f && *f; ++f) {
-        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 IEffectLv2Ui::IEffectLv2Ui(const PluginFacts& facts)
@@ -44,8 +36,7 @@ bool IEffectLv2Ui::Instantiate(LV2UI_Write_Function writeFunction, LV2UI_Control
                                const LV2_Feature* const* features,
                                std::span<const int> meterControls) {
     IEditorGraphics* graphics = Graphics();
-    // The parent's data is its X11 window ID; the feature itself must be there.
-    if (!graphics || !writeFunction || !HasFeature(features, LV2_UI__parent))
+    if (!graphics || !writeFunction)
         return false;
     write = writeFunction;
     controller = hostController;
@@ -61,6 +52,7 @@ bool IEffectLv2Ui::Instantiate(LV2UI_Write_Function writeFunction, LV2UI_Control
     for (const int control : meters)
         graphics->SetControlValueFromPlug(control, 0.0);
     TakeScaleOption(features);
+    // The parent's data is the host window's X11 ID; without it, no window.
     window = graphics->OpenEditorWindow(const_cast<void*>(FeatureData(features, LV2_UI__parent)));
     if (!window)
         return false;
