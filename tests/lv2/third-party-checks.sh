@@ -11,19 +11,22 @@ ln -s "$(realpath "$bundle")" "$path/TORVIK.lv2"
 export LV2_PATH="$path"
 uri=urn:quellmark:torvik
 
+# Here-strings, not pipes, feed the early-exiting readers (grep -q, head): a
+# writer they leave behind would die of SIGPIPE and fail the check at random.
 echo "sord_validate:"
 mapfile -t schemas < <(dpkg -L lv2-dev | grep '\.ttl$')
 out="$(sord_validate "${schemas[@]}" "$bundle"/*.ttl 2>&1)"
-echo "$out" | tail -3
-echo "$out" | grep -q 'Found 0 errors'
+tail -3 <<<"$out"
+grep -q 'Found 0 errors' <<<"$out"
 
 echo "lv2info:"
 info="$(lv2info "$uri")"
-echo "$info" | head -12
-echo "$info" | grep -q 'Name:              TORVIK'
-ports="$(echo "$info" | grep -c '^	Port ')"
+head -12 <<<"$info"
+grep -q 'Name:              TORVIK' <<<"$info"
+ports="$(grep -c '^	Port ' <<<"$info")"
 echo "ports: $ports"
 [ "$ports" -eq 52 ]
-echo "$info" | grep -q 'http://lv2plug.in/ns/ext/state#interface'
-echo "$info" | grep -A2 'urn:quellmark:torvik#ui' | grep -q 'Class:  http://lv2plug.in/ns/extensions/ui#X11UI'
-echo "$info" | grep -q 'Binary: .*/TORVIK.lv2/TORVIK_ui.so'
+grep -q 'http://lv2plug.in/ns/ext/state#interface' <<<"$info"
+ui="$(grep -A2 'urn:quellmark:torvik#ui' <<<"$info")"
+grep -q 'Class:  http://lv2plug.in/ns/extensions/ui#X11UI' <<<"$ui"
+grep -q 'Binary: .*/TORVIK.lv2/TORVIK_ui.so' <<<"$info"
