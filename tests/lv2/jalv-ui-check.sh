@@ -34,41 +34,56 @@ pids+=($!)
 for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 
 editor=(TORVIK 1186 644) # jalv's window title and the editor's size
-# Starts jalv with the given options and waits for the editor to be drawn.
+pixels() { "$probe" "${editor[@]}" pixels "$@"; }
+# The area's digest once it is drawn (more than one colour) and has stopped
+# changing; the host's idle calls paint it when they come.
+settled() {
+    local last="" now
+    for _ in $(seq 100); do
+        now="$(pixels "$@" 2>/dev/null || true)"
+        if [ -n "$now" ] && [ "${now#* }" -gt 1 ] && [ "$now" = "$last" ]; then
+            echo "${now% *}"
+            return 0
+        fi
+        last="$now"
+        sleep 0.2
+    done
+    echo "x11probe: the area $* never settled" >&2
+    return 1
+}
+# Starts jalv with the given options; the editor must appear in its window.
 start_jalv() {
     jalv.gtk3 --no-menu "$@" urn:quellmark:torvik >"$work/jalv.log" 2>&1 &
     jalv_pid=$!
     pids+=("$jalv_pid")
-    for _ in $(seq 150); do
-        "$probe" "${editor[@]}" pixels 0 0 8 8 >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    sleep 1 # a few idle calls: every control drawn
 }
 stop_jalv() {
     kill "$jalv_pid"
     wait "$jalv_pid" 2>/dev/null || true
 }
-pixels() { "$probe" "${editor[@]}" pixels "$@"; }
 
 gate_bypass=(481 205 40 40) # the gate's bypass switch
 low_gain=(654 485 60 60)    # the equaliser's low gain knob
 
 echo "jalv.gtk3 $(dpkg-query -W -f='${Version}' jalv) shows the editor:"
 start_jalv
+before="$(settled "${gate_bypass[@]}")"
 grep '^UI:' "$work/jalv.log"
-before="$(pixels "${gate_bypass[@]}")"
-knob_default="$(pixels "${low_gain[@]}")"
+knob_default="$(settled "${low_gain[@]}")"
 "$probe" "${editor[@]}" click 491 215
-sleep 1
-after="$(pixels "${gate_bypass[@]}")"
+after="$before"
+for _ in $(seq 100); do
+    after="$(settled "${gate_bypass[@]}")"
+    [ "$after" != "$before" ] && break
+    sleep 0.1
+done
 echo "gate bypass switch: $before -> $after"
 [ "$before" != "$after" ]
 stop_jalv
 
 echo "a control jalv sets (low_gain=15) reaches the editor:"
 start_jalv -c low_gain=15
-knob_set="$(pixels "${low_gain[@]}")"
+knob_set="$(settled "${low_gain[@]}")"
 echo "low gain knob: $knob_default -> $knob_set"
 [ "$knob_default" != "$knob_set" ]
 stop_jalv

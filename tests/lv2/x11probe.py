@@ -3,7 +3,8 @@
 Xlib and XTest (no toolkit). The editor is the first window of the given size
 below the top-level window with the given name.
 
-  x11probe.py NAME W H pixels X Y W H   prints a digest of that area's pixels
+  x11probe.py NAME W H pixels X Y W H   prints a digest of that area's pixels and
+                                        how many colours it holds
   x11probe.py NAME W H click X Y        a left click at that editor position
 Positions are in the editor's own pixels. Exits 1 when there is no such window.
 """
@@ -100,11 +101,14 @@ def main():
         if not image:
             sys.exit("x11probe: no image")
         digest = hashlib.sha1()
+        colours = set()
         for row in range(h):
             for col in range(w):
-                digest.update(x11.XGetPixel(image, col, row).to_bytes(4, "little"))
+                pixel = x11.XGetPixel(image, col, row)
+                colours.add(pixel)
+                digest.update(pixel.to_bytes(4, "little"))
         x11.XDestroyImage(image)
-        print(digest.hexdigest())
+        print(digest.hexdigest(), len(colours))
     elif command == "click":
         sx, sy, child = ctypes.c_int(), ctypes.c_int(), ulong()
         x11.XTranslateCoordinates(d, editor, root, args[0], args[1], ctypes.byref(sx),
