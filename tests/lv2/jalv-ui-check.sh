@@ -3,7 +3,9 @@
 # wrapper embeds it in a GTK window, on a JACK server with the dummy driver
 # (no sound card) and an X server of its own. Checks that the editor sits in
 # jalv's window, that a click toggles a switch there (the host's idle calls
-# drive it), and that a control value jalv sets at start moves its knob.
+# drive it), that the output meter moves while JACK's metronome plays into the
+# plug-in (jalv hands the meter port to the editor), and that a control value
+# jalv sets at start moves its knob.
 # Usage: jalv-ui-check.sh BUNDLE_DIR
 set -euo pipefail
 bundle="$(realpath "$1")"
@@ -64,6 +66,7 @@ stop_jalv() {
 
 gate_bypass=(481 205 40 40) # the gate's bypass switch
 low_gain=(654 485 60 60)    # the equaliser's low gain knob
+main_meter=(983 95 40 120)  # the output meter
 
 echo "jalv.gtk3 $(dpkg-query -W -f='${Version}' jalv) shows the editor:"
 start_jalv
@@ -79,6 +82,21 @@ for _ in $(seq 100); do
 done
 echo "gate bypass switch: $before -> $after"
 [ "$before" != "$after" ]
+
+meter_silent="$(settled "${main_meter[@]}")"
+jack_metro -b 600 -f 440 -D 50 >"$work/metro.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do jack_connect metro:600_bpm TORVIK:in_left 2>/dev/null && break; sleep 0.1; done
+jack_connect metro:600_bpm TORVIK:in_right
+meter_playing="$meter_silent"
+for _ in $(seq 100); do
+    meter_playing="$(pixels "${main_meter[@]}")"
+    meter_playing="${meter_playing% *}"
+    [ "$meter_playing" != "$meter_silent" ] && break
+    sleep 0.1
+done
+echo "output meter: $meter_silent -> $meter_playing"
+[ "$meter_silent" != "$meter_playing" ]
 stop_jalv
 
 echo "a control jalv sets (low_gain=15) reaches the editor:"
@@ -87,4 +105,4 @@ knob_set="$(settled "${low_gain[@]}")"
 echo "low gain knob: $knob_default -> $knob_set"
 [ "$knob_default" != "$knob_set" ]
 stop_jalv
-echo "jalv: editor embedded, clicked and moved by the host"
+echo "jalv: editor embedded, clicked, metering and moved by the host"
