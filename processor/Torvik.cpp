@@ -7,6 +7,7 @@
 #include "processor/TorvikFacts.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <mutex>
 
@@ -21,14 +22,11 @@ constexpr double kMaxInputMagnitude = 1e30;
 // The chain's entry: a sample that is not a number or infinite is silence, so
 // it cannot poison the filters and envelopes for good; finite samples pass
 // unchanged up to the bound above.
+// Written without branches, so that a run of them vectorises: |v| <= DBL_MAX
+// fails for NaN and the infinities.
 double EntrySample(double v) {
-    if (!std::isfinite(v))
-        return 0.0;
-    if (v > kMaxInputMagnitude)
-        return kMaxInputMagnitude;
-    if (v < -kMaxInputMagnitude)
-        return -kMaxInputMagnitude;
-    return v;
+    const double bounded = std::min(std::max(v, -kMaxInputMagnitude), kMaxInputMagnitude);
+    return std::fabs(v) <= DBL_MAX ? bounded : 0.0;
 }
 
 double DbToGain(double db) {
@@ -255,14 +253,10 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
 
         if (!metering)
             continue;
-        const double gateLift = outputStage.GateLift(gate.thresholdParam);
-        for (int i = 0; i < n; ++i) {
-            const MeterSources sources = OutputStage::SourcesWithLift(
-                {work.preampMeter.ch[0][i], work.preampMeter.ch[1][i]}, {out[0][i], out[1][i]},
-                work.deEssGains[i], gateLift, {work.gated.ch[0][i], work.gated.ch[1][i]},
-                work.compGains[i]);
-            meters.Update(sources, meterCoef);
-        }
+        OutputStage::SourcesRun(work.preampMeter, out, work.deEssGains,
+                                outputStage.GateLift(gate.thresholdParam), work.gated,
+                                work.compGains, n, work.meterSources);
+        meters.FollowRun(work.meterSources, n, meterCoef);
     }
     if (metering)
         HandOffMeters(meters, meterControls, [this] { return Graphics(); });

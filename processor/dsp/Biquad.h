@@ -156,21 +156,35 @@ private:
     CachedTan cornerTan;  // K from the corner
 };
 
+// Every value of a run narrowed to float as ToFloat does and widened back,
+// two at a time; out may equal in.
+inline void ThroughFloatRun(const double* in, double* out, int n) {
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        StorePair(out + i, ThroughFloat(LoadPair(in + i)));
+    for (; i < n; ++i)
+        out[i] = static_cast<double>(ToFloat(in[i]));
+}
+
 // The chain's use of a section over a run of samples, each narrowed to float
-// on the way in and widened back on the way out; out may equal in.
+// on the way in and widened back on the way out; out may equal in. The
+// narrowings have no part in the recursion, so they run as passes of their
+// own before and after it.
 inline void RunSection(Biquad& filter, const double* in, double* out, int n) {
+    ThroughFloatRun(in, out, n);
     const double b0 = filter.b0, b1 = filter.b1, b2 = filter.b2;
     const double a1 = filter.a1, a2 = filter.a2;
     double z1 = filter.z1, z2 = filter.z2;
     for (int i = 0; i < n; ++i) {
-        const double x = ToFloat(in[i]);
+        const double x = out[i];
         const double y = x * b0 + z1;
         z1 = x * b1 + z2 - a1 * y;
         z2 = x * b2 - a2 * y;
-        out[i] = static_cast<double>(ToFloat(y));
+        out[i] = y;
     }
     filter.z1 = z1;
     filter.z2 = z2;
+    ThroughFloatRun(out, out, n);
 }
 
 // Coefficient magnitudes between these bounds keep every product with a

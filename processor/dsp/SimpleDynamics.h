@@ -1,6 +1,8 @@
 #pragma once
 // Envelope followers and a hard-keyed gate, plus the level detector and gain
 // ramp that the de-esser and the compressor share.
+#include "processor/dsp/StereoLanes.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -100,6 +102,25 @@ public:
         right = right * gain;
     }
 
+    // ProcessStereo's gains over a run: gains[i] is the gain frame i of left
+    // and right takes. An envelope that stands at the key's value stays there
+    // bit for bit (over + coef × 0 is over), so that step is skipped, and a
+    // gate held open or shut costs no recursion.
+    void GainRun(const double* left, const double* right, double* gains, int n) {
+        for (int i = 0; i < n; ++i) {
+            const double key = std::max(std::fabs(left[i]), std::fabs(right[i]));
+            gains[i] = (key > threshold ? 1.0 : 0.0) + kDenormalOffset;
+        }
+        double s = envelope;
+        for (int i = 0; i < n; ++i) {
+            const double over = gains[i];
+            if (over != s)
+                Run(over, s);
+            gains[i] = s - kDenormalOffset;
+        }
+        envelope = s;
+    }
+
 private:
     double thresholdDb = 0.0;          // threshold in dB
     double threshold = 1.0;            // linear threshold
@@ -122,6 +143,22 @@ inline double DetectLevel(double level, double a) {
     if (level > std::sqrt(s))
         return level;
     return std::sqrt(s + a * s);
+}
+
+// DetectLevel over a run, two levels side by side; out may equal in.
+inline void DetectLevelRun(const double* in, double* out, int n, double a) {
+    const StereoLanes zero = Lanes(0.0, 0.0);
+    const StereoLanes oneMinusA = Lanes(1.0 - a, 1.0 - a);
+    const StereoLanes aLanes = Lanes(a, a);
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        const StereoLanes level = LoadPair(in + i);
+        const StereoLanes s = oneMinusA * level;
+        const StereoLanes detected = Select(level > Sqrt(s), level, Sqrt(s + aLanes * s));
+        StorePair(out + i, Select(level < zero, zero, detected));
+    }
+    for (; i < n; ++i)
+        out[i] = DetectLevel(in[i], a);
 }
 
 // Moves gain toward target: down by at most the factor attackFactor per call,

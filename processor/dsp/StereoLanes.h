@@ -3,8 +3,10 @@
 // register, so that two independent recursions run as one. Each lane rounds
 // exactly as the scalar double operation does (no fused multiply-add, and
 // the narrowing to float clamps as ToFloat does and keeps NaN), so a pair
-// run this way gives the two scalar runs bit for bit.
+// run this way gives the two scalar runs bit for bit. The same lanes also
+// carry two neighbouring samples of one signal through a memoryless step.
 #include <cfloat>
+#include <cmath>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -47,6 +49,35 @@ inline StereoLanes ThroughFloat(StereoLanes a) {
     return {_mm_cvtps_pd(_mm_cvtpd_ps(clamped))};
 }
 
+// Lane-by-lane comparisons (false wherever a lane is NaN) and a choice by them.
+struct LaneMask {
+    __m128d m; // all bits set in a lane where the comparison holds
+};
+inline LaneMask operator>(StereoLanes a, StereoLanes b) {
+    return {_mm_cmpgt_pd(a.v, b.v)};
+}
+inline LaneMask operator<(StereoLanes a, StereoLanes b) {
+    return {_mm_cmplt_pd(a.v, b.v)};
+}
+// x in the lanes where mask holds, y in the others.
+inline StereoLanes Select(LaneMask mask, StereoLanes x, StereoLanes y) {
+    return {_mm_or_pd(_mm_and_pd(mask.m, x.v), _mm_andnot_pd(mask.m, y.v))};
+}
+inline StereoLanes Sqrt(StereoLanes a) {
+    return {_mm_sqrt_pd(a.v)};
+}
+// |a|: the sign bit cleared, as std::fabs.
+inline StereoLanes Abs(StereoLanes a) {
+    return {_mm_andnot_pd(_mm_set1_pd(-0.0), a.v)};
+}
+// Two neighbouring values of an array, p[0] in lane 0.
+inline StereoLanes LoadPair(const double* p) {
+    return {_mm_loadu_pd(p)};
+}
+inline void StorePair(double* p, StereoLanes a) {
+    _mm_storeu_pd(p, a.v);
+}
+
 #else
 
 struct StereoLanes {
@@ -81,6 +112,33 @@ inline float NarrowLane(double v) {
 }
 inline StereoLanes ThroughFloat(StereoLanes a) {
     return {static_cast<double>(NarrowLane(a.left)), static_cast<double>(NarrowLane(a.right))};
+}
+
+struct LaneMask {
+    bool left;
+    bool right;
+};
+inline LaneMask operator>(StereoLanes a, StereoLanes b) {
+    return {a.left > b.left, a.right > b.right};
+}
+inline LaneMask operator<(StereoLanes a, StereoLanes b) {
+    return {a.left < b.left, a.right < b.right};
+}
+inline StereoLanes Select(LaneMask mask, StereoLanes x, StereoLanes y) {
+    return {mask.left ? x.left : y.left, mask.right ? x.right : y.right};
+}
+inline StereoLanes Sqrt(StereoLanes a) {
+    return {std::sqrt(a.left), std::sqrt(a.right)};
+}
+inline StereoLanes Abs(StereoLanes a) {
+    return {std::fabs(a.left), std::fabs(a.right)};
+}
+inline StereoLanes LoadPair(const double* p) {
+    return {p[0], p[1]};
+}
+inline void StorePair(double* p, StereoLanes a) {
+    p[0] = a.left;
+    p[1] = a.right;
 }
 
 #endif

@@ -58,22 +58,29 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
     // does not depend on the gain, so it runs over the whole run first.
     double thresholds[kRunFrames];
     double levels[kRunFrames];
+    const bool thresholdSettled = thresholdSmoother.Settled(thrTarget);
     thresholdSmoother.StepRun<1>(thrTarget, {thresholds}, n);
     for (int i = 0; i < n; ++i)
         levels[i] = std::fabs(preampOut.ch[0][i]) + std::fabs(preampOut.ch[1][i]);
     dsp::RunSection(detectorHpf, levels, levels, n);
-    for (int i = 0; i < n; ++i)
-        levels[i] = dsp::DetectLevel(levels[i], a);
+    dsp::DetectLevelRun(levels, levels, n, a);
 
-    // The linear threshold per frame, and where the level exceeds it the
-    // factor that brings the level down onto thr + (level - thr) / ratio:
-    // exp((thr + (scale ln d - thr) / ratio) / scale) / d, over the run.
+    // The linear threshold per frame (one value while the threshold stands),
+    // and where the level exceeds it the factor that brings the level down
+    // onto thr + (level - thr) / ratio: exp((thr + (scale ln d - thr) /
+    // ratio) / scale) / d, over the run.
     double thresholdsLin[kRunFrames] = {}; // cleared: the compiler cannot see n > 0
-    bool anyOver = false;
-    for (int i = 0; i < n; ++i) {
-        thresholdsLin[i] = thresholdExp(thresholds[i] / kStageDbScale);
-        anyOver = anyOver || levels[i] > thresholdsLin[i];
+    if (thresholdSettled) {
+        const double settled = thresholdExp(thresholdSmoother.value / kStageDbScale);
+        for (int i = 0; i < n; ++i)
+            thresholdsLin[i] = settled;
+    } else {
+        for (int i = 0; i < n; ++i)
+            thresholdsLin[i] = thresholdExp(thresholds[i] / kStageDbScale);
     }
+    bool anyOver = false;
+    for (int i = 0; i < n; ++i)
+        anyOver |= levels[i] > thresholdsLin[i];
     double factors[kRunFrames] = {};
     if (anyOver) {
         dsp::LogRun(levels, factors, n);

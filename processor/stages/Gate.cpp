@@ -21,11 +21,12 @@ void Gate::ProcessRun(const StereoRun& deEssed, int n, const GateSwitches& sw, d
     if (gate.GetReleaseMs() != releaseMs)
         gate.SetReleaseMs(releaseMs);
 
-    for (int i = 0; i < n; ++i) {
-        gated.ch[0][i] = deEssed.ch[0][i];
-        gated.ch[1][i] = deEssed.ch[1][i];
-        gate.ProcessStereo(gated.ch[0][i], gated.ch[1][i]);
-    }
+    // The gated pair: ProcessStereo frame by frame, its gains first.
+    double gains[kRunFrames];
+    gate.GainRun(deEssed.ch[0], deEssed.ch[1], gains, n);
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < n; ++i)
+            gated.ch[c][i] = deEssed.ch[c][i] * gains[i];
     for (int c = 0; c < 2; ++c) {
         if (!sw.engaged) {
             for (int i = 0; i < n; ++i)

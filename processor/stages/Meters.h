@@ -3,6 +3,7 @@
 // one-pole that covers 99 % of a step in 0.3 s. Handing the states to the
 // editor is the joining class's business.
 #include "processor/dsp/CachedMath.h"
+#include "processor/dsp/StereoLanes.h"
 #include "processor/stages/OutputStage.h"
 
 namespace torvik {
@@ -28,10 +29,36 @@ struct Meters {
         meterComp = Follow(meterComp, sources.comp, k);
     }
 
+    // Update frame by frame over a run of sources: the two levels (preamp,
+    // output) and the two reductions (de-esser, gate) side by side in lanes.
+    void FollowRun(const MeterSourceRun& sources, int n, double k) {
+        using dsp::Lanes;
+        dsp::StereoLanes levels = Lanes(meterPre, meterMain);
+        dsp::StereoLanes reductions = Lanes(meterDeEss, meterGate);
+        double comp = meterComp;
+        const dsp::StereoLanes kLanes = Lanes(k, k);
+        for (int i = 0; i < n; ++i) {
+            levels = Follow(levels, Lanes(sources.pre[i], sources.main[i]), kLanes);
+            reductions = Follow(reductions, Lanes(sources.deEss[i], sources.gate[i]), kLanes);
+            comp = Follow(comp, sources.comp[i], k);
+        }
+        meterPre = dsp::Left(levels);
+        meterMain = dsp::Right(levels);
+        meterDeEss = dsp::Left(reductions);
+        meterGate = dsp::Right(reductions);
+        meterComp = comp;
+    }
+
     // One ballistic step: a rising meter aims 1.25 % above the level, a
     // falling one 1.25 % below it.
     static double Follow(double state, double v, double k) {
         const double t = v > state ? v * kRisingAim : v * kFallingAim;
+        return t + k * (state - t);
+    }
+    // The same step on two meters side by side.
+    static dsp::StereoLanes Follow(dsp::StereoLanes state, dsp::StereoLanes v, dsp::StereoLanes k) {
+        const dsp::StereoLanes t = dsp::Select(v > state, v * dsp::Lanes(kRisingAim, kRisingAim),
+                                               v * dsp::Lanes(kFallingAim, kFallingAim));
         return t + k * (state - t);
     }
 

@@ -220,9 +220,8 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
         if (sw.hpf)
             RunGliding(hpf, dsp::kHighPass, 0.0, kHpfQ, hpfFc, hpfGlides, true, out, n);
         if (boostsFlat) {
-            for (int c = 0; c < 2; ++c)
-                for (int i = 0; i < n; ++i)
-                    out.ch[c][i] = static_cast<double>(dsp::ToFloat(out.ch[c][i]));
+            for (double* channel : channels)
+                dsp::ThroughFloatRun(channel, channel, n);
         } else {
             RunGliding(lowBoostShelf, dsp::kLowShelf, kLowBoostHz / fs, kLowBoostQ, lowDb,
                        lowGlides, false, out, n);

@@ -7,6 +7,8 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -261,6 +263,17 @@ TEST(Biquad, ToFloatSaturatesInsteadOfOverflowing) {
     EXPECT_EQ(ToFloat(-1e300), -FLT_MAX);
     EXPECT_EQ(ToFloat(0.1), 0.1f);
     EXPECT_TRUE(std::isnan(ToFloat(NAN)));
+    // The run form, two values at a time plus an odd last one, matches it.
+    const double values[] = {1e300, -1e300, 0.1, -0.0, 1e-50, 3.4028235e38, INFINITY, NAN, 0.7};
+    constexpr int n = static_cast<int>(std::size(values));
+    double out[n];
+    ThroughFloatRun(values, out, n);
+    for (int i = 0; i < n; ++i) {
+        const double one = static_cast<double>(ToFloat(values[i]));
+        EXPECT_TRUE(std::memcmp(&out[i], &one, sizeof one) == 0 ||
+                    (std::isnan(one) && std::isnan(out[i])))
+            << values[i];
+    }
 }
 
 } // namespace

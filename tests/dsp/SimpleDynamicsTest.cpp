@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 namespace torvik::testing {
 namespace {
@@ -132,6 +134,47 @@ TEST(DetectLevel, PassesLoudLevelsAndLiftsQuietOnes) {
         EXPECT_NEAR(d, std::sqrt((1.0 - a * a) * x), 1e-15);
     }
     EXPECT_EQ(DetectLevel(-0.5, a), 0.0); // exceeds no threshold
+}
+
+// The run forms against the one-sample definitions, bit for bit, on values
+// that take every branch (an odd count leaves a last value on its own).
+TEST(DetectLevel, RunMatchesEachLevel) {
+    const double a = std::exp(-kDetectorCornerRadians / 48000.0);
+    const double levels[] = {0.0, -0.0, -0.5,     1e-300,    1e-6, (1.0 - a) * 0.5, 1.0 - a, 0.5,
+                             2.0, NAN,  INFINITY, -INFINITY, 1e-4};
+    constexpr int n = static_cast<int>(std::size(levels));
+    double out[n];
+    DetectLevelRun(levels, out, n, a);
+    for (int i = 0; i < n; ++i) {
+        const double one = DetectLevel(levels[i], a);
+        EXPECT_TRUE(std::memcmp(&out[i], &one, sizeof one) == 0 ||
+                    (std::isnan(one) && std::isnan(out[i])))
+            << levels[i];
+    }
+}
+
+TEST(SimpleGate, GainRunMatchesProcessStereo) {
+    SimpleGate one, run;
+    for (SimpleGate* g : {&one, &run}) {
+        g->SetSampleRate(48000.0);
+        g->SetThresholdDb(-20.0);
+        g->SetReleaseMs(5.0);
+    }
+    // Open, held open, then shut long enough to decay, and open again.
+    double left[600], right[600], gains[600];
+    for (int i = 0; i < 600; ++i) {
+        const bool loud = i < 200 || i >= 500;
+        left[i] = loud ? 0.5 : 0.01;
+        right[i] = loud ? -0.3 : -0.02;
+    }
+    run.GainRun(left, right, gains, 600);
+    for (int i = 0; i < 600; ++i) {
+        double l = left[i], r = right[i];
+        one.ProcessStereo(l, r);
+        ASSERT_EQ(l, left[i] * gains[i]) << i;
+        ASSERT_EQ(r, right[i] * gains[i]) << i;
+    }
+    EXPECT_EQ(run.Envelope(), one.Envelope());
 }
 
 } // namespace
