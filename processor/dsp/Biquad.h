@@ -134,16 +134,26 @@ public:
         falling = 1.0 - K / Q + K2;
         tilt = 2.0 * (K2 - 1.0);
     }
+    // The coefficients of two cuts at once, one per lane: each lane as DesignCut.
+    struct Coefficients {
+        StereoLanes b0, b1, b2, a1, a2;
+    };
+    Coefficients DesignCuts(StereoLanes V) const {
+        const auto both = [](double c) { return Lanes(c, c); };
+        const StereoLanes VK = (V / both(Q)) * both(K);
+        const StereoLanes n = both(1.0) / (V + VK + both(K2));
+        return {both(rising) * n, both(tilt) * n, both(falling) * n, both(2.0) * (both(K2) - V) * n,
+                (V - VK + both(K2)) * n};
+    }
     // The coefficients of a cut (gainDb below 0, or not a number), with V =
     // 10^(|gainDb| / 20), into f; its settings and state untouched.
     void DesignCut(Biquad& f, double V) const {
-        const double VK = (V / Q) * K;
-        const double n = 1.0 / (V + VK + K2);
-        f.b0 = rising * n;
-        f.b1 = tilt * n;
-        f.b2 = falling * n;
-        f.a1 = 2.0 * (K2 - V) * n;
-        f.a2 = (V - VK + K2) * n;
+        const Coefficients c = DesignCuts(Lanes(V, V));
+        f.b0 = Left(c.b0);
+        f.b1 = Left(c.b1);
+        f.b2 = Left(c.b2);
+        f.a1 = Left(c.a1);
+        f.a2 = Left(c.a2);
     }
 
 private:

@@ -33,6 +33,9 @@ inline StereoLanes operator-(StereoLanes a, StereoLanes b) {
 inline StereoLanes operator*(StereoLanes a, StereoLanes b) {
     return {_mm_mul_pd(a.v, b.v)};
 }
+inline StereoLanes operator/(StereoLanes a, StereoLanes b) {
+    return {_mm_div_pd(a.v, b.v)};
+}
 inline double Left(StereoLanes a) {
     return _mm_cvtsd_f64(a.v);
 }
@@ -58,6 +61,9 @@ inline LaneMask operator>(StereoLanes a, StereoLanes b) {
 }
 inline LaneMask operator<(StereoLanes a, StereoLanes b) {
     return {_mm_cmplt_pd(a.v, b.v)};
+}
+inline LaneMask operator==(StereoLanes a, StereoLanes b) {
+    return {_mm_cmpeq_pd(a.v, b.v)};
 }
 // x in the lanes where mask holds, y in the others.
 inline StereoLanes Select(LaneMask mask, StereoLanes x, StereoLanes y) {
@@ -97,6 +103,9 @@ inline StereoLanes operator-(StereoLanes a, StereoLanes b) {
 inline StereoLanes operator*(StereoLanes a, StereoLanes b) {
     return {a.left * b.left, a.right * b.right};
 }
+inline StereoLanes operator/(StereoLanes a, StereoLanes b) {
+    return {a.left / b.left, a.right / b.right};
+}
 inline double Left(StereoLanes a) {
     return a.left;
 }
@@ -123,6 +132,9 @@ inline LaneMask operator>(StereoLanes a, StereoLanes b) {
 }
 inline LaneMask operator<(StereoLanes a, StereoLanes b) {
     return {a.left < b.left, a.right < b.right};
+}
+inline LaneMask operator==(StereoLanes a, StereoLanes b) {
+    return {a.left == b.left, a.right == b.right};
 }
 inline StereoLanes Select(LaneMask mask, StereoLanes x, StereoLanes y) {
     return {mask.left ? x.left : y.left, mask.right ? x.right : y.right};

@@ -70,10 +70,9 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
         // Level in dB per frame, over the run.
         const double a = detectorCoefExp(-dsp::kDetectorCornerRadians / fs);
         double levelsDb[kRunFrames] = {}; // cleared: the compiler cannot see n > 0
-        for (int i = 0; i < n; ++i) {
-            const double m = std::max(std::fabs(key->ch[0][i]), std::fabs(key->ch[1][i]));
-            levelsDb[i] = dsp::DetectLevel(m, a);
-        }
+        for (int i = 0; i < n; ++i)
+            levelsDb[i] = std::max(std::fabs(key->ch[0][i]), std::fabs(key->ch[1][i]));
+        dsp::DetectLevelRun(levelsDb, levelsDb, n, a);
         dsp::Log10Run(levelsDb, levelsDb, n);
 
         // Gain reduction in dB with a 6 dB knee centred on the threshold, and
@@ -103,9 +102,11 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
         double releaseFactors[kRunFrames];
         if (sw.autoRelease) {
             for (int i = 0; i < n; ++i) {
-                releaseMs = AutoReleaseMs(key->ch[0][i], key->ch[1][i]);
-                releaseFactors[i] = thresholdDb / (fs * releaseMs / 1000.0) / kStageDbScale;
+                const double ms = AutoReleaseMs(key->ch[0][i], key->ch[1][i]);
+                releaseFactors[i] = thresholdDb / (fs * ms / 1000.0) / kStageDbScale;
             }
+            if (n > 0)
+                releaseMs = AutoReleaseMs(key->ch[0][n - 1], key->ch[1][n - 1]);
             dsp::ExpRun(releaseFactors, releaseFactors, n);
         } else {
             releaseMs = kReleaseMs;

@@ -90,10 +90,22 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
         }
         dsp::ExpRun(factors, factors, n);
     }
+    // The target per frame, two frames at a time (the division's lanes where
+    // the level is below the threshold are discarded).
+    double targets[kRunFrames];
+    {
+        int i = 0;
+        const dsp::StereoLanes one = dsp::Lanes(1.0, 1.0);
+        for (; i + 1 < n; i += 2) {
+            const dsp::StereoLanes d = dsp::LoadPair(levels + i);
+            dsp::StorePair(targets + i, dsp::Select(d > dsp::LoadPair(thresholdsLin + i),
+                                                    dsp::LoadPair(factors + i) / d, one));
+        }
+        for (; i < n; ++i)
+            targets[i] = levels[i] > thresholdsLin[i] ? factors[i] / levels[i] : 1.0;
+    }
     for (int i = 0; i < n; ++i) {
-        const double d = levels[i];
-        const double F = d > thresholdsLin[i] ? factors[i] / d : 1.0;
-        deEssGain = dsp::RampGain(deEssGain, F, attackFactor, releaseFactor);
+        deEssGain = dsp::RampGain(deEssGain, targets[i], attackFactor, releaseFactor);
         gains[i] = deEssGain;
     }
 
@@ -116,26 +128,63 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
     // and they run side by side.
     shelfCuts.Prepare(shelfFc, shelfQ);
     dsp::Biquad& design = shelf[0];
-    dsp::StereoLanes z1 = dsp::Lanes(shelf[0].z1, shelf[1].z1);
-    dsp::StereoLanes z2 = dsp::Lanes(shelf[0].z2, shelf[1].z2);
-    const dsp::StereoLanes dry = dsp::Lanes(mixDry, mixDry);
-    const dsp::StereoLanes shelved = dsp::Lanes(mixShelved, mixShelved);
-    for (int i = 0; i < n; ++i) {
+    // The design of every frame first, apart from the recursion: two cuts at
+    // a time; a frame that boosts or keeps level (gain at 1 or above) takes
+    // the section's own design, which a repeat of the last one skips.
+    double b0[kRunFrames], b1[kRunFrames], b2[kRunFrames], a1[kRunFrames], a2[kRunFrames];
+    const auto designFrame = [&](int i) {
         if (design.Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[i])) {
             if (cuts[i] >= 0.0)
                 design.Design(cutFactors[i]);
             else
                 shelfCuts.DesignCut(design, cutFactors[i]);
         }
-        const auto both = [](double c) { return dsp::Lanes(c, c); };
-        const dsp::StereoLanes p = dsp::Lanes(preampOut.ch[0][i], preampOut.ch[1][i]);
+        b0[i] = design.b0;
+        b1[i] = design.b1;
+        b2[i] = design.b2;
+        a1[i] = design.a1;
+        a2[i] = design.a2;
+    };
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        if (cuts[i] >= 0.0 || cuts[i + 1] >= 0.0) {
+            designFrame(i);
+            designFrame(i + 1);
+            continue;
+        }
+        const dsp::HighShelfCuts::Coefficients c =
+            shelfCuts.DesignCuts(dsp::LoadPair(cutFactors + i));
+        dsp::StorePair(b0 + i, c.b0);
+        dsp::StorePair(b1 + i, c.b1);
+        dsp::StorePair(b2 + i, c.b2);
+        dsp::StorePair(a1 + i, c.a1);
+        dsp::StorePair(a2 + i, c.a2);
+    }
+    for (; i < n; ++i)
+        designFrame(i);
+    // The section keeps the last frame's settings and design.
+    if (n > 0 && design.Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[n - 1])) {
+        design.b0 = b0[n - 1];
+        design.b1 = b1[n - 1];
+        design.b2 = b2[n - 1];
+        design.a1 = a1[n - 1];
+        design.a2 = a2[n - 1];
+    }
+
+    dsp::StereoLanes z1 = dsp::Lanes(shelf[0].z1, shelf[1].z1);
+    dsp::StereoLanes z2 = dsp::Lanes(shelf[0].z2, shelf[1].z2);
+    const dsp::StereoLanes dry = dsp::Lanes(mixDry, mixDry);
+    const dsp::StereoLanes shelved = dsp::Lanes(mixShelved, mixShelved);
+    const auto both = [](double c) { return dsp::Lanes(c, c); };
+    for (int k = 0; k < n; ++k) {
+        const dsp::StereoLanes p = dsp::Lanes(preampOut.ch[0][k], preampOut.ch[1][k]);
         const dsp::StereoLanes x = dsp::ThroughFloat(p);
-        const dsp::StereoLanes y = x * both(design.b0) + z1;
-        z1 = x * both(design.b1) + z2 - both(design.a1) * y;
-        z2 = x * both(design.b2) - both(design.a2) * y;
+        const dsp::StereoLanes y = x * both(b0[k]) + z1;
+        z1 = x * both(b1[k]) + z2 - both(a1[k]) * y;
+        z2 = x * both(b2[k]) - both(a2[k]) * y;
         const dsp::StereoLanes out = dry * p + shelved * dsp::ThroughFloat(y);
-        deEssed.ch[0][i] = dsp::Left(out);
-        deEssed.ch[1][i] = dsp::Right(out);
+        deEssed.ch[0][k] = dsp::Left(out);
+        deEssed.ch[1][k] = dsp::Right(out);
     }
     shelf[0].z1 = dsp::Left(z1);
     shelf[0].z2 = dsp::Left(z2);
