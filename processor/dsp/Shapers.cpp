@@ -185,6 +185,29 @@ V Shaped(D d, V B, bool mic, M& inRange) {
         });
 }
 
+// Below this magnitude the colour's three inner curves take their Taylor
+// series: x³ stays within 0.064 and x² within 0.16, where every term left out
+// is below 1e-17 of the colour's value (its weights shrink them further).
+constexpr double kColourSeriesRange = 0.4;
+
+// tanh u for |u| <= 0.064: to u¹³ (the next term is below 1e-18 of u).
+V TanhMid(D d, V u) {
+    static constexpr double c[] = {-1.0 / 3.0,    2.0 / 15.0,         -17.0 / 315.0,
+                                   62.0 / 2835.0, -1382.0 / 155925.0, 21844.0 / 6081075.0};
+    return OddSeries(d, u, c);
+}
+// sin u for |u| <= 0.16: to u⁹ (next below 1e-11 of u).
+V SinMid(D d, V u) {
+    static constexpr double c[] = {-1.0 / 6.0, 1.0 / 120.0, -1.0 / 5040.0, 1.0 / 362880.0};
+    return OddSeries(d, u, c);
+}
+// tan u for |u| <= 0.064: to u¹¹ (next below 1e-15 of u).
+V TanSmall(D d, V u) {
+    static constexpr double c[] = {1.0 / 3.0, 2.0 / 15.0, 17.0 / 315.0, 62.0 / 2835.0,
+                                   1382.0 / 155925.0};
+    return OddSeries(d, u, c);
+}
+
 V Coloured(D d, V x, M& inRange) {
     const V x2 = hn::Mul(x, x);
     inRange = InSinRange(d, x2);
@@ -192,10 +215,22 @@ V Coloured(D d, V x, M& inRange) {
     const V xt = hn::Min(hn::Max(x, hn::Neg(one)), one);
     const V x3 = hn::Mul(x2, x);
     const V xt3 = hn::Mul(hn::Mul(xt, xt), xt);
-    const V inner = hn::Add(hn::Mul(hn::Set(d, kColourOddWeight), hn::Tanh(d, x3)),
-                            hn::Mul(hn::Set(d, kColourEvenWeight), hn::Sin(d, x2)));
-    const V tan = hn::Div(hn::Sin(d, xt3), hn::Cos(d, xt3));
-    return hn::Sub(hn::Add(x, SinSmall(d, inner)), hn::Mul(hn::Set(d, kColourTanWeight), tan));
+    const auto colour = [&](V tanhX3, V sinX2, V tanXt3) {
+        const V inner = hn::Add(hn::Mul(hn::Set(d, kColourOddWeight), tanhX3),
+                                hn::Mul(hn::Set(d, kColourEvenWeight), sinX2));
+        return hn::Sub(hn::Add(x, SinSmall(d, inner)),
+                       hn::Mul(hn::Set(d, kColourTanWeight), tanXt3));
+    };
+    const M inSeries = hn::Le(hn::Abs(x), hn::Set(d, kColourSeriesRange));
+    const auto series = [&] { return colour(TanhMid(d, x3), SinMid(d, x2), TanSmall(d, xt3)); };
+    const auto general = [&] {
+        return colour(hn::Tanh(d, x3), hn::Sin(d, x2), hn::Div(hn::Sin(d, xt3), hn::Cos(d, xt3)));
+    };
+    if (hn::AllTrue(d, inSeries))
+        return series();
+    if (hn::AllFalse(d, inSeries))
+        return general();
+    return hn::IfThenElse(inSeries, series(), general());
 }
 
 V Exponential(D d, V x, M& inRange) {

@@ -34,11 +34,12 @@ std::vector<Curve> Curves() {
     };
 }
 
-// Arguments on both sides of the series' range (0.05) and far from it, both signs.
+// Arguments on both sides of the series' range (0.05; 0.4 for the colour) and
+// far from it, both signs.
 std::vector<double> Arguments() {
     std::vector<double> v;
     for (double m : {1e-300, 1e-12, 1e-6, 3e-4, 0.0037, 0.0178, 0.031622, 0.0499999, 0.05,
-                     0.0500001, 0.07, 0.2, 0.56, 0.999, 1.7, 12.0}) {
+                     0.0500001, 0.07, 0.2, 0.3999999, 0.4, 0.4000001, 0.56, 0.999, 1.7, 12.0}) {
         v.push_back(m);
         v.push_back(-m);
     }
