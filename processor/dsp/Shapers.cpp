@@ -119,78 +119,8 @@ V AtanTiny(D d, V u) {
     return OddSeries(d, u, c);
 }
 
-M InSeriesRange(D d, V v) {
-    return hn::Le(hn::Abs(v), hn::Set(d, kSeriesRange));
-}
-
-// Each lane takes the series where its own argument is small, so a sample's
-// result never depends on its neighbours in the vector.
-template <class Small, class General> V BySize(D d, V v, Small small, General general) {
-    const M inSeries = InSeriesRange(d, v);
-    if (hn::AllTrue(d, inSeries))
-        return small();
-    if (hn::AllFalse(d, inSeries))
-        return general();
-    return hn::IfThenElse(inSeries, small(), general());
-}
-
-V Saturated(D d, V v, M&) {
-    const V v3 = hn::Mul(hn::Mul(v, v), v);
-    const V v4 = hn::Mul(v, v3);
-    return BySize(
-        d, v,
-        [&] {
-            return hn::Add(SinSmall(d, hn::Add(TanhTiny(d, v4), TanhTiny(d, v3))), TanhSmall(d, v));
-        },
-        [&] {
-            return hn::Add(hn::Sin(d, hn::Add(hn::Tanh(d, v4), hn::Tanh(d, v3))), hn::Tanh(d, v));
-        });
-}
-
-V Shaped(D d, V B, bool mic, M& inRange) {
-    const V B2 = hn::Mul(B, B);
-    const V B3 = hn::Mul(hn::Mul(B, B), B);
-    const V oddWeight = hn::Set(d, kShapeOddWeight);
-    if (!mic) {
-        const V B7 = hn::Mul(hn::Mul(hn::Mul(hn::Mul(hn::Mul(hn::Mul(B, B), B), B), B), B), B);
-        return BySize(
-            d, B,
-            [&] {
-                const V inner = hn::Add(hn::Mul(hn::Set(d, kShapeEvenWeight), TanhTiny(d, B2)),
-                                        hn::Mul(oddWeight, TanhTiny(d, B3)));
-                return hn::Sub(hn::Add(SinSmall(d, inner), TanhSmall(d, B)),
-                               hn::Mul(oddWeight, AtanTiny(d, B7)));
-            },
-            [&] {
-                const V inner = hn::Add(hn::Mul(hn::Set(d, kShapeEvenWeight), hn::Tanh(d, B2)),
-                                        hn::Mul(oddWeight, hn::Tanh(d, B3)));
-                return hn::Sub(hn::Add(SinSmall(d, inner), hn::Tanh(d, B)),
-                               hn::Mul(oddWeight, hn::Atan(d, B7)));
-            });
-    }
-    inRange = hn::Or(InSeriesRange(d, B), hn::And(InSinRange(d, B2), InSinRange(d, B3)));
-    return BySize(
-        d, B,
-        [&] {
-            const V inner = hn::Add(hn::Mul(hn::Set(d, kMicEvenWeight), SinSmall(d, B2)),
-                                    hn::Mul(oddWeight, TanhTiny(d, B3)));
-            return hn::Sub(hn::Add(SinSmall(d, inner), TanhSmall(d, B)),
-                           hn::Mul(oddWeight, SinSmall(d, B3)));
-        },
-        [&] {
-            const V inner = hn::Add(hn::Mul(hn::Set(d, kMicEvenWeight), hn::Sin(d, B2)),
-                                    hn::Mul(oddWeight, hn::Tanh(d, B3)));
-            return hn::Sub(hn::Add(SinSmall(d, inner), hn::Tanh(d, B)),
-                           hn::Mul(oddWeight, hn::Sin(d, B3)));
-        });
-}
-
-// Below this magnitude the colour's three inner curves take their Taylor
-// series: x³ stays within 0.064 and x² within 0.16, where every term left out
-// is below 1e-17 of the colour's value (its weights shrink them further).
-constexpr double kColourSeriesRange = 0.4;
-
-// tanh u for |u| <= 0.064: to u¹³ (the next term is below 1e-18 of u).
+// tanh u for |u| <= 0.064: to u¹³ (the next term is below 1e-18 of u; at
+// 0.16, below 1e-14).
 V TanhMid(D d, V u) {
     static constexpr double c[] = {-1.0 / 3.0,    2.0 / 15.0,         -17.0 / 315.0,
                                    62.0 / 2835.0, -1382.0 / 155925.0, 21844.0 / 6081075.0};
@@ -207,6 +137,120 @@ V TanSmall(D d, V u) {
                                    1382.0 / 155925.0};
     return OddSeries(d, u, c);
 }
+
+// atan u for |u| <= 0.002 (kMidRange⁷): to u⁵ (next below 1e-19 of u).
+V AtanSmall(D d, V u) {
+    static constexpr double c[] = {-1.0 / 3.0, 1.0 / 5.0};
+    return OddSeries(d, u, c);
+}
+
+M InSeriesRange(D d, V v) {
+    return hn::Le(hn::Abs(v), hn::Set(d, kSeriesRange));
+}
+
+// Each lane takes the series where its own argument is small, so a sample's
+// result never depends on its neighbours in the vector.
+template <class Small, class General> V BySize(D d, V v, Small small, General general) {
+    const M inSeries = InSeriesRange(d, v);
+    if (hn::AllTrue(d, inSeries))
+        return small();
+    if (hn::AllFalse(d, inSeries))
+        return general();
+    return hn::IfThenElse(inSeries, small(), general());
+}
+
+// Up to this magnitude the saturation's and the waveshaper's inner curves
+// (of the argument's square and higher powers) take their series, and only
+// the outer tanh of the argument itself needs the vector function: every
+// term left out is below 1e-17 of the result.
+constexpr double kMidRange = 0.4;
+
+// As BySize with a third tier between the two: lanes up to kSeriesRange take
+// small, those up to kMidRange mid, the others general; each lane by its own
+// argument alone.
+template <class Small, class Mid, class General>
+V ByTier(D d, V v, Small small, Mid mid, General general) {
+    const V magnitude = hn::Abs(v);
+    const M inSeries = hn::Le(magnitude, hn::Set(d, kSeriesRange));
+    const M inMid = hn::Le(magnitude, hn::Set(d, kMidRange));
+    if (hn::AllTrue(d, inSeries))
+        return small();
+    V result = hn::AllTrue(d, inMid) ? mid() : general();
+    if (!hn::AllTrue(d, inMid) && !hn::AllFalse(d, inMid))
+        result = hn::IfThenElse(inMid, mid(), result);
+    if (!hn::AllFalse(d, inSeries))
+        result = hn::IfThenElse(inSeries, small(), result);
+    return result;
+}
+
+V Saturated(D d, V v, M&) {
+    const V v3 = hn::Mul(hn::Mul(v, v), v);
+    const V v4 = hn::Mul(v, v3);
+    return ByTier(
+        d, v,
+        [&] {
+            return hn::Add(SinSmall(d, hn::Add(TanhTiny(d, v4), TanhTiny(d, v3))), TanhSmall(d, v));
+        },
+        [&] { return hn::Add(SinMid(d, hn::Add(TanhMid(d, v4), TanhMid(d, v3))), hn::Tanh(d, v)); },
+        [&] {
+            return hn::Add(hn::Sin(d, hn::Add(hn::Tanh(d, v4), hn::Tanh(d, v3))), hn::Tanh(d, v));
+        });
+}
+
+V Shaped(D d, V B, bool mic, M& inRange) {
+    const V B2 = hn::Mul(B, B);
+    const V B3 = hn::Mul(hn::Mul(B, B), B);
+    const V oddWeight = hn::Set(d, kShapeOddWeight);
+    if (!mic) {
+        const V B7 = hn::Mul(hn::Mul(hn::Mul(hn::Mul(hn::Mul(hn::Mul(B, B), B), B), B), B), B);
+        return ByTier(
+            d, B,
+            [&] {
+                const V inner = hn::Add(hn::Mul(hn::Set(d, kShapeEvenWeight), TanhTiny(d, B2)),
+                                        hn::Mul(oddWeight, TanhTiny(d, B3)));
+                return hn::Sub(hn::Add(SinSmall(d, inner), TanhSmall(d, B)),
+                               hn::Mul(oddWeight, AtanTiny(d, B7)));
+            },
+            [&] {
+                const V inner = hn::Add(hn::Mul(hn::Set(d, kShapeEvenWeight), TanhMid(d, B2)),
+                                        hn::Mul(oddWeight, TanhMid(d, B3)));
+                return hn::Sub(hn::Add(SinSmall(d, inner), hn::Tanh(d, B)),
+                               hn::Mul(oddWeight, AtanSmall(d, B7)));
+            },
+            [&] {
+                const V inner = hn::Add(hn::Mul(hn::Set(d, kShapeEvenWeight), hn::Tanh(d, B2)),
+                                        hn::Mul(oddWeight, hn::Tanh(d, B3)));
+                return hn::Sub(hn::Add(SinSmall(d, inner), hn::Tanh(d, B)),
+                               hn::Mul(oddWeight, hn::Atan(d, B7)));
+            });
+    }
+    inRange = hn::Or(InSeriesRange(d, B), hn::And(InSinRange(d, B2), InSinRange(d, B3)));
+    return ByTier(
+        d, B,
+        [&] {
+            const V inner = hn::Add(hn::Mul(hn::Set(d, kMicEvenWeight), SinSmall(d, B2)),
+                                    hn::Mul(oddWeight, TanhTiny(d, B3)));
+            return hn::Sub(hn::Add(SinSmall(d, inner), TanhSmall(d, B)),
+                           hn::Mul(oddWeight, SinSmall(d, B3)));
+        },
+        [&] {
+            const V inner = hn::Add(hn::Mul(hn::Set(d, kMicEvenWeight), SinMid(d, B2)),
+                                    hn::Mul(oddWeight, TanhMid(d, B3)));
+            return hn::Sub(hn::Add(SinSmall(d, inner), hn::Tanh(d, B)),
+                           hn::Mul(oddWeight, SinMid(d, B3)));
+        },
+        [&] {
+            const V inner = hn::Add(hn::Mul(hn::Set(d, kMicEvenWeight), hn::Sin(d, B2)),
+                                    hn::Mul(oddWeight, hn::Tanh(d, B3)));
+            return hn::Sub(hn::Add(SinSmall(d, inner), hn::Tanh(d, B)),
+                           hn::Mul(oddWeight, hn::Sin(d, B3)));
+        });
+}
+
+// Below this magnitude the colour's three inner curves take their Taylor
+// series: x³ stays within 0.064 and x² within 0.16, where every term left out
+// is below 1e-17 of the colour's value (its weights shrink them further).
+constexpr double kColourSeriesRange = 0.4;
 
 V Coloured(D d, V x, M& inRange) {
     const V x2 = hn::Mul(x, x);
