@@ -1,5 +1,6 @@
 #include "processor/stages/Compressor.h"
 
+#include "processor/dsp/Quotients.h"
 #include "processor/dsp/Shapers.h"
 #include "processor/dsp/SimpleDynamics.h"
 
@@ -101,10 +102,13 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
             attackExp(thresholdDb / (fs * attackMs / 1000.0) / kStageDbScale);
         double releaseFactors[kRunFrames];
         if (sw.autoRelease) {
-            for (int i = 0; i < n; ++i) {
-                const double ms = AutoReleaseMs(key->ch[0][i], key->ch[1][i]);
-                releaseFactors[i] = thresholdDb / (fs * ms / 1000.0) / kStageDbScale;
-            }
+            // thresholdDb / (fs * ms / 1000) / kStageDbScale, its divisions
+            // as passes over the run.
+            for (int i = 0; i < n; ++i)
+                releaseFactors[i] = fs * AutoReleaseMs(key->ch[0][i], key->ch[1][i]);
+            dsp::DivideRun(releaseFactors, 1000.0, releaseFactors, n);
+            dsp::DivideRun(thresholdDb, releaseFactors, releaseFactors, n);
+            dsp::DivideRun(releaseFactors, kStageDbScale, releaseFactors, n);
             if (n > 0)
                 releaseMs = AutoReleaseMs(key->ch[0][n - 1], key->ch[1][n - 1]);
             dsp::ExpRun(releaseFactors, releaseFactors, n);

@@ -1,5 +1,6 @@
 #include "processor/stages/DeEsser.h"
 
+#include "processor/dsp/Quotients.h"
 #include "processor/dsp/Shapers.h"
 #include "processor/dsp/SimpleDynamics.h"
 
@@ -84,26 +85,22 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
     double factors[kRunFrames] = {};
     if (anyOver) {
         dsp::LogRun(levels, factors, n);
-        for (int i = 0; i < n; ++i) {
-            const double thr = thresholds[i];
-            factors[i] = (thr + (kStageDbScale * factors[i] - thr) / ratio) / kStageDbScale;
-        }
+        for (int i = 0; i < n; ++i)
+            factors[i] = kStageDbScale * factors[i] - thresholds[i];
+        dsp::DivideRun(factors, ratio, factors, n);
+        for (int i = 0; i < n; ++i)
+            factors[i] = thresholds[i] + factors[i];
+        dsp::DivideRun(factors, kStageDbScale, factors, n);
         dsp::ExpRun(factors, factors, n);
     }
     // The target per frame, two frames at a time (the division's lanes where
     // the level is below the threshold are discarded).
+    // The target per frame: the quotients for the whole run (those of frames
+    // below the threshold are discarded).
     double targets[kRunFrames];
-    {
-        int i = 0;
-        const dsp::StereoLanes one = dsp::Lanes(1.0, 1.0);
-        for (; i + 1 < n; i += 2) {
-            const dsp::StereoLanes d = dsp::LoadPair(levels + i);
-            dsp::StorePair(targets + i, dsp::Select(d > dsp::LoadPair(thresholdsLin + i),
-                                                    dsp::LoadPair(factors + i) / d, one));
-        }
-        for (; i < n; ++i)
-            targets[i] = levels[i] > thresholdsLin[i] ? factors[i] / levels[i] : 1.0;
-    }
+    dsp::DivideRun(factors, levels, targets, n);
+    for (int i = 0; i < n; ++i)
+        targets[i] = levels[i] > thresholdsLin[i] ? targets[i] : 1.0;
     for (int i = 0; i < n; ++i) {
         deEssGain = dsp::RampGain(deEssGain, targets[i], attackFactor, releaseFactor);
         gains[i] = deEssGain;

@@ -1,5 +1,6 @@
 #include "processor/stages/Preamp.h"
 
+#include "processor/dsp/Quotients.h"
 #include "processor/dsp/Shapers.h"
 #include "processor/stages/DenormalOffset.h"
 
@@ -177,8 +178,9 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
             for (int i = 0; i < n; ++i)
                 y[i] = settledPad * (settledInput * y[i]) * settledGain;
             dsp::ShapeRun(y, y, n, sw.mic);
-            for (int i = 0; i < n; ++i)
-                y[i] = y[i] / settledGain / settledPad;
+            dsp::DivideRun(y, settledGain, y, n);
+            if (settledPad != 1.0) // a division by 1 changes no bit
+                dsp::DivideRun(y, settledPad, y, n);
             continue;
         }
         for (int i = 0; i < n; ++i) {
@@ -186,8 +188,8 @@ void Preamp::ProcessRun(const StereoRun& x, int n, const PreampSwitches& sw, dou
             y[i] = pad[0].ch[c][i] * M * gain[0].ch[c][i];
         }
         dsp::ShapeRun(y, y, n, sw.mic);
-        for (int i = 0; i < n; ++i)
-            y[i] = y[i] / gain[1].ch[c][i] / pad[1].ch[c][i];
+        dsp::DivideRun(y, gain[1].ch[c], y, n);
+        dsp::DivideRun(y, pad[1].ch[c], y, n);
     }
 
     // A boost that is off and has settled at 0 dB designs a flat shelf: its
