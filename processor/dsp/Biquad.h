@@ -278,8 +278,10 @@ struct SectionLanes {
           a2(Lanes(pair[0].a2, pair[1].a2)), z1(Lanes(pair[0].z1, pair[1].z1)),
           z2(Lanes(pair[0].z2, pair[1].z2)) {}
     // The chain's run(F, v) on both lanes: v narrowed to float, passed, narrowed back.
-    StereoLanes Run(StereoLanes v) {
-        const StereoLanes x = ThroughFloat(v);
+    StereoLanes Run(StereoLanes v) { return RunNarrowed(ThroughFloat(v)); }
+    // The same for a v that is already a float's value (the output of a
+    // section before it): narrowing it again would change nothing.
+    StereoLanes RunNarrowed(StereoLanes x) {
         const StereoLanes y = x * b0 + z1;
         z1 = x * b1 + z2 - a1 * y;
         z2 = x * b2 - a2 * y;
@@ -305,9 +307,9 @@ void RunSectionPairCascade(Biquad (*const (&pairs)[kPairs])[2], double* const da
     double* left = data[0];
     double* right = data[1];
     for (int i = 0; i < n; ++i) {
-        StereoLanes v = Lanes(left[i], right[i]);
-        for (int k = 0; k < kPairs; ++k)
-            v = s[k].Run(v);
+        StereoLanes v = s[0].Run(Lanes(left[i], right[i]));
+        for (int k = 1; k < kPairs; ++k)
+            v = s[k].RunNarrowed(v);
         left[i] = Left(v);
         right[i] = Right(v);
     }

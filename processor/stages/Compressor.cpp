@@ -80,20 +80,26 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
         // its linear target 10^(gr / 20).
         const double T = thresholdDb;
         const double R = ratio;
+        // Every branch is computed and the right one kept, two frames at a
+        // time: a level that hovers about the knee costs no mispredicted jumps.
         double targets[kRunFrames];
-        for (int i = 0; i < n; ++i) {
-            const double x = 20.0 * levelsDb[i];
-            double gr = 0.0;
-            if (T - kKneeHalfWidthDb > x) {
-                gr = 0.0;
-            } else if (x > T + kKneeHalfWidthDb) {
-                gr = (x - T) * (1.0 / R - 1.0);
-            } else {
-                const double k = x - (T - kKneeHalfWidthDb);
-                gr = (1.0 / R - 1.0) / (4.0 * kKneeHalfWidthDb) * (k * k);
-            }
-            targets[i] = gr * dsp::kLn10Over20;
-        }
+        const auto reduction = [&](dsp::StereoLanes x) {
+            const auto both = [](double c) { return dsp::Lanes(c, c); };
+            const dsp::StereoLanes slope = both(1.0 / R - 1.0);
+            const dsp::StereoLanes over = (x - both(T)) * slope;
+            const dsp::StereoLanes k = x - both(T - kKneeHalfWidthDb);
+            const dsp::StereoLanes knee = slope / both(4.0 * kKneeHalfWidthDb) * (k * k);
+            const dsp::StereoLanes gr =
+                dsp::Select(both(T - kKneeHalfWidthDb) > x, both(0.0),
+                            dsp::Select(x > both(T + kKneeHalfWidthDb), over, knee));
+            return gr * both(dsp::kLn10Over20);
+        };
+        int pair = 0;
+        for (; pair + 1 < n; pair += 2)
+            dsp::StorePair(targets + pair,
+                           reduction(dsp::Lanes(20.0, 20.0) * dsp::LoadPair(levelsDb + pair)));
+        if (pair < n)
+            targets[pair] = dsp::Left(reduction(dsp::Lanes(20.0 * levelsDb[pair], 0.0)));
         dsp::ExpRun(targets, targets, n);
 
         // The gain moves by at most the threshold's depth per attack or
