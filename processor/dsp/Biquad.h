@@ -3,6 +3,7 @@
 // types. It takes and returns its sample at 32-bit precision while its state
 // stays double, so every pass through it rounds the signal to float.
 #include "processor/dsp/CachedMath.h"
+#include "processor/dsp/Quotients.h"
 #include "processor/dsp/StereoLanes.h"
 
 #include <cfloat>
@@ -139,12 +140,45 @@ public:
         StereoLanes b0, b1, b2, a1, a2;
     };
     Coefficients DesignCuts(StereoLanes V) const {
-        const auto both = [](double c) { return Lanes(c, c); };
-        const StereoLanes VK = (V / both(Q)) * both(K);
-        const StereoLanes n = both(1.0) / (V + VK + both(K2));
-        return {both(rising) * n, both(tilt) * n, both(falling) * n, both(2.0) * (both(K2) - V) * n,
-                (V - VK + both(K2)) * n};
+        const StereoLanes VK = (V / Lanes(Q, Q)) * Lanes(K, K);
+        return CutsFrom(V, VK, Lanes(1.0, 1.0) / CutDenominator(V, VK));
     }
+    // The designs of n cuts, V[i] for frame i, into b0[i] to a2[i]: the two
+    // divisions of each as passes over the run on the widest vectors, the
+    // rest two frames at a time; each frame as DesignCut.
+    void DesignCutRun(const double* V, int n, double* b0, double* b1, double* b2, double* a1,
+                      double* a2) const {
+        double VK[kMaxCutRun], norm[kMaxCutRun];
+        DivideRun(V, Q, VK, n);
+        int i = 0;
+        for (; i + 1 < n; i += 2) {
+            const StereoLanes vk = LoadPair(VK + i) * Lanes(K, K);
+            StorePair(VK + i, vk);
+            StorePair(norm + i, CutDenominator(LoadPair(V + i), vk));
+        }
+        for (; i < n; ++i) {
+            VK[i] = VK[i] * K;
+            norm[i] = Left(CutDenominator(Lanes(V[i], V[i]), Lanes(VK[i], VK[i])));
+        }
+        DivideRun(1.0, norm, norm, n);
+        const auto design = [&](int k, StereoLanes v, StereoLanes vk, StereoLanes nrm, int count) {
+            const Coefficients c = CutsFrom(v, vk, nrm);
+            double* const out[5] = {b0 + k, b1 + k, b2 + k, a1 + k, a2 + k};
+            const StereoLanes lanes[5] = {c.b0, c.b1, c.b2, c.a1, c.a2};
+            for (int m = 0; m < 5; ++m) {
+                if (count == 2)
+                    StorePair(out[m], lanes[m]);
+                else
+                    *out[m] = Left(lanes[m]);
+            }
+        };
+        for (i = 0; i + 1 < n; i += 2)
+            design(i, LoadPair(V + i), LoadPair(VK + i), LoadPair(norm + i), 2);
+        if (i < n)
+            design(i, Lanes(V[i], V[i]), Lanes(VK[i], VK[i]), Lanes(norm[i], norm[i]), 1);
+    }
+    // The most frames DesignCutRun takes at once.
+    static constexpr int kMaxCutRun = 128;
     // The coefficients of a cut (gainDb below 0, or not a number), with V =
     // 10^(|gainDb| / 20), into f; its settings and state untouched.
     void DesignCut(Biquad& f, double V) const {
@@ -157,6 +191,17 @@ public:
     }
 
 private:
+    // V + VK + K², the inverse of a cut's normalising factor.
+    StereoLanes CutDenominator(StereoLanes V, StereoLanes VK) const {
+        return V + VK + Lanes(K2, K2);
+    }
+    // The coefficients from V, VK = (V / Q) K and the normalising factor n.
+    Coefficients CutsFrom(StereoLanes V, StereoLanes VK, StereoLanes n) const {
+        const auto both = [](double c) { return Lanes(c, c); };
+        return {both(rising) * n, both(tilt) * n, both(falling) * n, both(2.0) * (both(K2) - V) * n,
+                (V - VK + both(K2)) * n};
+    }
+
     double K = 0.0;       // tan(pi fc)
     double Q = 1.0;       // quality
     double K2 = 0.0;      // K squared

@@ -125,40 +125,24 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
     // and they run side by side.
     shelfCuts.Prepare(shelfFc, shelfQ);
     dsp::Biquad& design = shelf[0];
-    // The design of every frame first, apart from the recursion: two cuts at
-    // a time; a frame that boosts or keeps level (gain at 1 or above) takes
-    // the section's own design, which a repeat of the last one skips.
+    // The design of every frame first, apart from the recursion: the cuts
+    // over the whole run; a frame that boosts or keeps level (gain at 1 or
+    // above) then takes the section's own design, which a repeat of the last
+    // one skips.
     double b0[kRunFrames], b1[kRunFrames], b2[kRunFrames], a1[kRunFrames], a2[kRunFrames];
-    const auto designFrame = [&](int i) {
-        if (design.Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[i])) {
-            if (cuts[i] >= 0.0)
-                design.Design(cutFactors[i]);
-            else
-                shelfCuts.DesignCut(design, cutFactors[i]);
-        }
+    static_assert(kRunFrames <= dsp::HighShelfCuts::kMaxCutRun);
+    shelfCuts.DesignCutRun(cutFactors, n, b0, b1, b2, a1, a2);
+    for (int i = 0; i < n; ++i) {
+        if (!(cuts[i] >= 0.0))
+            continue;
+        if (design.Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[i]))
+            design.Design(cutFactors[i]);
         b0[i] = design.b0;
         b1[i] = design.b1;
         b2[i] = design.b2;
         a1[i] = design.a1;
         a2[i] = design.a2;
-    };
-    int i = 0;
-    for (; i + 1 < n; i += 2) {
-        if (cuts[i] >= 0.0 || cuts[i + 1] >= 0.0) {
-            designFrame(i);
-            designFrame(i + 1);
-            continue;
-        }
-        const dsp::HighShelfCuts::Coefficients c =
-            shelfCuts.DesignCuts(dsp::LoadPair(cutFactors + i));
-        dsp::StorePair(b0 + i, c.b0);
-        dsp::StorePair(b1 + i, c.b1);
-        dsp::StorePair(b2 + i, c.b2);
-        dsp::StorePair(a1 + i, c.a1);
-        dsp::StorePair(a2 + i, c.a2);
     }
-    for (; i < n; ++i)
-        designFrame(i);
     // The section keeps the last frame's settings and design.
     if (n > 0 && design.Store(dsp::kHighShelf, shelfFc, shelfQ, cuts[n - 1])) {
         design.b0 = b0[n - 1];
