@@ -57,6 +57,19 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
         key = &filtered;
     }
     attackMs = sw.fastAttack ? kCompressorFastAttackMs : kCompressorAttackMs;
+    makeupFraction = sw.externalSidechain ? kExternalMakeupFraction : kMakeupFraction;
+    // Frame i of the engaged output: the compressed pair K = gain × E × makeup
+    // blended with E, both channels side by side.
+    const auto both = [](double c) { return dsp::Lanes(c, c); };
+    const dsp::StereoLanes makeup = both(makeupPow(thresholdDb * makeupFraction / -20.0));
+    const dsp::StereoLanes dry = both(1.0 - mix), wet = both(mix);
+    const auto apply = [&](int i) {
+        const dsp::StereoLanes e = dsp::Lanes(equalised.ch[0][i], equalised.ch[1][i]);
+        const dsp::StereoLanes K = both(gains[i]) * e * makeup;
+        const dsp::StereoLanes out = dry * e + wet * K;
+        compressed.ch[0][i] = dsp::Left(out);
+        compressed.ch[1][i] = dsp::Right(out);
+    };
     if (thresholdDb == 0.0) {
         // The compressor is off at the top of the threshold range: whatever
         // the detector says, the gain is 1.
@@ -84,7 +97,6 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
         // time: a level that hovers about the knee costs no mispredicted jumps.
         double targets[kRunFrames];
         const auto reduction = [&](dsp::StereoLanes x) {
-            const auto both = [](double c) { return dsp::Lanes(c, c); };
             const dsp::StereoLanes slope = both(1.0 / R - 1.0);
             const dsp::StereoLanes over = (x - both(T)) * slope;
             const dsp::StereoLanes k = x - both(T - kKneeHalfWidthDb);
@@ -125,24 +137,24 @@ void Compressor::ProcessRun(const StereoRun& equalised, const StereoRun& externa
             for (int i = 0; i < n; ++i)
                 releaseFactors[i] = releaseFactor;
         }
+        // The gain ramp waits on a division from one frame to the next; an
+        // engaged stage's output for the frame fills that wait.
         for (int i = 0; i < n; ++i) {
             compGain = dsp::RampGain(compGain, targets[i], attackFactor, releaseFactors[i]);
             gains[i] = compGain;
+            if (sw.engaged)
+                apply(i);
         }
+        if (sw.engaged)
+            return;
     }
-
-    makeupFraction = sw.externalSidechain ? kExternalMakeupFraction : kMakeupFraction;
-    const double makeup = makeupPow(thresholdDb * makeupFraction / -20.0);
-    for (int c = 0; c < 2; ++c) {
-        if (!sw.engaged) {
-            for (int i = 0; i < n; ++i)
-                compressed.ch[c][i] = equalised.ch[c][i];
+    for (int i = 0; i < n; ++i) {
+        if (sw.engaged) {
+            apply(i);
             continue;
         }
-        for (int i = 0; i < n; ++i) {
-            const double K = gains[i] * equalised.ch[c][i] * makeup;
-            compressed.ch[c][i] = (1.0 - mix) * equalised.ch[c][i] + mix * K;
-        }
+        compressed.ch[0][i] = equalised.ch[0][i];
+        compressed.ch[1][i] = equalised.ch[1][i];
     }
 }
 
