@@ -253,10 +253,13 @@ void TORVIK::ProcessBlock(double** inputs, double** outputs, int frames) {
 
         if (!metering)
             continue;
-        OutputStage::SourcesRun(work.preampMeter, out, work.deEssGains,
-                                outputStage.GateLift(gate.thresholdParam), work.gated,
-                                work.compGains, n, work.meterSources);
-        meters.FollowRun(work.meterSources, n, meterCoef);
+        const double gateLift = outputStage.GateLift(gate.thresholdParam);
+        meters.FollowRun(n, meterCoef, [&](int i) {
+            return OutputStage::SourcesWithLift(
+                {work.preampMeter.ch[0][i], work.preampMeter.ch[1][i]}, {out[0][i], out[1][i]},
+                work.deEssGains[i], gateLift, {work.gated.ch[0][i], work.gated.ch[1][i]},
+                work.compGains[i]);
+        });
     }
     if (metering)
         HandOffMeters(meters, meterControls, [this] { return Graphics(); });

@@ -76,7 +76,6 @@ private:
         StereoRun equalised;           // E
         StereoRun compressed;          // C
         double compGains[kRunFrames];  // compressor reduction factor per frame
-        MeterSourceRun meterSources;   // what the five meters follow, per frame
     };
     Workspace work;
 };

@@ -29,18 +29,22 @@ struct Meters {
         meterComp = Follow(meterComp, sources.comp, k);
     }
 
-    // Update frame by frame over a run of sources: the two levels (preamp,
-    // output) and the two reductions (de-esser, gate) side by side in lanes.
-    void FollowRun(const MeterSourceRun& sources, int n, double k) {
+    // Update frame by frame over a run of n frames, sourcesAt(i) giving frame
+    // i's MeterSources: the two levels (preamp, output) and the two
+    // reductions (de-esser, gate) side by side in lanes. The sources are
+    // formed inside the loop, where their work fills the wait of the five
+    // recursions.
+    template <class SourcesAt> void FollowRun(int n, double k, SourcesAt sourcesAt) {
         using dsp::Lanes;
         dsp::StereoLanes levels = Lanes(meterPre, meterMain);
         dsp::StereoLanes reductions = Lanes(meterDeEss, meterGate);
         double comp = meterComp;
         const dsp::StereoLanes kLanes = Lanes(k, k);
         for (int i = 0; i < n; ++i) {
-            levels = Follow(levels, Lanes(sources.pre[i], sources.main[i]), kLanes);
-            reductions = Follow(reductions, Lanes(sources.deEss[i], sources.gate[i]), kLanes);
-            comp = Follow(comp, sources.comp[i], k);
+            const MeterSources sources = sourcesAt(i);
+            levels = Follow(levels, Lanes(sources.pre, sources.main), kLanes);
+            reductions = Follow(reductions, Lanes(sources.deEss, sources.gate), kLanes);
+            comp = Follow(comp, sources.comp, k);
         }
         meterPre = dsp::Left(levels);
         meterMain = dsp::Right(levels);

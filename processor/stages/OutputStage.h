@@ -19,15 +19,6 @@ struct MeterSources {
     double comp = 0.0;  // |1 − compressor gain|, reduction as a fraction
 };
 
-// The meter sources over a run of frames, one array per meter.
-struct MeterSourceRun {
-    double pre[kRunFrames];
-    double main[kRunFrames];
-    double deEss[kRunFrames];
-    double gate[kRunFrames];
-    double comp[kRunFrames];
-};
-
 class OutputStage {
 public:
     double outputGain = 1.0; // main output gain, linear, from the parameter handling
@@ -60,22 +51,6 @@ public:
         s.gate = std::fabs(gateLift * (gated.left + gated.right));
         s.comp = std::fabs(1.0 - compGain);
         return s;
-    }
-    // SourcesWithLift for n frames: the preamp meter source pair, the output
-    // channels, the gain factors and the gated pair of each frame.
-    static void SourcesRun(const StereoRun& preampMeterSource, const double* const out[2],
-                           const double* deEssGains, double gateLift, const StereoRun& gated,
-                           const double* compGains, int n, MeterSourceRun& sources) {
-        for (int i = 0; i < n; ++i) {
-            const MeterSources s = SourcesWithLift(
-                {preampMeterSource.ch[0][i], preampMeterSource.ch[1][i]}, {out[0][i], out[1][i]},
-                deEssGains[i], gateLift, {gated.ch[0][i], gated.ch[1][i]}, compGains[i]);
-            sources.pre[i] = s.pre;
-            sources.main[i] = s.main;
-            sources.deEss[i] = s.deEss;
-            sources.gate[i] = s.gate;
-            sources.comp[i] = s.comp;
-        }
     }
 
 private:
