@@ -93,8 +93,6 @@ void DeEsser::ProcessRun(const StereoRun& preampOut, int n, const DeEsserSwitche
         dsp::DivideRun(factors, kStageDbScale, factors, n);
         dsp::ExpRun(factors, factors, n);
     }
-    // The target per frame, two frames at a time (the division's lanes where
-    // the level is below the threshold are discarded).
     // The target per frame: the quotients for the whole run (those of frames
     // below the threshold are discarded).
     double targets[kRunFrames];
