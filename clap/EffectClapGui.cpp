@@ -1,6 +1,6 @@
 // The editor inside the host's window. On Linux the host's timer drives the
 // redraw and the host watches the editor's X connection; a host without both
-// gets no x11 editor. On Windows the editor's own window timer runs.
+// cannot create the x11 editor. On Windows the editor's own window timer runs.
 #include "clap/EffectClap.h"
 
 #include <algorithm>
@@ -29,14 +29,12 @@ int ToInt(std::uint32_t length) {
 
 } // namespace
 
+// The answer depends on the window system only: scanners ask it of a host
+// that offers few extensions and cache it, so the host the user runs later
+// would never show the editor. Creating the editor is what needs the host's
+// timer and fd watching.
 bool IEffectClap::GuiApiSupported(const char* api, bool floating) const {
-    if (floating || !api || std::strcmp(api, kWindowApi) != 0 || !Graphics())
-        return false;
-#if defined(_WIN32)
-    return true;
-#else
-    return hostTimers && hostFds;
-#endif
+    return !floating && api && std::strcmp(api, kWindowApi) == 0 && Graphics();
 }
 
 bool IEffectClap::GuiCreate(const char* api, bool floating) {
@@ -47,6 +45,11 @@ bool IEffectClap::GuiCreate(const char* api, bool floating) {
     if (guiCreated || !GuiApiSupported(api, floating))
         return false;
 #if !defined(_WIN32)
+    if (!hostTimers || !hostFds) {
+        // An editor nobody redraws or serves would hang in the host's window.
+        Log(CLAP_LOG_ERROR, "the x11 editor needs the host's timer-support and posix-fd-support");
+        return false;
+    }
     clap_id id = CLAP_INVALID_ID;
     if (!hostTimers->register_timer(host, static_cast<std::uint32_t>(Graphics()->TimerIntervalMs()),
                                     &id))

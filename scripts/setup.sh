@@ -16,7 +16,7 @@ packages=(
     sox espeak-ng libsoxr-dev
     zam-plugins ardour
     lintian help2man rpm cpio man-db bsdextrautils graphviz python3-markdown
-    lv2-dev lilv-utils liblilv-dev sordi jalv jackd2
+    lv2-dev lilv-utils liblilv-dev sordi jalv jackd2 qtractor
 )
 # The Windows module: MinGW-w64 with the posix thread model, Wine to test it,
 # dpkg-dev to unpack the Debian sources of its libraries, NSIS for its installer.
