@@ -229,8 +229,10 @@ TEST_F(Lv2EditorTest, AClickedSwitchIsWrittenToItsPortBetweenTouches) {
             EXPECT_EQ(ui.touches[1].port, port);
             EXPECT_FALSE(ui.touches[1].grabbed);
         }
-        // The host sets the port back: the next click switches it again.
+        // The host sets the port back: the next click switches it again. It
+        // comes after the double-click interval, as a second separate click.
         ui.PortEvent(port, before);
+        usleep(500000);
         Click(control.x + 10, control.y + 10);
         IdleUntil(ui, [&] { return ui.writes.size() >= 2; });
         ASSERT_EQ(ui.writes.size(), 2u);
