@@ -250,12 +250,7 @@ bool ClapSession::Process(const Planar& input, const Planar* sidechain, std::siz
                 return false;
             }
     position += static_cast<std::int64_t>(frames);
-    const std::size_t drop = std::min(latencyLeft, frames);
-    latencyLeft -= drop;
-    output = std::move(result);
-    if (drop > 0)
-        for (auto& ch : output)
-            ch.erase(ch.begin(), ch.begin() + static_cast<std::ptrdiff_t>(drop));
+    TakeOffLatency(result, frames, latencyLeft, output);
     return true;
 }
 

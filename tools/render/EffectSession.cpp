@@ -50,6 +50,16 @@ std::string AtTime(std::size_t frame, double sampleRate) {
     return buf;
 }
 
+void TakeOffLatency(Planar& rendered, std::size_t frames, std::size_t& latencyLeft,
+                    Planar& output) {
+    const std::size_t drop = std::min(latencyLeft, frames);
+    latencyLeft -= drop;
+    output = std::move(rendered);
+    if (drop > 0)
+        for (auto& ch : output)
+            ch.erase(ch.begin(), ch.begin() + static_cast<std::ptrdiff_t>(drop));
+}
+
 namespace {
 
 bool IsDecimal(const std::string& s) {

@@ -21,6 +21,9 @@ std::string FormatValue(double v);
 std::string Lower(std::string s);
 // A frame's time in messages ("1.234 s").
 std::string AtTime(std::size_t frame, double sampleRate);
+// Hands `rendered` (`frames` frames a channel) over as `output` less the frames still owed to
+// the effect's latency, which come off the start of the render.
+void TakeOffLatency(Planar& rendered, std::size_t frames, std::size_t& latencyLeft, Planar& output);
 // The first `frames` frames of a file's channels laid out for an input of `busChannels`
 // channels: a mono file feeds every channel, a file of several channels feeding a mono input is
 // averaged, missing channels repeat the file's last.

@@ -246,12 +246,7 @@ bool PluginSession::Process(const Planar& input, const Planar* sidechain, std::s
                 return false;
             }
     position = end;
-    const std::size_t drop = std::min(latencyLeft, frames);
-    latencyLeft -= drop;
-    output = std::move(*result);
-    if (drop > 0)
-        for (auto& ch : output)
-            ch.erase(ch.begin(), ch.begin() + static_cast<std::ptrdiff_t>(drop));
+    TakeOffLatency(*result, frames, latencyLeft, output);
     return true;
 }
 
